@@ -1,0 +1,128 @@
+#pragma once
+
+#include "app/list_view.h"
+#include "app/platform.h"
+#include "app/progress_bar.h"
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+#include <memory>
+
+namespace amb {
+
+class SkinFramework;
+
+// The save dialog as the text export uses it: it remembers the name chosen last
+// time and offers it again.
+struct CommonDialog {
+    int Flags = 0;
+    QString DialogTitle;
+    QString Filter;
+    QString FileName;
+};
+
+// The program's one working window. Its handlers keep their design names; each
+// subsystem defines its own handlers in its own folder:
+//   src/app       Form_Load, Form_QueryUnload, Form_Unload, the pointer handlers
+//   src/lookup    Command1_Click, PushButton7_Click, PushButton8_Click, RunCityQuery
+//   src/trip      ListView1_DblClick, PushButton6/1/3_Click, IsCityInTripList
+//   src/distance  PushButton17_Click
+//   src/output    ListView2_DblClick, PushButton2/4/13/5_Click,
+//                 SaveResultsAsExcelFileIsExcelInstalled
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(Platform& platform, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    Platform& platform() { return platform_; }
+
+    // Controls, named as designed.
+    QGroupBox* Frame1 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QPushButton* PushButton7 = nullptr;
+    QPushButton* PushButton8 = nullptr;
+    ListView* ListView1 = nullptr;
+    QPushButton* PushButton6 = nullptr;
+    ListView* ListView3 = nullptr;
+    QPushButton* PushButton1 = nullptr;
+    QPushButton* PushButton3 = nullptr;
+    QPushButton* PushButton17 = nullptr;
+    ListView* ListView2 = nullptr;
+    QPushButton* PushButton4 = nullptr;
+    QPushButton* PushButton13 = nullptr;
+    QPushButton* PushButton5 = nullptr;
+    QPushButton* PushButton2 = nullptr;
+    ProgressBar* ProgressBar1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    CommonDialog CommonDialog1;
+    std::unique_ptr<SkinFramework> SkinFramework1;
+
+    // The ten push buttons that show the hand pointer.
+    QList<QPushButton*> pushButtons() const;
+
+    // Start-up and shutdown.
+    void Form_Load();
+    void Form_QueryUnload();
+    void Form_Unload();
+
+    // Pointer feedback.
+    void PushButton_MouseMove();
+    void Form_MouseMove();
+    void Frame1_MouseMove();
+    void ListView1_MouseMove();
+    void ListView2_MouseMove();
+    void ListView3_MouseMove();
+
+    // City lookup.
+    void Command1_Click();
+    void PushButton7_Click();
+    void PushButton8_Click();
+    void RunCityQuery();
+
+    // Trip list.
+    void ListView1_DblClick();
+    void PushButton6_Click();
+    void PushButton1_Click();
+    void PushButton3_Click();
+    bool IsCityInTripList(const QString& cityText) const;
+
+    // Distance run.
+    void PushButton17_Click();
+    bool DistanceRunning = false;
+
+    // Results output.
+    void ListView2_DblClick();
+    void PushButton2_Click();
+    void PushButton4_Click();
+    void PushButton13_Click();
+    void PushButton5_Click();
+    bool SaveResultsAsExcelFileIsExcelInstalled();
+
+    // Design colours, changed by the skin.
+    void setBackgroundColor(QWidget* widget, const QColor& color);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void createControls();
+    void connectHandlers();
+    Platform& platform_;
+    bool closing_ = false;
+};
+
+// Sizes of the design, in twips.
+struct ControlGeometry {
+    const char* name;
+    int left, top, width, height, tabIndex;
+};
+const std::vector<ControlGeometry>& formDesign();
+inline constexpr int kClientWidthTwips = 15960;
+inline constexpr int kClientHeightTwips = 6405;
+
+} // namespace amb

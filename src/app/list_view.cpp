@@ -1,0 +1,242 @@
+#include "app/list_view.h"
+
+#include "app/runtime_error.h"
+
+#include <QHeaderView>
+#include <QEvent>
+#include <cmath>
+
+namespace amb {
+
+int twipsToPixels(int twips, double dpi) { return static_cast<int>(std::lround(twips * dpi / 1440.0)); }
+int pixelsToTwips(int pixels, double dpi) { return static_cast<int>(std::lround(pixels * 1440.0 / dpi)); }
+
+// ---- model ----
+
+int ListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows.size());
+}
+
+int ListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(headers.size());
+}
+
+QVariant ListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= static_cast<int>(rows.size()))
+        return {};
+    const Row& row = rows[static_cast<size_t>(index.row())];
+    if (role == Qt::DisplayRole) {
+        if (index.column() == 0)
+            return row.text;
+        const int k = index.column();
+        return k <= row.subItems.size() ? row.subItems.at(k - 1) : QString();
+    }
+    if (role == Qt::CheckStateRole && checkBoxes && index.column() == 0)
+        return row.checked ? Qt::Checked : Qt::Unchecked;
+    return {};
+}
+
+bool ListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::CheckStateRole || !index.isValid() || index.column() != 0)
+        return false;
+    rows[static_cast<size_t>(index.row())].checked =
+        value.toInt() == static_cast<int>(Qt::Checked);
+    Q_EMIT dataChanged(index, index, {Qt::CheckStateRole});
+    return true;
+}
+
+Qt::ItemFlags ListModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (checkBoxes && index.column() == 0)
+        f |= Qt::ItemIsUserCheckable;
+    return f;
+}
+
+QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < headers.size())
+        return headers.at(section);
+    return {};
+}
+
+void ListModel::appendHeader(const QString& text) {
+    const int column = static_cast<int>(headers.size());
+    beginInsertColumns({}, column, column);
+    headers.append(text);
+    endInsertColumns();
+}
+
+int ListModel::appendRow(const QString& text) {
+    const int row = static_cast<int>(rows.size());
+    beginInsertRows({}, row, row);
+    rows.push_back(Row{text, {}, false});
+    endInsertRows();
+    return row;
+}
+
+void ListModel::removeRowAt(int row) {
+    beginRemoveRows({}, row, row);
+    rows.erase(rows.begin() + row);
+    endRemoveRows();
+}
+
+void ListModel::removeAll() {
+    beginResetModel();
+    rows.clear();
+    rows.shrink_to_fit();
+    endResetModel();
+}
+
+void ListModel::rowChanged(int row) {
+    Q_EMIT dataChanged(index(row, 0), index(row, std::max(0, columnCount() - 1)));
+}
+
+// ---- view ----
+
+ListView::ListView(QWidget* parent) : QTreeView(parent), model_(this) {
+    setModel(&model_);
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setItemsExpandable(false);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
+    header()->setMinimumSectionSize(1);
+    header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setMouseTracking(true);
+    viewport()->setMouseTracking(true);
+}
+
+void ListView::addColumn(const QString& text) { model_.appendHeader(text); }
+
+static double viewDpi(const QWidget* w) { return w->logicalDpiX() > 0 ? w->logicalDpiX() : 96.0; }
+
+void ListView::setColumnWidthTwips(int column, int twips) {
+    if (column < 1 || column > columnCount())
+        throw RunTimeError(err::IndexOutOfBounds,
+                           QStringLiteral("Index out of bounds: the list has no column %1.").arg(column));
+    setColumnWidth(column - 1, std::max(1, twipsToPixels(twips, viewDpi(this))));
+}
+
+int ListView::columnWidthTwips(int column) const {
+    return pixelsToTwips(columnWidth(column - 1), viewDpi(this));
+}
+
+int ListView::columnCount() const { return static_cast<int>(model_.headers.size()); }
+
+QString ListView::columnText(int column) const {
+    if (column < 1 || column > columnCount())
+        throw RunTimeError(err::IndexOutOfBounds,
+                           QStringLiteral("Index out of bounds: the list has no column %1.").arg(column));
+    return model_.headers.at(column - 1);
+}
+
+int ListView::count() const { return static_cast<int>(model_.rows.size()); }
+
+int ListView::add(const QString& text) { return model_.appendRow(text) + 1; }
+
+void ListView::checkItem(int item) const {
+    if (item < 1 || item > count())
+        throw RunTimeError(
+            err::IndexOutOfBounds,
+            QStringLiteral("Index out of bounds: the list has no item %1 (it holds %2).")
+                .arg(item)
+                .arg(count()));
+}
+
+void ListView::checkSubItem(int k) const {
+    if (k < 1)
+        throw RunTimeError(err::InvalidPropertyValue,
+                           QStringLiteral("Invalid property value: there is no sub-item %1.").arg(k));
+}
+
+QString ListView::text(int item) const {
+    checkItem(item);
+    return model_.rows[static_cast<size_t>(item - 1)].text;
+}
+
+QString ListView::subItem(int item, int k) const {
+    checkItem(item);
+    checkSubItem(k);
+    const QStringList& subs = model_.rows[static_cast<size_t>(item - 1)].subItems;
+    return k <= subs.size() ? subs.at(k - 1) : QString();
+}
+
+void ListView::setSubItem(int item, int k, const QString& value) {
+    checkItem(item);
+    checkSubItem(k);
+    QStringList& subs = model_.rows[static_cast<size_t>(item - 1)].subItems;
+    while (subs.size() < k)
+        subs.append(QString());
+    subs[k - 1] = value;
+    model_.rowChanged(item - 1);
+}
+
+bool ListView::checked(int item) const {
+    checkItem(item);
+    return model_.rows[static_cast<size_t>(item - 1)].checked;
+}
+
+void ListView::setChecked(int item, bool on) {
+    checkItem(item);
+    model_.rows[static_cast<size_t>(item - 1)].checked = on;
+    if (model_.checkBoxes)
+        model_.rowChanged(item - 1);
+}
+
+void ListView::remove(int item) {
+    checkItem(item);
+    model_.removeRowAt(item - 1);
+}
+
+void ListView::clear() { model_.removeAll(); }
+
+void ListView::ensureVisible(int item) {
+    checkItem(item);
+    scrollTo(model_.index(item - 1, 0));
+}
+
+bool ListView::hasSelection() const {
+    return selectionModel() && !selectionModel()->selectedRows().isEmpty();
+}
+
+int ListView::selectedIndex() const {
+    const QModelIndexList rows = selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
+    if (rows.isEmpty())
+        throw RunTimeError(err::ObjectNotSet,
+                           QStringLiteral("No item is selected in the list."));
+    return rows.first().row() + 1;
+}
+
+void ListView::select(int item) {
+    checkItem(item);
+    const QModelIndex index = model_.index(item - 1, 0);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
+}
+
+void ListModel::setCheckBoxes(bool on) {
+    beginResetModel();
+    checkBoxes = on;
+    endResetModel();
+}
+
+void ListView::setCheckBoxes(bool on) { model_.setCheckBoxes(on); }
+
+bool ListView::viewportEvent(QEvent* event) {
+    // A double-click anywhere in the list, on an item or on empty space.
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        const bool handled = QTreeView::viewportEvent(event);
+        Q_EMIT dblClick();
+        return handled;
+    }
+    if (event->type() == QEvent::MouseMove)
+        Q_EMIT mouseMove();
+    return QTreeView::viewportEvent(event);
+}
+
+} // namespace amb

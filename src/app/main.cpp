@@ -1,0 +1,28 @@
+#include "app/form1.h"
+#include "app/qt_platform.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <cstdio>
+
+int main(int argc, char* argv[]) {
+    const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") &&
+                           qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+                           qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    if (noDisplay) {
+        std::fprintf(stderr,
+                     "ambrevale: no display is available (DISPLAY is not set).\n"
+                     "Run it on a desktop, or without one under a virtual display:\n"
+                     "  xvfb-run -a %s\n",
+                     argc > 0 ? argv[0] : "ambrevale");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QString());
+    amb::QtPlatform platform;
+    amb::Form1 form(platform);
+    platform.attachWindow(&form);
+    form.Form_Load();
+    form.show();
+    return QApplication::exec();
+}

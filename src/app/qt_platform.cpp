@@ -1,0 +1,151 @@
+#include "app/qt_platform.h"
+
+#include "app/runtime_error.h"
+#include "output/spreadsheet_app.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QSettings>
+
+namespace amb {
+
+int QtPlatform::messageBox(const QString& text, const QString& title, int style) {
+    QMessageBox box(window_);
+    box.setWindowTitle(title);
+    // Message texts use CR alone as a line break in places; show it as one.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    box.setText(shown);
+    box.setTextFormat(Qt::PlainText);
+    box.setIcon((style & mb::Exclamation) == mb::Exclamation ? QMessageBox::Warning
+                                                               : QMessageBox::NoIcon);
+    if ((style & 0x0F) == mb::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes ? mb::AnswerYes : mb::AnswerNo;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return mb::AnswerOk;
+}
+
+QString QtPlatform::qtFilter(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts.at(i).isEmpty())
+            continue;
+        QString patterns = parts.at(i + 1);
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        // Qt takes the patterns from the brackets of the description.
+        entries.append(parts.at(i).contains(QLatin1Char('('))
+                           ? parts.at(i)
+                           : parts.at(i) + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+QString QtPlatform::saveFileName(const QString& title, const QString& filter,
+                                 const QString& offeredName) {
+    QFileDialog dialog(window_, title, QString(), qtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The user chose to replace a file by naming it: no overwrite question, and the
+    // name is kept as typed, without an added extension.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setDefaultSuffix(QString());
+    if (!offeredName.isEmpty())
+        dialog.selectFile(offeredName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+void QtPlatform::clipboardClear() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard)
+        throw RunTimeError(err::CannotCreateObject, QStringLiteral("The clipboard is not available."));
+    clipboard->clear();
+}
+
+void QtPlatform::clipboardSetText(const QString& text) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard)
+        throw RunTimeError(err::CannotCreateObject, QStringLiteral("The clipboard is not available."));
+    clipboard->setText(text);
+}
+
+QString QtPlatform::readSetting(const QString& application, const QString& section,
+                                const QString& key, const QString& defaultValue) {
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, application);
+    settings.beginGroup(section);
+    const QVariant value = settings.value(key);
+    if (!value.isValid())
+        return defaultValue;
+    // A hand-edited value with unquoted commas comes back as a list: keep it one text.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(','));
+    if (!value.canConvert<QString>())
+        return defaultValue; // a damaged value counts as absent
+    return value.toString();
+}
+
+void QtPlatform::writeSetting(const QString& application, const QString& section,
+                              const QString& key, const QString& value) {
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, application);
+    if (!settings.isWritable())
+        throw RunTimeError(err::PermissionDenied,
+                           QStringLiteral("The settings file %1 cannot be written. Check that its "
+                                          "folder exists and that you may write to it.")
+                               .arg(settings.fileName()));
+    settings.beginGroup(section);
+    settings.setValue(key, value);
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        throw RunTimeError(err::PermissionDenied,
+                           QStringLiteral("The settings could not be saved to %1. Check the free "
+                                          "space and the permissions of its folder.")
+                               .arg(settings.fileName()));
+}
+
+std::unique_ptr<SpreadsheetApp> QtPlatform::createSpreadsheetApp() {
+    return createDesktopSpreadsheetApp();
+}
+
+void QtPlatform::doEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void QtPlatform::setMousePointer(int code) {
+    pointer_ = code;
+    applyPointer();
+}
+
+void QtPlatform::setMouseIcon(std::optional<QCursor> icon) {
+    icon_ = std::move(icon);
+    applyPointer();
+}
+
+void QtPlatform::applyPointer() {
+    // The hourglass covers every control of the window, including those with a
+    // pointer of their own (the text box's I-beam).
+    if (pointer_ == pointer::Hourglass) {
+        if (!overrideActive_) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            overrideActive_ = true;
+        }
+        return;
+    }
+    if (overrideActive_) {
+        QApplication::restoreOverrideCursor();
+        overrideActive_ = false;
+    }
+    if (!window_)
+        return;
+    if (pointer_ == pointer::Custom && icon_)
+        window_->setCursor(*icon_);
+    else
+        window_->unsetCursor();
+}
+
+} // namespace amb

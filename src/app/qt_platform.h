@@ -1,0 +1,42 @@
+#pragma once
+
+#include "app/platform.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace amb {
+
+// The real platform: Qt message boxes and dialogs, the system clipboard, QSettings,
+// the desktop's spreadsheet program and the window's cursor.
+class QtPlatform : public Platform {
+public:
+    void attachWindow(QWidget* window) { window_ = window; }
+
+    int messageBox(const QString& text, const QString& title, int style) override;
+    QString saveFileName(const QString& title, const QString& filter,
+                         const QString& offeredName) override;
+    void clipboardClear() override;
+    void clipboardSetText(const QString& text) override;
+    QString readSetting(const QString& application, const QString& section, const QString& key,
+                        const QString& defaultValue) override;
+    void writeSetting(const QString& application, const QString& section, const QString& key,
+                      const QString& value) override;
+    std::unique_ptr<SpreadsheetApp> createSpreadsheetApp() override;
+    void doEvents() override;
+    int mousePointer() const override { return pointer_; }
+    void setMousePointer(int code) override;
+    void setMouseIcon(std::optional<QCursor> icon) override;
+
+    // Qt's "a,b;c" filter form from the "Text|*.txt|All|*.*|" form.
+    static QString qtFilter(const QString& filter);
+
+private:
+    void applyPointer();
+    QPointer<QWidget> window_;
+    int pointer_ = 0;
+    bool overrideActive_ = false;
+    std::optional<QCursor> icon_;
+};
+
+} // namespace amb

@@ -1,0 +1,97 @@
+#include "app/settings.h"
+
+#include "app/error_report.h"
+#include "app/form1.h"
+
+#include <QCoreApplication>
+
+namespace amb {
+
+QString joinCities(const QStringList& texts) { return texts.join(QLatin1Char(';')); }
+
+QStringList splitCities(const QString& value) {
+    QStringList parts = value.split(QLatin1Char(';'));
+    parts.removeAll(QString());
+    return parts;
+}
+
+QString joinCoordinates(const std::vector<SavedEntry>& entries) {
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(entries.size()));
+    for (const SavedEntry& e : entries)
+        lines.append(e.text + QLatin1Char('\t') + e.latitude + QLatin1Char('\t') + e.longitude);
+    return lines.join(QLatin1Char('\n'));
+}
+
+std::vector<SavedEntry> parseCoordinates(const QString& value) {
+    std::vector<SavedEntry> entries;
+    if (value.isEmpty())
+        return entries;
+    const QStringList lines = value.split(QLatin1Char('\n'));
+    entries.reserve(static_cast<size_t>(lines.size()));
+    for (const QString& line : lines) {
+        // The text may hold tabs of its own: the coordinates are the last two fields.
+        const qsizetype second = line.lastIndexOf(QLatin1Char('\t'));
+        const qsizetype first = second > 0 ? line.lastIndexOf(QLatin1Char('\t'), second - 1) : -1;
+        if (first < 0)
+            return {};
+        entries.push_back({line.left(first), line.mid(first + 1, second - first - 1),
+                           line.mid(second + 1)});
+    }
+    return entries;
+}
+
+void restoreTripList(Form1& form) {
+    Platform& platform = form.platform();
+    const QString value =
+        platform.readSetting(kSettingsApplication, kSettingsSection, kCitiesValue, QString());
+    if (value.isEmpty())
+        return;
+    const QStringList texts = splitCities(value);
+    const std::vector<SavedEntry> coordinates = parseCoordinates(
+        platform.readSetting(kSettingsApplication, kSettingsSection, kCoordinatesValue, QString()));
+    bool withCoordinates = coordinates.size() == static_cast<size_t>(texts.size());
+    for (qsizetype i = 0; withCoordinates && i < texts.size(); ++i)
+        withCoordinates = coordinates[static_cast<size_t>(i)].text == texts.at(i);
+
+    ListView& trip = *form.ListView3;
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        const int item = trip.add(texts.at(i));
+        if (withCoordinates) {
+            trip.setSubItem(item, 1, coordinates[static_cast<size_t>(i)].latitude);
+            trip.setSubItem(item, 2, coordinates[static_cast<size_t>(i)].longitude);
+        }
+    }
+}
+
+void Form1::Form_QueryUnload() {
+    ErrorReport report(platform_, QStringLiteral("Form1.Form_QueryUnload"));
+    QStringList texts;
+    std::vector<SavedEntry> entries;
+    report(100, [&] { texts.clear(); });
+    report(102, [&] {
+        // Counted with a full-size integer: every entry is saved, however long the list.
+        const int n = ListView3->count();
+        texts.reserve(n);
+        entries.reserve(static_cast<size_t>(n));
+        for (int i = 1; i <= n; ++i) {
+            report(104, [&] {
+                texts.append(ListView3->text(i));
+                entries.push_back(
+                    {texts.last(), ListView3->subItem(i, 1), ListView3->subItem(i, 2)});
+            });
+        } // 106
+    });
+    QString value;
+    report(108, [&] { value = joinCities(texts); });
+    report(110, [&] {
+        platform_.writeSetting(kSettingsApplication, kSettingsSection, kCitiesValue, value);
+        platform_.writeSetting(kSettingsApplication, kSettingsSection, kCoordinatesValue,
+                               joinCoordinates(entries));
+    });
+    report(112, [&] { platform_.doEvents(); });
+}
+
+void Form1::Form_Unload() { QCoreApplication::quit(); }
+
+} // namespace amb

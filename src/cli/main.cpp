@@ -1,0 +1,34 @@
+#include "cli/cli.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+namespace {
+const char kUsage[] =
+    "Usage: ambrevale-cli COMMAND [ARGS]\n"
+    "\n"
+    "Commands:\n"
+    "  import    build a city database from a GeoNames file or a CSV file\n"
+    "  search    print the cities whose name begins with a text\n"
+    "  distance  print the distance sentences of a trip\n"
+    "\n"
+    "Run 'ambrevale-cli COMMAND --help' for a command's options.\n";
+}
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
+        std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
+        return args.isEmpty() ? 2 : 0;
+    }
+    const QString command = args.takeFirst();
+    if (command == QLatin1String("import"))
+        return amb::cli::runImport(args);
+    if (command == QLatin1String("search"))
+        return amb::cli::runSearch(args);
+    if (command == QLatin1String("distance"))
+        return amb::cli::runDistance(args);
+    std::fprintf(stderr, "ambrevale-cli: unknown command '%s'\n\n%s", qPrintable(command), kUsage);
+    return 2;
+}
