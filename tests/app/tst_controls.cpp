@@ -1,0 +1,165 @@
+#include "app/list_view.h"
+#include "app/progress_bar.h"
+#include "app/runtime_error.h"
+
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace amb;
+
+class TestControls : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void itemsCountFromOne();
+    void missingPositionsThrow_data();
+    void missingPositionsThrow();
+    void selectedItem();
+    void removeKeepsOrder();
+    void checkBoxesShowTheCheckedState();
+    void columns();
+    void progressBarStoresAndClampsOnlyWhenDrawn();
+    void manyProgressUpdatesAreCheap();
+};
+
+void TestControls::itemsCountFromOne() {
+    ListView list;
+    list.addColumn(QStringLiteral("A"));
+    list.addColumn(QStringLiteral("B"));
+    QCOMPARE(list.count(), 0);
+    QCOMPARE(list.add(QStringLiteral("one")), 1);
+    QCOMPARE(list.add(QStringLiteral("two")), 2);
+    QCOMPARE(list.text(2), QStringLiteral("two"));
+    QCOMPARE(list.subItem(1, 1), QString()); // added with its text only
+    list.setSubItem(1, 2, QStringLiteral("x"));
+    QCOMPARE(list.subItem(1, 2), QStringLiteral("x"));
+    QCOMPARE(list.subItem(1, 1), QString());
+    QVERIFY(!list.checked(1));
+    list.setChecked(1, true);
+    QVERIFY(list.checked(1));
+}
+
+void TestControls::missingPositionsThrow_data() {
+    QTest::addColumn<int>("item");
+    QTest::newRow("zero") << 0;
+    QTest::newRow("past the end") << 3;
+    QTest::newRow("negative") << -1;
+}
+
+void TestControls::missingPositionsThrow() {
+    QFETCH(int, item);
+    ListView list;
+    list.addColumn(QStringLiteral("A"));
+    list.add(QStringLiteral("a"));
+    list.add(QStringLiteral("b"));
+    QVERIFY_THROWS_EXCEPTION(RunTimeError, list.text(item));
+    QVERIFY_THROWS_EXCEPTION(RunTimeError, list.subItem(item, 1));
+    QVERIFY_THROWS_EXCEPTION(RunTimeError, list.setChecked(item, true));
+    QVERIFY_THROWS_EXCEPTION(RunTimeError, list.remove(item));
+    QVERIFY_THROWS_EXCEPTION(RunTimeError, list.ensureVisible(item));
+    QCOMPARE(list.count(), 2);
+}
+
+void TestControls::selectedItem() {
+    ListView list;
+    list.addColumn(QStringLiteral("A"));
+    QVERIFY_THROWS_EXCEPTION(RunTimeError, list.selectedIndex()); // empty list
+    list.add(QStringLiteral("a"));
+    list.add(QStringLiteral("b"));
+    QVERIFY_THROWS_EXCEPTION(RunTimeError, list.selectedIndex()); // nothing selected
+    list.select(2);
+    QCOMPARE(list.selectedIndex(), 2);
+    list.clearSelection();
+    QVERIFY(!list.hasSelection());
+    try {
+        list.selectedIndex();
+        QFAIL("expected a run-time error");
+    } catch (const RunTimeError& e) {
+        QCOMPARE(e.number(), err::ObjectNotSet);
+        QVERIFY(!e.description().isEmpty());
+    }
+}
+
+void TestControls::removeKeepsOrder() {
+    ListView list;
+    list.addColumn(QStringLiteral("A"));
+    for (const char* t : {"a", "b", "c", "d"})
+        list.add(QString::fromLatin1(t));
+    list.remove(2);
+    QCOMPARE(list.count(), 3);
+    QCOMPARE(list.text(1), QStringLiteral("a"));
+    QCOMPARE(list.text(2), QStringLiteral("c"));
+    QCOMPARE(list.text(3), QStringLiteral("d"));
+    list.clear();
+    QCOMPARE(list.count(), 0);
+}
+
+void TestControls::checkBoxesShowTheCheckedState() {
+    ListView list;
+    list.addColumn(QStringLiteral("Results"));
+    list.add(QStringLiteral("line"));
+    const QModelIndex index = list.model().index(0, 0);
+    QVERIFY(!list.model().data(index, Qt::CheckStateRole).isValid()); // no boxes by default
+    list.setCheckBoxes(true);
+    list.setChecked(1, true);
+    QCOMPARE(list.model().data(index, Qt::CheckStateRole).toInt(), int(Qt::Checked));
+    // The user unticks the line in the view.
+    QVERIFY(list.model().setData(index, int(Qt::Unchecked), Qt::CheckStateRole));
+    QVERIFY(!list.checked(1));
+}
+
+void TestControls::columns() {
+    ListView list;
+    list.addColumn(QStringLiteral("City - Region"));
+    list.addColumn(QStringLiteral("Lat."));
+    QCOMPARE(list.columnCount(), 2);
+    QCOMPARE(list.columnText(2), QStringLiteral("Lat."));
+    QVERIFY_THROWS_EXCEPTION(RunTimeError, list.columnText(3));
+    list.setColumnWidthTwips(2, 1);
+    QVERIFY(list.columnWidth(1) >= 1); // one twip still leaves the column in place
+    QVERIFY_THROWS_EXCEPTION(RunTimeError, list.setColumnWidthTwips(5, 100));
+}
+
+void TestControls::progressBarStoresAndClampsOnlyWhenDrawn() {
+    ProgressBar bar;
+    bar.resize(300, 24);
+    QSignalSpy values(&bar, &ProgressBar::valueSet);
+    bar.setValue(33.333);
+    bar.setValue(100.05); // a little above 100: kept as set, drawn as a full bar
+    bar.setText(QStringLiteral("Writing file: a.txt"));
+    QCOMPARE(values.size(), 2);
+    QCOMPARE(bar.value(), 100.05);
+    QCOMPARE(bar.text(), QStringLiteral("Writing file: a.txt"));
+    QPixmap picture(bar.size());
+    bar.render(&picture); // must draw without trouble above 100
+    bar.setValue(std::numeric_limits<double>::quiet_NaN());
+    bar.render(&picture);
+}
+
+void TestControls::manyProgressUpdatesAreCheap() {
+    // Regression guard: a bar that repaints on every update makes long loops crawl.
+    // Not a timing assertion: the benchmark prints figures; here only no repaint per update.
+    ProgressBar bar;
+    bar.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bar));
+    int paints = 0;
+    struct Counter : QObject {
+        int* n;
+        explicit Counter(int* c) : n(c) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint)
+                ++*n;
+            return false;
+        }
+    } counter(&paints);
+    bar.installEventFilter(&counter);
+    for (int i = 0; i < 100000; ++i)
+        bar.setValue(i / 1000.0);
+    QCOMPARE(paints, 0); // nothing drawn until events run
+    QCoreApplication::processEvents();
+    QVERIFY(paints <= 2);
+}
+
+QTEST_MAIN(TestControls)
+#include "tst_controls.moc"
