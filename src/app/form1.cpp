@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QMouseEvent>
 #include <QScreen>
 
 namespace amb {
@@ -165,9 +166,13 @@ void Form1::connectHandlers() {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseMove || event->type() == QEvent::HoverMove) {
-        if (watched == Frame1)
-            Frame1_MouseMove();
+    if (event->type() == QEvent::MouseMove) {
+        // A move that a child (the text box) left unhandled reaches the frame too;
+        // only moves over the frame itself count.
+        if (watched == Frame1) {
+            if (!Frame1->childAt(static_cast<QMouseEvent*>(event)->position().toPoint()))
+                Frame1_MouseMove();
+        }
         else if (auto* b = qobject_cast<QPushButton*>(watched); b && b != Command1)
             PushButton_MouseMove();
     }
@@ -175,7 +180,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form1::mouseMoveEvent(QMouseEvent* event) {
-    Form_MouseMove();
+    // Controls without a pointer handler (the progress bar) pass their moves up to
+    // the window; only moves over the background itself count.
+    if (!childAt(event->position().toPoint()))
+        Form_MouseMove();
     QWidget::mouseMoveEvent(event);
 }
 

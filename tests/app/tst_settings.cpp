@@ -1,0 +1,284 @@
+#include "app/qt_platform.h"
+#include "app/runtime_error.h"
+#include "app/settings.h"
+#include "support/test_helpers.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace amb;
+using namespace amb::test;
+
+namespace {
+const QString kCitiesKey = QStringLiteral("Tormalyn/Ambrevale/Cities");
+const QString kCoordinatesKey = QStringLiteral("Tormalyn/Ambrevale/CityCoordinates");
+
+// The real settings store, with message boxes recorded instead of shown.
+class RecordingQtPlatform : public QtPlatform {
+public:
+    int messageBox(const QString& text, const QString&, int) override {
+        texts << text;
+        return mb::AnswerOk;
+    }
+    QStringList texts;
+};
+
+QStringList tripTexts(const Form1& form) {
+    QStringList texts;
+    for (int i = 1; i <= form.ListView3->count(); ++i)
+        texts << form.ListView3->text(i);
+    return texts;
+}
+} // namespace
+
+class TestSettings : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void restoreFromSavedValue_data();
+    void restoreFromSavedValue();
+    void saveOnClose_data();
+    void saveOnClose();
+    void coordinatesComeBackWhenTheyMatch();
+    void coordinatesIgnoredWhenTheyDoNotMatch_data();
+    void coordinatesIgnoredWhenTheyDoNotMatch();
+    void everyEntryIsSavedBeyond32767();
+    void failedWriteIsReportedAndKeepsThePreviousValue();
+    void storeRoundTripsAnyText_data();
+    void storeRoundTripsAnyText();
+    void damagedStoredValueNeverStopsStartUp_data();
+    void damagedStoredValueNeverStopsStartUp();
+    void unwritableStoreThrows();
+
+private:
+    QTemporaryDir configHome_;
+};
+
+void TestSettings::initTestCase() {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configHome_.path());
+}
+
+void TestSettings::restoreFromSavedValue_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QStringList>("restored");
+    QTest::newRow("absent") << QString() << QStringList();
+    QTest::newRow("A;B;C in order") << QStringLiteral("A;B;C")
+                                    << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+    QTest::newRow("empty part between two") << QStringLiteral("Oslo - Norway;;Rome - Italy")
+                                            << QStringList{QStringLiteral("Oslo - Norway"), QStringLiteral("Rome - Italy")};
+    QTest::newRow("a single ;") << QStringLiteral(";") << QStringList();
+    QTest::newRow("same text twice") << QStringLiteral("A;A") << QStringList{QStringLiteral("A"), QStringLiteral("A")};
+    QTest::newRow("leading and trailing ;") << QStringLiteral(";A;") << QStringList{QStringLiteral("A")};
+    QTest::newRow("spaces are kept") << QStringLiteral(" A ; B") << QStringList{QStringLiteral(" A "), QStringLiteral(" B")};
+}
+
+void TestSettings::restoreFromSavedValue() {
+    QFETCH(QString, stored);
+    QFETCH(QStringList, restored);
+    TestWindow w;
+    if (!stored.isNull())
+        w.platform.settings[kCitiesKey] = stored;
+    w.load();
+    QCOMPARE(tripTexts(*w.form), restored);
+    QVERIFY(w.platform.boxes.empty());
+    for (int i = 1; i <= w.form->ListView3->count(); ++i) {
+        QCOMPARE(w.form->ListView3->subItem(i, 1), QString()); // no coordinates value saved
+        QCOMPARE(w.form->ListView3->subItem(i, 2), QString());
+    }
+}
+
+void TestSettings::saveOnClose_data() {
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QString>("saved");
+    QTest::addColumn<QStringList>("afterRestart");
+    QTest::newRow("empty list") << QStringList() << QString() << QStringList();
+    QTest::newRow("one entry, no ;") << QStringList{QStringLiteral("Oslo - Norway")}
+                                     << QStringLiteral("Oslo - Norway") << QStringList{QStringLiteral("Oslo - Norway")};
+    QTest::newRow("A, B, C") << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}
+                             << QStringLiteral("A;B;C")
+                             << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+    QTest::newRow("duplicates saved twice") << QStringList{QStringLiteral("A"), QStringLiteral("A")}
+                                            << QStringLiteral("A;A") << QStringList{QStringLiteral("A"), QStringLiteral("A")};
+    QTest::newRow("a ; inside an entry splits it")
+        << QStringList{QStringLiteral("X;Y")} << QStringLiteral("X;Y")
+        << QStringList{QStringLiteral("X"), QStringLiteral("Y")};
+}
+
+void TestSettings::saveOnClose() {
+    QFETCH(QStringList, entries);
+    QFETCH(QString, saved);
+    QFETCH(QStringList, afterRestart);
+    TestWindow first;
+    first.platform.settings[kCitiesKey] = QStringLiteral("stale");
+    first.load();
+    first.form->ListView3->clear();
+    for (const QString& e : entries)
+        first.form->ListView3->add(e);
+    first.form->Form_QueryUnload();
+    QVERIFY(first.platform.settings.contains(kCitiesKey)); // written also when empty
+    QCOMPARE(first.platform.settings.value(kCitiesKey), saved);
+    QVERIFY(first.platform.reports().isEmpty());
+    QVERIFY(first.platform.doEventsCalls >= 1);
+
+    TestWindow second;
+    second.platform.settings = first.platform.settings;
+    second.load();
+    QCOMPARE(tripTexts(*second.form), afterRestart);
+}
+
+void TestSettings::coordinatesComeBackWhenTheyMatch() {
+    TestWindow first;
+    first.load();
+    addRow(*first.form->ListView3, QStringLiteral("Zürich - Zurich, Switzerland"),
+           QStringLiteral("47.36667"), QStringLiteral("8.55"));
+    addRow(*first.form->ListView3, QStringLiteral("Tab\there - X"), QStringLiteral("-1.5"),
+           QStringLiteral("-2.25"));
+    first.form->ListView3->add(QStringLiteral("Restored - Without, Coordinates"));
+    first.form->Form_QueryUnload();
+
+    TestWindow second;
+    second.platform.settings = first.platform.settings;
+    second.load();
+    ListView& trip = *second.form->ListView3;
+    QCOMPARE(trip.count(), 3);
+    QCOMPARE(trip.text(1), QStringLiteral("Zürich - Zurich, Switzerland"));
+    QCOMPARE(trip.subItem(1, 1), QStringLiteral("47.36667"));
+    QCOMPARE(trip.subItem(1, 2), QStringLiteral("8.55"));
+    QCOMPARE(trip.text(2), QStringLiteral("Tab\there - X"));
+    QCOMPARE(trip.subItem(2, 2), QStringLiteral("-2.25"));
+    QCOMPARE(trip.subItem(3, 1), QString());
+}
+
+void TestSettings::coordinatesIgnoredWhenTheyDoNotMatch_data() {
+    QTest::addColumn<QString>("cities");
+    QTest::addColumn<QString>("coordinates");
+    QTest::newRow("fewer coordinates") << QStringLiteral("A;B") << QStringLiteral("A\t1\t2");
+    QTest::newRow("texts differ") << QStringLiteral("A;B") << QStringLiteral("A\t1\t2\nC\t3\t4");
+    QTest::newRow("entry split by its ;") << QStringLiteral("X;Y") << QStringLiteral("X;Y\t1\t2");
+    QTest::newRow("damaged") << QStringLiteral("A") << QStringLiteral("garbage without tabs");
+}
+
+void TestSettings::coordinatesIgnoredWhenTheyDoNotMatch() {
+    QFETCH(QString, cities);
+    QFETCH(QString, coordinates);
+    TestWindow w;
+    w.platform.settings[kCitiesKey] = cities;
+    w.platform.settings[kCoordinatesKey] = coordinates;
+    w.load();
+    QCOMPARE(tripTexts(*w.form), splitCities(cities));
+    for (int i = 1; i <= w.form->ListView3->count(); ++i)
+        QCOMPARE(w.form->ListView3->subItem(i, 1), QString());
+    QVERIFY(w.platform.boxes.empty());
+}
+
+void TestSettings::everyEntryIsSavedBeyond32767() {
+    TestWindow first;
+    first.load();
+    const int n = 40000;
+    for (int i = 1; i <= n; ++i)
+        first.form->ListView3->add(QStringLiteral("City %1 - Region").arg(i));
+    first.form->Form_QueryUnload();
+    QVERIFY(first.platform.reports().isEmpty());
+    TestWindow second;
+    second.platform.settings = first.platform.settings;
+    second.load();
+    QCOMPARE(second.form->ListView3->count(), n);
+    QCOMPARE(second.form->ListView3->text(n), QStringLiteral("City 40000 - Region"));
+}
+
+void TestSettings::failedWriteIsReportedAndKeepsThePreviousValue() {
+    TestWindow w;
+    w.platform.settings[kCitiesKey] = QStringLiteral("Before - X");
+    w.load();
+    w.form->ListView3->add(QStringLiteral("After - Y"));
+    w.platform.settingsWriteFails = true;
+    w.form->Form_QueryUnload();
+    QCOMPARE(w.platform.reports().size(), 1);
+    QVERIFY(w.platform.reports().first().contains(
+        QStringLiteral("in Kestrune2021/08/31.Form1.Form_QueryUnload at line 110")));
+    QCOMPARE(w.platform.settings.value(kCitiesKey), QStringLiteral("Before - X"));
+    QVERIFY(w.platform.doEventsCalls >= 1); // the closing still goes on
+}
+
+void TestSettings::storeRoundTripsAnyText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("commas") << QStringLiteral("Washington - District of Columbia, United States");
+    QTest::newRow("equals") << QStringLiteral("a=b;c==d");
+    QTest::newRow("quotes") << QStringLiteral("\"Quoted\" - 'single'");
+    QTest::newRow("accents") << QStringLiteral("Zürich - Zürich, Switzerland;Évry - Île-de-France, France");
+    QTest::newRow("cyrillic and cjk") << QStringLiteral("Москва - Moscow, Russia;東京 - Tokyo, Japan");
+    QTest::newRow("at sign first") << QStringLiteral("@Variant(not really)");
+    QTest::newRow("outer spaces") << QStringLiteral("  spaced  ");
+    QTest::newRow("backslashes and hash") << QStringLiteral("C:\\x\\y #not a comment ;semi");
+    QTest::newRow("line breaks") << QStringLiteral("one\ntwo\r\nthree\ttab");
+    QTest::newRow("empty") << QString();
+    QString many;
+    for (int i = 0; i < 40000; ++i)
+        many += QStringLiteral("City %1 - Region, Country;").arg(i);
+    QTest::newRow("40000 entries") << many;
+}
+
+void TestSettings::storeRoundTripsAnyText() {
+    QFETCH(QString, text);
+    RecordingQtPlatform platform;
+    platform.writeSetting(kSettingsApplication, kSettingsSection, kCitiesValue, text);
+    QCOMPARE(platform.readSetting(kSettingsApplication, kSettingsSection, kCitiesValue,
+                                  QStringLiteral("default")),
+             text);
+}
+
+void TestSettings::damagedStoredValueNeverStopsStartUp_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QStringList>("restored");
+    // A hand-edited value without quotes: the store reads commas as a list and a ";"
+    // as the start of a comment. What it gives back is restored; nothing fails.
+    QTest::newRow("unquoted commas")
+        << QByteArray("Cities=Oslo - Norway, Europe;Rome - Italy\n")
+        << QStringList{QStringLiteral("Oslo - Norway,Europe")};
+    QTest::newRow("broken variant") << QByteArray("Cities=@Variant(\\0\\0\\0\\x7f\\0\\0\\0)\n")
+                                    << QStringList();
+    QTest::newRow("byte array") << QByteArray("Cities=@ByteArray(Oslo - Norway)\n")
+                                << QStringList{QStringLiteral("Oslo - Norway")};
+    QTest::newRow("binary junk") << QByteArray("Cities=\xff\xfe\x01\x02;ok\n")
+                                 << QStringList();
+    QByteArray huge("Cities=\"");
+    for (int i = 0; i < 200000; ++i)
+        huge += "Somewhere " + QByteArray::number(i) + " - Region;";
+    huge += "\"\n";
+    QTest::newRow("oversized") << huge << QStringList();
+}
+
+void TestSettings::damagedStoredValueNeverStopsStartUp() {
+    QFETCH(QByteArray, line);
+    QFETCH(QStringList, restored);
+    {
+        QFile file(configHome_.filePath(QStringLiteral("Tormalyn.conf")));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("[Ambrevale]\n" + line + "CityCoordinates=@Variant(junk)\n");
+    }
+    RecordingQtPlatform platform;
+    Form1 form(platform);
+    form.Form_Load();
+    QCOMPARE(form.windowTitle(), QStringLiteral("Ambrevale"));
+    QCOMPARE(form.ListView2->columnCount(), 1);
+    QVERIFY2(platform.texts.isEmpty(), qPrintable(platform.texts.join(QLatin1Char('\n'))));
+    if (!restored.isEmpty())
+        QCOMPARE(tripTexts(form), restored);
+    if (qstrcmp(QTest::currentDataTag(), "oversized") == 0)
+        QCOMPARE(form.ListView3->count(), 200000);
+    QFile::remove(configHome_.filePath(QStringLiteral("Tormalyn.conf")));
+}
+
+void TestSettings::unwritableStoreThrows() {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QStringLiteral("/proc/no-such-place"));
+    RecordingQtPlatform platform;
+    QVERIFY_THROWS_EXCEPTION(RunTimeError,
+                             platform.writeSetting(kSettingsApplication, kSettingsSection,
+                                                   kCitiesValue, QStringLiteral("x")));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configHome_.path());
+}
+
+QTEST_MAIN(TestSettings)
+#include "tst_settings.moc"

@@ -1,0 +1,120 @@
+#include "app/skin.h"
+#include "support/test_helpers.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTest>
+
+using namespace amb;
+using namespace amb::test;
+
+namespace {
+QColor background(QWidget* w) { return w->palette().color(QPalette::Window); }
+
+void moveOver(QWidget* target) {
+    const QPointF local(3, 3);
+    QMouseEvent move(QEvent::MouseMove, local, target->mapToGlobal(local), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+}
+
+QWidget* moveTarget(QWidget* control) {
+    auto* list = qobject_cast<ListView*>(control);
+    return list ? list->viewport() : control;
+}
+} // namespace
+
+class TestSkinPointer : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void cleanup() { qApp->setStyleSheet(QString()); }
+    void withoutSkinFileTheWindowStaysWhite();
+    void skinGivesWindowAndFrameTheButtonFace();
+    void pointerOverEachKindOfControl_data();
+    void pointerOverEachKindOfControl();
+    void hourglassIsNeverReplaced();
+};
+
+void TestSkinPointer::withoutSkinFileTheWindowStaysWhite() {
+    TestWindow w;
+    w.load();
+    QCOMPARE(background(w.form.get()), QColor(Qt::white));
+    QCOMPARE(background(w.form->Frame1), QColor(Qt::white));
+    QVERIFY(!w.form->SkinFramework1->loaded());
+    QVERIFY(qApp->styleSheet().isEmpty());
+}
+
+void TestSkinPointer::skinGivesWindowAndFrameTheButtonFace() {
+    TestWindow w;
+    w.copyIntoProgramFolder(QStringLiteral("data/x/o.cjs"), QStringLiteral("x/o.cjs"));
+    // Buttons paint with their button colour, lists and the text box with their base.
+    const QColor buttonBefore = w.form->PushButton17->palette().color(QPalette::Button);
+    const QColor listBefore = w.form->ListView2->palette().color(QPalette::Base);
+    const QColor textBefore = w.form->Text1->palette().color(QPalette::Base);
+    w.load();
+    QVERIFY(w.platform.reports().isEmpty());
+    const QColor face = QApplication::palette().color(QPalette::Button);
+    QCOMPARE(background(w.form.get()), face);
+    QCOMPARE(background(w.form->Frame1), face);
+    QCOMPARE(w.form->PushButton17->palette().color(QPalette::Button), buttonBefore);
+    QCOMPARE(w.form->ListView2->palette().color(QPalette::Base), listBefore);
+    QCOMPARE(w.form->Text1->palette().color(QPalette::Base), textBefore);
+    QVERIFY(w.form->SkinFramework1->loaded());
+    QCOMPARE(w.form->SkinFramework1->Options & SkinFramework::kSkinDialogs,
+             SkinFramework::kSkinDialogs);
+    QVERIFY(w.form->SkinFramework1->ApplyWindowStyle);
+    QVERIFY(w.form->SkinFramework1->UseFusionStyle);
+    QCOMPARE(qApp->styleSheet(), w.form->SkinFramework1->styleSheet()); // dialogs wear it too
+}
+
+void TestSkinPointer::pointerOverEachKindOfControl_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("expected"); // -1: left as it was
+    for (const char* b : {"PushButton7", "PushButton8", "PushButton6", "PushButton1", "PushButton3",
+                          "PushButton17", "PushButton4", "PushButton13", "PushButton5", "PushButton2"})
+        QTest::newRow(b) << QString::fromLatin1(b) << int(pointer::Custom);
+    for (const char* c : {"Form1", "Frame1", "ListView1", "ListView2", "ListView3"})
+        QTest::newRow(c) << QString::fromLatin1(c) << int(pointer::Default);
+    for (const char* c : {"Text1", "ProgressBar1", "Command1"})
+        QTest::newRow(c) << QString::fromLatin1(c) << -1;
+}
+
+void TestSkinPointer::pointerOverEachKindOfControl() {
+    QFETCH(QString, control);
+    QFETCH(int, expected);
+    TestWindow w;
+    w.load();
+    QWidget* target = control == QLatin1String("Form1") ? w.form.get()
+                                                         : w.form->findChild<QWidget*>(control);
+    QVERIFY(target);
+    for (int before : {int(pointer::Default), int(pointer::Custom)}) {
+        w.platform.pointer = before;
+        w.platform.pointerHistory.clear();
+        moveOver(moveTarget(target));
+        QCOMPARE(w.platform.pointer, expected < 0 ? before : expected);
+        if (expected < 0)
+            QVERIFY(w.platform.pointerHistory.empty());
+    }
+}
+
+void TestSkinPointer::hourglassIsNeverReplaced() {
+    TestWindow w;
+    w.load();
+    w.platform.pointer = pointer::Hourglass;
+    QList<QWidget*> targets{w.form.get(), w.form->Frame1};
+    for (QPushButton* b : w.form->pushButtons())
+        targets << b;
+    for (ListView* l : {w.form->ListView1, w.form->ListView2, w.form->ListView3})
+        targets << l->viewport();
+    for (QWidget* t : targets)
+        moveOver(t);
+    QCOMPARE(w.platform.pointer, int(pointer::Hourglass));
+    QVERIFY(w.platform.pointerHistory.empty());
+    // After the work: the next move sets the hand again.
+    w.platform.pointer = pointer::Default;
+    moveOver(w.form->PushButton4);
+    QCOMPARE(w.platform.pointer, int(pointer::Custom));
+}
+
+QTEST_MAIN(TestSkinPointer)
+#include "tst_skin_pointer.moc"
