@@ -1,5 +1,7 @@
 #include "app/form1.h"
 #include "app/qt_platform.h"
+#include "app/startup_report.h"
+#include "app/termination.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -23,6 +25,9 @@ int main(int argc, char* argv[]) {
     amb::Form1 form(platform);
     platform.attachWindow(&form);
     form.Form_Load();
+    amb::closeWindowOnTermination(&form);
     form.show();
+    if (qEnvironmentVariableIsSet("AMBREVALE_REPORT_STARTUP"))
+        amb::reportStartupWhenShown(&form);
     return QApplication::exec();
 }
