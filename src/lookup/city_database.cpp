@@ -12,7 +12,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
-#include <numeric>
+#include <charconv>
+#include <cmath>
 
 namespace amb {
 
@@ -60,12 +61,37 @@ CityStatement cityStatement(const QString& searchText) {
     return statement;
 }
 
+CoordinateFormat::CoordinateFormat(const QLocale& locale)
+    : locale_(locale), decimalPoint_(locale.decimalPoint()), negativeSign_(locale.negativeSign()),
+      asciiDigits_(locale.zeroDigit() == QLatin1String("0")) {
+    locale_.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+}
+
+QString CoordinateFormat::text(double degrees) const {
+    // std::to_chars with a precision rounds exactly as printf's %.15g, as QLocale
+    // does, and both drop trailing zeros; only the symbols differ by locale.
+    // Exponents, zero (its sign) and other digits are left to QLocale.
+    char buffer[32];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, degrees,
+                                            std::chars_format::general, 15);
+    if (!asciiDigits_ || error != std::errc() || degrees == 0 || !std::isfinite(degrees) ||
+        std::find(buffer, end, 'e') != end)
+        return locale_.toString(degrees, 'g', 15);
+    QString text;
+    text.reserve(static_cast<qsizetype>(end - buffer) + 2);
+    for (const char* p = buffer; p != end; ++p) {
+        if (*p == '.')
+            text += decimalPoint_;
+        else if (*p == '-')
+            text += negativeSign_;
+        else
+            text += QLatin1Char(*p);
+    }
+    return text;
+}
+
 QString coordinateText(double degrees, const QLocale& locale) {
-    if (locale.numberOptions() & QLocale::OmitGroupSeparator)
-        return locale.toString(degrees, 'g', 15);
-    QLocale numbers = locale;
-    numbers.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
-    return numbers.toString(degrees, 'g', 15);
+    return CoordinateFormat(locale).text(degrees);
 }
 
 QString cityRowText(const QString& accentCity, const QString& region) {
@@ -81,50 +107,57 @@ void sortCityRecords(std::vector<CityRecord>& records, const QLocale& locale) {
         collationLocale = QLocale(QLocale::English, QLocale::UnitedStates);
     const QCollator collator(collationLocale);
 
-    // One sort key per name; regions repeat a lot, so each distinct one gets one key.
-    std::vector<QCollatorSortKey> cityKeys;
-    cityKeys.reserve(n);
-    std::vector<QCollatorSortKey> regionKeys;
-    std::vector<int> regionOf(n);
-    QHash<QString, int> regionIndex;
-    for (size_t i = 0; i < n; ++i) {
-        cityKeys.push_back(collator.sortKey(records[i].accentCity));
-        const QString& region = records[i].region;
-        auto it = regionIndex.constFind(region);
-        if (it == regionIndex.cend()) {
-            it = regionIndex.insert(region, static_cast<int>(regionKeys.size()));
-            regionKeys.push_back(collator.sortKey(region));
-        }
-        regionOf[i] = *it;
-    }
+    // One precomputed sort key per name. Regions matter only among equal names,
+    // so they get keys only there.
+    struct Entry {
+        QCollatorSortKey name;
+        quint32 row;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(n);
+    for (size_t i = 0; i < n; ++i)
+        entries.push_back({collator.sortKey(records[i].accentCity), static_cast<quint32>(i)});
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return a.name.compare(b.name) < 0; });
 
-    std::vector<size_t> order(n);
-    std::iota(order.begin(), order.end(), size_t{0});
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        if (const int c = cityKeys[a].compare(cityKeys[b]))
-            return c < 0;
-        if (regionOf[a] != regionOf[b])
-            if (const int c = regionKeys[static_cast<size_t>(regionOf[a])].compare(
-                    regionKeys[static_cast<size_t>(regionOf[b])]))
-                return c < 0;
-        // Names the collation counts as equal still get a fixed order.
-        const CityRecord& x = records[a];
-        const CityRecord& y = records[b];
-        if (const int c = x.accentCity.compare(y.accentCity))
-            return c < 0;
-        if (const int c = x.region.compare(y.region))
-            return c < 0;
-        if (x.latitude != y.latitude)
-            return x.latitude < y.latitude;
-        if (x.longitude != y.longitude)
-            return x.longitude < y.longitude;
-        return a < b;
-    });
+    for (size_t first = 0; first < n;) {
+        size_t last = first + 1;
+        while (last < n && entries[last].name.compare(entries[first].name) == 0)
+            ++last;
+        if (last - first > 1) {
+            struct Tie {
+                QCollatorSortKey region;
+                quint32 row;
+            };
+            std::vector<Tie> ties;
+            for (size_t i = first; i < last; ++i)
+                ties.push_back({collator.sortKey(records[entries[i].row].region), entries[i].row});
+            std::sort(ties.begin(), ties.end(), [&](const Tie& a, const Tie& b) {
+                if (const int c = a.region.compare(b.region))
+                    return c < 0;
+                // Rows the collation counts as equal still get a fixed order.
+                const CityRecord& x = records[a.row];
+                const CityRecord& y = records[b.row];
+                if (const int c = x.accentCity.compare(y.accentCity))
+                    return c < 0;
+                if (const int c = x.region.compare(y.region))
+                    return c < 0;
+                if (x.latitude != y.latitude)
+                    return x.latitude < y.latitude;
+                if (x.longitude != y.longitude)
+                    return x.longitude < y.longitude;
+                return a.row < b.row;
+            });
+            for (size_t i = first; i < last; ++i)
+                entries[i].row = ties[i - first].row;
+        }
+        first = last;
+    }
 
     std::vector<CityRecord> sorted;
     sorted.reserve(n);
-    for (const size_t i : order)
-        sorted.push_back(std::move(records[i]));
+    for (const Entry& e : entries)
+        sorted.push_back(std::move(records[e.row]));
     records = std::move(sorted);
 }
 
@@ -189,14 +222,15 @@ std::vector<CityRecord> findCityRecords(const QString& databasePath, const QStri
 
 std::vector<CityRow> findCityRows(const QString& databasePath, const QString& searchText,
                                   const QLocale& locale) {
-    QLocale numbers = locale;
-    numbers.setNumberOptions(numbers.numberOptions() | QLocale::OmitGroupSeparator);
-    const std::vector<CityRecord> records = findCityRecords(databasePath, searchText, locale);
+    const CoordinateFormat numbers(locale);
+    std::vector<CityRecord> records = findCityRecords(databasePath, searchText, locale);
     std::vector<CityRow> rows;
     rows.reserve(records.size());
-    for (const CityRecord& r : records)
-        rows.push_back({cityRowText(r.accentCity, r.region), coordinateText(r.latitude, numbers),
-                        coordinateText(r.longitude, numbers)});
+    for (CityRecord& r : records) {
+        rows.push_back({cityRowText(r.accentCity, r.region), numbers.text(r.latitude),
+                        numbers.text(r.longitude)});
+        r = CityRecord(); // the names are no longer needed: keep the peak memory down
+    }
     return rows;
 }
 

@@ -49,9 +49,24 @@ struct CityStatement {
 CityStatement cityStatement(const QString& searchText);
 
 // The number text of a coordinate in degrees: up to 15 significant digits, the
-// locale's decimal separator and no group separators, so the distance run reads it
-// back with the same locale.
+// locale's decimal separator and no group separators (QLocale::toString(degrees,
+// 'g', 15) with OmitGroupSeparator), so the distance run reads it back with the
+// same locale.
 QString coordinateText(double degrees, const QLocale& locale);
+
+// The same for many numbers: the locale's symbols are looked up once, and
+// numbers in the usual range are written without going through QLocale.
+class CoordinateFormat {
+public:
+    explicit CoordinateFormat(const QLocale& locale);
+    QString text(double degrees) const;
+
+private:
+    QLocale locale_;
+    QString decimalPoint_;
+    QString negativeSign_;
+    bool asciiDigits_;
+};
 
 // "AccentCity - Region"; an empty region leaves the text ending in " - ".
 QString cityRowText(const QString& accentCity, const QString& region);

@@ -3,6 +3,7 @@
 #include "lookup/city_fold.h"
 
 #include <QTest>
+#include <cmath>
 
 using namespace amb;
 
@@ -19,6 +20,8 @@ private Q_SLOTS:
     void rowText();
     void coordinates_data();
     void coordinates();
+    void fastCoordinatesMatchTheLocale_data();
+    void fastCoordinatesMatchTheLocale();
 };
 
 void TestCityNames::fold_data() {
@@ -153,6 +156,32 @@ void TestCityNames::coordinates() {
     back.setNumberOptions(QLocale::OmitGroupSeparator);
     QVERIFY(qAbs(back.toDouble(text, &ok) - degrees) < 1e-12);
     QVERIFY(ok);
+}
+
+// The search list writes coordinates without QLocale for speed; the text must be
+// exactly what QLocale writes, or the distance run would read other numbers.
+void TestCityNames::fastCoordinatesMatchTheLocale_data() {
+    QTest::addColumn<QString>("locale");
+    for (const char* name : {"C", "de_DE", "fr_FR", "sv_SE", "fa_IR", "ar_EG", "en_US"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void TestCityNames::fastCoordinatesMatchTheLocale() {
+    QFETCH(QString, locale);
+    QLocale reference(locale);
+    reference.setNumberOptions(QLocale::OmitGroupSeparator);
+    const CoordinateFormat format{QLocale(locale)};
+    std::vector<double> values = {0.0,     -0.0,     180,      -180,       90,  -90,   0.00001,
+                                  -0.0001, 1e-7,     12.5,     -61.84329,  8.55, 100000, 1234567.25,
+                                  0.1 + 0.2, 47.366670000000006, 123456789012345678.0};
+    quint32 seed = 12345;
+    for (int i = 0; i < 5000; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        const double unit = static_cast<double>(seed) / 4294967296.0;
+        values.push_back(i % 2 ? (unit * 360 - 180) : std::round((unit * 180 - 90) * 1e5) / 1e5);
+    }
+    for (const double v : values)
+        QCOMPARE(format.text(v), reference.toString(v, 'g', 15));
 }
 
 QTEST_APPLESS_MAIN(TestCityNames)
