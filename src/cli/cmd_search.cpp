@@ -1,11 +1,90 @@
+#include "app/runtime_error.h"
 #include "cli/cli.h"
+#include "lookup/city_database.h"
 
+#include <QLocale>
 #include <cstdio>
 
 namespace amb::cli {
 
-int runSearch(const QStringList&) {
-    std::fputs("ambrevale-cli search: not available yet\n", stderr);
+namespace {
+
+const char kSearchUsage[] =
+    "Usage: ambrevale-cli search PREFIX [--database FILE]\n"
+    "\n"
+    "Prints the cities whose name begins with PREFIX, as the search list of the\n"
+    "program shows them and in the same order, one per line: the text\n"
+    "\"City - Region\", a tab, the latitude, a tab, the longitude (numbers in the\n"
+    "user's locale). Case and accents do not matter (\"zur\" finds Zürich);\n"
+    "% stands for any text and _ for any one character. Spaces are part of PREFIX.\n"
+    "\n"
+    "  --database FILE   the city database (default: dbCities.sqlite beside this tool)\n"
+    "  -h, --help        show this help\n";
+
+int usageError(const QString& message) {
+    std::fprintf(stderr, "ambrevale-cli search: %s\n\n%s", qPrintable(message), kSearchUsage);
+    return 2;
+}
+
+} // namespace
+
+int runSearch(const QStringList& args) {
+    QString database = defaultCityDatabasePath();
+    QStringList positional;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+            std::fputs(kSearchUsage, stdout);
+            return 0;
+        }
+        if (arg == QLatin1String("--")) {
+            positional += args.mid(i + 1);
+            break;
+        }
+        if (arg == QLatin1String("--database")) {
+            if (i + 1 >= args.size())
+                return usageError(QStringLiteral("--database needs a file name"));
+            database = args.at(++i);
+        } else if (arg.startsWith(QLatin1String("--database="))) {
+            database = arg.mid(11);
+        } else if (arg.startsWith(QLatin1String("--"))) {
+            return usageError(QStringLiteral("unknown option %1").arg(arg));
+        } else {
+            positional << arg;
+        }
+    }
+    if (positional.size() != 1)
+        return usageError(positional.isEmpty() ? QStringLiteral("the search text is missing")
+                                               : QStringLiteral("give one search text only (quote "
+                                                                "a text with spaces)"));
+    const QString prefix = positional.first();
+    // As in the search box, only spaces count as blank.
+    if (QString(prefix).remove(QLatin1Char(' ')).isEmpty())
+        return usageError(QStringLiteral("the search text is empty"));
+
+    try {
+        const std::vector<CityRow> rows = findCityRows(database, prefix, QLocale::system());
+        QByteArray out;
+        for (const CityRow& row : rows) {
+            out += row.text.toUtf8();
+            out += '\t';
+            out += row.latitude.toUtf8();
+            out += '\t';
+            out += row.longitude.toUtf8();
+            out += '\n';
+        }
+        if (std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout) !=
+                static_cast<size_t>(out.size()) ||
+            std::fflush(stdout) != 0) {
+            std::fputs("ambrevale-cli search: cannot write the result\n", stderr);
+            return 1;
+        }
+        return 0;
+    } catch (const RunTimeError& e) {
+        std::fprintf(stderr, "ambrevale-cli search: %s\n", qPrintable(e.description()));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "ambrevale-cli search: %s\n", e.what());
+    }
     return 1;
 }
 

@@ -1,10 +1,76 @@
+#include "app/error_report.h"
 #include "app/form1.h"
+#include "app/main_module.h"
+#include "lookup/city_database.h"
+
+#include <cmath>
 
 namespace amb {
 
+namespace {
+// Only spaces count as blank in the search box; a tab is text.
+bool onlySpaces(const QString& text) {
+    for (const QChar c : text)
+        if (c != QLatin1Char(' '))
+            return false;
+    return true;
+}
+} // namespace
+
 void Form1::Command1_Click() { PushButton7_Click(); }
-void Form1::PushButton7_Click() {}
-void Form1::PushButton8_Click() {}
-void Form1::RunCityQuery() {}
+
+void Form1::PushButton7_Click() {
+    ErrorReport report(platform_, QStringLiteral("Form1.PushButton7_Click"));
+    if (report.condition(100, [&] { return !onlySpaces(Text1->text()); }))
+        report(102, [&] { RunCityQuery(); });
+    else
+        report(104, [&] {
+            platform_.messageBox(QStringLiteral("You forgot to input city to search."),
+                                 applicationTitle(), mb::OkOnly);
+        });
+}
+
+void Form1::PushButton8_Click() {
+    ErrorReport report(platform_, QStringLiteral("Form1.PushButton8_Click"));
+    if (report.condition(100, [&] {
+            return platform_.messageBox(QStringLiteral("Enter any major city in the world here"
+                                                       "\r\n\r\nWould you like to see an example?"),
+                                        applicationTitle(), mb::YesNo) == mb::AnswerYes;
+        })) {
+        report(102, [&] { Text1->setText(QStringLiteral("fiore")); });
+        report(104, [&] { platform_.doEvents(); }); // the example shows before the search runs
+        report(106, [&] { PushButton7_Click(); });
+    }
+}
+
+// Lists the cities whose name begins with the search box's text, as typed. It has
+// no report of its own: a failure goes to the search command's report. Unlike a
+// plain abort, a failure first sets the pointer and the progress bar back, so no
+// hourglass is left to block the pointer feedback of later commands.
+void Form1::RunCityQuery() {
+    platform_.setMousePointer(pointer::Hourglass);
+    try {
+        ListView1->clear();
+        const std::vector<CityRow> rows =
+            findCityRows(defaultCityDatabasePath(), Text1->text(), QLocale::system());
+        const double records = static_cast<double>(rows.size());
+        double counter = 1;
+        for (const CityRow& row : rows) {
+            ProgressBar1->setValue(std::floor(counter / records * 100.0));
+            const int item = ListView1->add(row.text);
+            ListView1->setSubItem(item, 1, row.latitude);
+            ListView1->setSubItem(item, 2, row.longitude);
+            counter += 1;
+        }
+    } catch (...) {
+        platform_.setMousePointer(pointer::Default);
+        ProgressBar1->setValue(0);
+        ProgressBar1->setText(QStringLiteral("Progress Bar"));
+        throw;
+    }
+    platform_.setMousePointer(pointer::Default);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setText(QStringLiteral("Progress Bar"));
+}
 
 } // namespace amb

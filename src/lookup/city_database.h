@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <QVariantList>
+#include <vector>
+
+namespace amb {
+
+// The city database: an SQLite file beside the program with the table
+//   cities(city, AccentCity, Region, Latitude REAL, Longitude REAL)
+// where `city` is foldCityName(AccentCity) and an index on `city` turns a prefix
+// search into an index range scan.
+inline const QString kCityDatabaseFileName = QStringLiteral("dbCities.sqlite");
+
+// The database beside the program.
+QString defaultCityDatabasePath();
+
+// The statements that create the table and its index (the importer and the
+// benchmark's synthetic database use them).
+QString cityTableSchema();
+QString cityIndexSchema();
+
+// A city as the database holds it.
+struct CityRecord {
+    QString accentCity;
+    QString region; // empty when the database holds none
+    double latitude = 0;
+    double longitude = 0;
+};
+
+// A city row as the lists show it: "AccentCity - Region" and the coordinates as
+// text in the user's locale.
+struct CityRow {
+    QString text;
+    QString latitude;
+    QString longitude;
+};
+
+// The statement that selects the cities whose folded name begins with the folded
+// search text, and the values bound to it. The text is never part of the
+// statement. Without % or _ the match is a range on the index; with them, the
+// characters keep their pattern meaning and the literal part before the first
+// one still narrows the range.
+struct CityStatement {
+    QString sql;
+    QVariantList values;
+};
+CityStatement cityStatement(const QString& searchText);
+
+// The number text of a coordinate in degrees: up to 15 significant digits, the
+// locale's decimal separator and no group separators (QLocale::toString(degrees,
+// 'g', 15) with OmitGroupSeparator), so the distance run reads it back with the
+// same locale.
+QString coordinateText(double degrees, const QLocale& locale);
+
+// The same for many numbers: the locale's symbols are looked up once, and
+// numbers in the usual range are written without going through QLocale.
+class CoordinateFormat {
+public:
+    explicit CoordinateFormat(const QLocale& locale);
+    QString text(double degrees) const;
+
+private:
+    QLocale locale_;
+    QString decimalPoint_;
+    QString negativeSign_;
+    bool asciiDigits_;
+};
+
+// "AccentCity - Region"; an empty region leaves the text ending in " - ".
+QString cityRowText(const QString& accentCity, const QString& region);
+
+// Sorts by AccentCity, then Region, as a reader of the locale's language expects.
+// Under the C locale a neutral English collation is used, so accented names do
+// not fall behind Z.
+void sortCityRecords(std::vector<CityRecord>& records, const QLocale& locale);
+
+// Reads the matching cities from the database file, sorted as above for `locale`.
+// The file is opened read-only for this call only. Throws RunTimeError with a
+// description that says what is wrong and what to do.
+std::vector<CityRecord> findCityRecords(const QString& databasePath, const QString& searchText,
+                                        const QLocale& locale);
+
+// What the search list shows for a search text, row by row, in its order, for the
+// user's `locale` (QLocale::system()). The command-line search prints the same rows.
+std::vector<CityRow> findCityRows(const QString& databasePath, const QString& searchText,
+                                  const QLocale& locale);
+
+} // namespace amb

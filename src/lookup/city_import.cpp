@@ -1,0 +1,481 @@
+#include "lookup/city_import.h"
+
+#include "app/runtime_error.h"
+#include "lookup/city_database.h"
+#include "lookup/city_fold.h"
+#include "lookup/sql_connection.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringDecoder>
+#include <QTemporaryFile>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+namespace amb {
+
+namespace {
+
+struct ImportRow {
+    QString city;
+    QString accentCity;
+    QString region;
+    double latitude;
+    double longitude;
+};
+
+QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+
+[[noreturn]] void badRow(const QString& file, qint64 line, const QString& reason) {
+    throw RunTimeError(err::InvalidPropertyValue,
+                       QStringLiteral("%1:%2: %3").arg(shown(file)).arg(line).arg(reason));
+}
+
+[[noreturn]] void badFile(const QString& file, const QString& reason) {
+    throw RunTimeError(err::InvalidPropertyValue, QStringLiteral("%1: %2").arg(shown(file), reason));
+}
+
+void openForReading(QFile& file) {
+    if (!file.open(QIODevice::ReadOnly))
+        throw RunTimeError(err::FileNotFound, QStringLiteral("%1: cannot be read: %2")
+                                                  .arg(shown(file.fileName()), file.errorString()));
+}
+
+QByteArray readWhole(const QString& path) {
+    QFile file(path);
+    openForReading(file);
+    return file.readAll();
+}
+
+// Decimal degrees written with a point, within [-limit, limit].
+bool parseDegrees(QByteArrayView text, double limit, double& degrees) {
+    text = text.trimmed();
+    if (text.startsWith('+'))
+        text = text.sliced(1);
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, degrees);
+    return !text.isEmpty() && error == std::errc() && stop == end && std::isfinite(degrees) &&
+           std::fabs(degrees) <= limit;
+}
+
+bool decodeUtf8(QByteArrayView bytes, QString& text) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    text = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+QByteArrayView withoutLineEnd(QByteArrayView line) {
+    while (!line.isEmpty() && (line.back() == '\n' || line.back() == '\r'))
+        line.chop(1);
+    return line;
+}
+
+qint64 lineAtOffset(const QByteArray& data, qsizetype offset) {
+    return 1 + data.first(std::clamp<qsizetype>(offset, 0, data.size())).count('\n');
+}
+
+// Region names by "CC.code".
+QHash<QString, QString> readAdmin1(const QString& path) {
+    const QByteArray data = readWhole(path);
+    QHash<QString, QString> names;
+    if (data.trimmed().startsWith('[')) {
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(data, &error);
+        if (error.error != QJsonParseError::NoError)
+            badRow(path, lineAtOffset(data, error.offset),
+                   QStringLiteral("not valid JSON: %1").arg(error.errorString()));
+        const QJsonArray entries = doc.array();
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            const QJsonObject entry = entries.at(i).toObject();
+            const QString code = entry.value(QLatin1String("code")).toString();
+            const QString name = entry.value(QLatin1String("name")).toString();
+            if (code.isEmpty() || name.isEmpty())
+                badFile(path, QStringLiteral("entry %1 of the list has no \"code\" or no \"name\"")
+                                  .arg(i + 1));
+            names.insert(code, name);
+        }
+        return names;
+    }
+    // GeoNames' own admin1 file: code, name, ASCII name, id.
+    qint64 lineNumber = 0;
+    for (const QByteArray& bytes : data.split('\n')) {
+        ++lineNumber;
+        const QByteArrayView line = withoutLineEnd(bytes);
+        if (line.trimmed().isEmpty() || line.startsWith('#'))
+            continue;
+        const qsizetype tab = line.indexOf('\t');
+        QString code, name;
+        if (tab <= 0 || !decodeUtf8(line.first(tab), code))
+            badRow(path, lineNumber, QStringLiteral("expected a region code, a tab and a name"));
+        QByteArrayView rest = line.sliced(tab + 1);
+        if (const qsizetype next = rest.indexOf('\t'); next >= 0)
+            rest = rest.first(next);
+        if (!decodeUtf8(rest, name) || name.isEmpty())
+            badRow(path, lineNumber, QStringLiteral("the region name is missing or not UTF-8 text"));
+        names.insert(code, name);
+    }
+    return names;
+}
+
+// Country names by two-letter code, from iso-codes' iso_3166-1.json: the common
+// name where there is one ("South Korea" rather than "Korea, Republic of").
+QHash<QString, QString> readCountries(const QString& path) {
+    const QByteArray data = readWhole(path);
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(data, &error);
+    if (error.error != QJsonParseError::NoError)
+        badRow(path, lineAtOffset(data, error.offset),
+               QStringLiteral("not valid JSON: %1").arg(error.errorString()));
+    const QJsonValue list = doc.object().value(QLatin1String("3166-1"));
+    if (!list.isArray())
+        badFile(path, QStringLiteral("expected an object with the list \"3166-1\" of countries"));
+    QHash<QString, QString> names;
+    const QJsonArray entries = list.toArray();
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const QJsonObject entry = entries.at(i).toObject();
+        const QString code = entry.value(QLatin1String("alpha_2")).toString();
+        QString name = entry.value(QLatin1String("common_name")).toString();
+        if (name.isEmpty())
+            name = entry.value(QLatin1String("name")).toString();
+        if (code.isEmpty() || name.isEmpty())
+            badFile(path, QStringLiteral("country %1 of the list has no \"alpha_2\" or no \"name\"")
+                              .arg(i + 1));
+        names.insert(code, name);
+    }
+    // Codes that GeoNames uses outside the standard list.
+    if (!names.contains(QStringLiteral("XK")))
+        names.insert(QStringLiteral("XK"), QStringLiteral("Kosovo"));
+    return names;
+}
+
+void writeDatabase(std::vector<ImportRow>& rows, const QString& outputPath) {
+    // Rows stored in the order of the index keep a prefix's rows close together.
+    std::sort(rows.begin(), rows.end(), [](const ImportRow& a, const ImportRow& b) {
+        if (const int c = a.city.compare(b.city))
+            return c < 0;
+        return a.accentCity < b.accentCity;
+    });
+
+    const QFileInfo output(outputPath);
+    const QDir folder = output.absoluteDir();
+    if (!folder.exists())
+        badFile(outputPath, QStringLiteral("the folder %1 does not exist").arg(shown(folder.path())));
+    if (output.isDir())
+        badFile(outputPath, QStringLiteral("is a folder, not a database file"));
+
+    QString temporaryPath;
+    {
+        QTemporaryFile temporary(
+            folder.filePath(QStringLiteral(".%1.XXXXXX.tmp").arg(output.fileName())));
+        temporary.setAutoRemove(false);
+        if (!temporary.open())
+            badFile(outputPath, QStringLiteral("cannot create a temporary file in %1: %2")
+                                    .arg(shown(folder.path()), temporary.errorString()));
+        temporaryPath = temporary.fileName();
+    }
+    // A temporary file is private; the database is for every user of the program.
+    QFile::setPermissions(temporaryPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                             QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    try {
+        {
+            SqlConnection connection(temporaryPath, SqlConnection::Create);
+            // A crash leaves only the temporary file, so no journal is needed.
+            connection.exec(QStringLiteral("PRAGMA journal_mode = OFF"));
+            connection.exec(QStringLiteral("PRAGMA synchronous = OFF"));
+            connection.exec(cityTableSchema());
+            QSqlDatabase db = connection.database();
+            if (!db.transaction())
+                throw connection.failure(db.lastError());
+            {
+                QSqlQuery insert(db);
+                if (!insert.prepare(QStringLiteral("INSERT INTO cities (city, AccentCity, Region, "
+                                                   "Latitude, Longitude) VALUES (?, ?, ?, ?, ?)")))
+                    throw connection.failure(insert.lastError());
+                for (const ImportRow& row : rows) {
+                    insert.bindValue(0, row.city);
+                    insert.bindValue(1, row.accentCity);
+                    insert.bindValue(2, row.region);
+                    insert.bindValue(3, row.latitude);
+                    insert.bindValue(4, row.longitude);
+                    if (!insert.exec())
+                        throw connection.failure(insert.lastError());
+                }
+            }
+            if (!db.commit())
+                throw connection.failure(db.lastError());
+            connection.exec(cityIndexSchema());
+        }
+        std::error_code error;
+        std::filesystem::rename(std::filesystem::path(temporaryPath.toStdU16String()),
+                                std::filesystem::path(outputPath.toStdU16String()), error);
+        if (error)
+            badFile(outputPath, QStringLiteral("cannot be replaced: %1")
+                                    .arg(QString::fromLocal8Bit(error.message())));
+    } catch (...) {
+        QFile::remove(temporaryPath);
+        throw;
+    }
+}
+
+// Splits a line at its tabs into at most `wanted` fields; returns the number of
+// fields of the whole line.
+qsizetype splitTabs(QByteArrayView line, QByteArrayView* fields, qsizetype wanted) {
+    qsizetype count = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= line.size(); ++i) {
+        if (i == line.size() || line[i] == '\t') {
+            if (count < wanted)
+                fields[count] = line.sliced(start, i - start);
+            ++count;
+            start = i + 1;
+        }
+    }
+    return count;
+}
+
+// The fields of a GeoNames line that the import reads.
+enum GeoNamesField : qsizetype {
+    Name = 1,
+    Latitude = 4,
+    Longitude = 5,
+    CountryCode = 8,
+    Admin1Code = 10,
+    FieldsNeeded = 11
+};
+
+} // namespace
+
+ImportSummary importGeoNames(const GeoNamesSources& sources, const QString& outputPath) {
+    const QHash<QString, QString> admin1 = readAdmin1(sources.admin1);
+    const QHash<QString, QString> countries = readCountries(sources.countries);
+
+    QFile file(sources.cities);
+    openForReading(file);
+    ImportSummary summary;
+    std::vector<ImportRow> rows;
+    QHash<QByteArray, QString> regions; // "CC.code" -> region text, shared by its rows
+    QHash<QByteArray, bool> withoutName;
+    qint64 lineNumber = 0;
+    QByteArrayView fields[FieldsNeeded];
+    while (!file.atEnd()) {
+        const QByteArray bytes = file.readLine();
+        ++lineNumber;
+        const QByteArrayView line = withoutLineEnd(bytes);
+        if (line.trimmed().isEmpty() || line.startsWith('#'))
+            continue;
+        const qsizetype count = splitTabs(line, fields, FieldsNeeded);
+        if (count < FieldsNeeded)
+            badRow(sources.cities, lineNumber,
+                   QStringLiteral("expected the tab-separated fields of a GeoNames row (at least "
+                                  "%1), found %2")
+                       .arg(qsizetype(FieldsNeeded))
+                       .arg(count));
+        ImportRow row;
+        if (!decodeUtf8(fields[Name], row.accentCity))
+            badRow(sources.cities, lineNumber, QStringLiteral("the name is not UTF-8 text"));
+        if (row.accentCity.trimmed().isEmpty())
+            badRow(sources.cities, lineNumber, QStringLiteral("the name is empty"));
+        if (!parseDegrees(fields[Latitude], 90, row.latitude))
+            badRow(sources.cities, lineNumber,
+                   QStringLiteral("the latitude \"%1\" is not a number of degrees from -90 to 90")
+                       .arg(QString::fromUtf8(fields[Latitude])));
+        if (!parseDegrees(fields[Longitude], 180, row.longitude))
+            badRow(sources.cities, lineNumber,
+                   QStringLiteral("the longitude \"%1\" is not a number of degrees from -180 to 180")
+                       .arg(QString::fromUtf8(fields[Longitude])));
+
+        QByteArray key = fields[CountryCode].toByteArray();
+        key += '.';
+        key += fields[Admin1Code];
+        auto region = regions.constFind(key);
+        if (region == regions.cend()) {
+            const QString code = QString::fromUtf8(fields[CountryCode]);
+            QString country = countries.value(code);
+            if (country.isEmpty() && !code.isEmpty()) {
+                country = code;
+                if (!summary.unknownCountryCodes.contains(code))
+                    summary.unknownCountryCodes.append(code);
+            }
+            const QString regionName = admin1.value(QString::fromUtf8(key));
+            withoutName.insert(key, regionName.isEmpty());
+            QString text = regionName;
+            if (!country.isEmpty())
+                text = text.isEmpty() ? country : text + QStringLiteral(", ") + country;
+            region = regions.insert(key, text);
+        }
+        row.region = *region;
+        if (withoutName.value(key))
+            ++summary.withoutRegionName;
+        row.city = foldCityName(row.accentCity);
+        rows.push_back(std::move(row));
+    }
+    if (file.error() != QFileDevice::NoError)
+        badFile(sources.cities, QStringLiteral("cannot be read: %1").arg(file.errorString()));
+    summary.cities = static_cast<qint64>(rows.size());
+    writeDatabase(rows, outputPath);
+    return summary;
+}
+
+namespace {
+
+// RFC 4180 records: fields separated by commas, quoted with " (doubled inside),
+// records ended by LF or CR LF; a quoted field may span lines.
+class CsvReader {
+public:
+    CsvReader(const QString& path, const QString& text) : path_(path), text_(text) {}
+
+    // The next record and the line it begins on; false at the end of the text.
+    bool next(QStringList& fields, qint64& line) {
+        const qsizetype n = text_.size();
+        if (pos_ >= n)
+            return false;
+        fields.clear();
+        line = line_;
+        for (;;) {
+            QString field;
+            if (pos_ < n && text_[pos_] == QLatin1Char('"')) {
+                ++pos_;
+                for (;;) {
+                    if (pos_ >= n)
+                        badRow(path_, line, QStringLiteral("a quoted field is not closed"));
+                    const QChar c = text_[pos_++];
+                    if (c == QLatin1Char('"')) {
+                        if (pos_ < n && text_[pos_] == QLatin1Char('"')) {
+                            field += c;
+                            ++pos_;
+                            continue;
+                        }
+                        break;
+                    }
+                    if (c == QLatin1Char('\n'))
+                        ++line_;
+                    field += c;
+                }
+                if (pos_ < n && !atSeparator())
+                    badRow(path_, line_,
+                           QStringLiteral("a closing quote must be followed by a comma or the end "
+                                          "of the line"));
+            } else {
+                const qsizetype start = pos_;
+                while (pos_ < n && !atSeparator())
+                    ++pos_;
+                field = text_.mid(start, pos_ - start);
+            }
+            fields.append(field);
+            if (pos_ >= n)
+                return true;
+            if (text_[pos_] == QLatin1Char(',')) {
+                ++pos_;
+                continue;
+            }
+            if (text_[pos_] == QLatin1Char('\r'))
+                ++pos_;
+            if (pos_ < n && text_[pos_] == QLatin1Char('\n'))
+                ++pos_;
+            ++line_;
+            return true;
+        }
+    }
+
+private:
+    bool atSeparator() const {
+        const QChar c = text_[pos_];
+        return c == QLatin1Char(',') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
+    }
+
+    QString path_;
+    const QString& text_;
+    qsizetype pos_ = 0;
+    qint64 line_ = 1;
+};
+
+} // namespace
+
+ImportSummary importCsv(const QString& csvPath, const QString& outputPath) {
+    const QByteArray data = readWhole(csvPath);
+    QString text;
+    if (!decodeUtf8(data, text)) {
+        qint64 lineNumber = 0;
+        for (const QByteArray& line : data.split('\n')) {
+            ++lineNumber;
+            QString ignored;
+            if (!decodeUtf8(line, ignored))
+                badRow(csvPath, lineNumber, QStringLiteral("the text is not UTF-8"));
+        }
+    }
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+
+    CsvReader reader(csvPath, text);
+    QStringList fields;
+    qint64 line = 0;
+    if (!reader.next(fields, line))
+        badFile(csvPath, QStringLiteral("is empty; it needs a header line naming the columns "
+                                        "city, AccentCity, Region, Latitude, Longitude"));
+    const QStringList wanted = {QStringLiteral("city"), QStringLiteral("AccentCity"),
+                                QStringLiteral("Region"), QStringLiteral("Latitude"),
+                                QStringLiteral("Longitude")};
+    qsizetype column[5];
+    QStringList missing;
+    for (qsizetype k = 0; k < wanted.size(); ++k) {
+        column[k] = -1;
+        for (qsizetype i = 0; i < fields.size(); ++i)
+            if (fields.at(i).trimmed().compare(wanted.at(k), Qt::CaseInsensitive) == 0)
+                column[k] = i;
+        if (column[k] < 0)
+            missing << wanted.at(k);
+    }
+    if (!missing.isEmpty())
+        badRow(csvPath, line,
+               QStringLiteral("the header must name the columns city, AccentCity, Region, "
+                              "Latitude and Longitude (missing: %1)")
+                   .arg(missing.join(QStringLiteral(", "))));
+    const qsizetype columns = fields.size();
+
+    std::vector<ImportRow> rows;
+    while (reader.next(fields, line)) {
+        if (fields.size() == 1 && fields.first().trimmed().isEmpty())
+            continue; // a blank line
+        if (fields.size() != columns)
+            badRow(csvPath, line,
+                   QStringLiteral("expected %1 fields, as the header names, found %2 (quote a "
+                                  "field that holds a comma)")
+                       .arg(columns)
+                       .arg(fields.size()));
+        ImportRow row;
+        row.accentCity = fields.at(column[1]);
+        if (row.accentCity.trimmed().isEmpty())
+            badRow(csvPath, line, QStringLiteral("AccentCity is empty"));
+        const QString city = fields.at(column[0]);
+        row.city = foldCityName(city.isEmpty() ? row.accentCity : city);
+        row.region = fields.at(column[2]);
+        if (!parseDegrees(fields.at(column[3]).toUtf8(), 90, row.latitude))
+            badRow(csvPath, line,
+                   QStringLiteral("the latitude \"%1\" is not a number of degrees from -90 to 90 "
+                                  "(with a decimal point)")
+                       .arg(fields.at(column[3])));
+        if (!parseDegrees(fields.at(column[4]).toUtf8(), 180, row.longitude))
+            badRow(csvPath, line,
+                   QStringLiteral("the longitude \"%1\" is not a number of degrees from -180 to "
+                                  "180 (with a decimal point)")
+                       .arg(fields.at(column[4])));
+        rows.push_back(std::move(row));
+    }
+    ImportSummary summary;
+    summary.cities = static_cast<qint64>(rows.size());
+    writeDatabase(rows, outputPath);
+    return summary;
+}
+
+} // namespace amb

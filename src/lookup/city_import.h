@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace amb {
+
+// The inputs of a database built from the GeoNames gazetteer.
+struct GeoNamesSources {
+    QString cities;    // tab-separated GeoNames file (cities500.txt and the like)
+    QString admin1;    // region names: JSON [{"code":"IT.16","name":"Tuscany"}, ...]
+                       // or GeoNames' tab-separated admin1CodesASCII.txt
+    QString countries; // country names: iso-codes' iso_3166-1.json
+};
+
+struct ImportSummary {
+    qint64 cities = 0;
+    qint64 withoutRegionName = 0;      // region unknown: the country alone is stored
+    QStringList unknownCountryCodes;   // not in the country file: the code is stored
+};
+
+// Build the city database at `outputPath` (see city_database.h). The database is
+// written to a temporary file beside it and renamed over `outputPath` only when
+// complete, so a failed import leaves no half-written database and an older
+// database in its place stays untouched. A bad input row stops the import with a
+// RunTimeError whose description begins with "FILE:LINE: ".
+ImportSummary importGeoNames(const GeoNamesSources& sources, const QString& outputPath);
+
+// The same from a CSV file (UTF-8, comma-separated, fields quoted with " when
+// needed) whose header names the columns city, AccentCity, Region, Latitude and
+// Longitude, in any order; other columns are ignored. Latitude and Longitude are
+// decimal degrees with a point. The city column is folded again so that searches
+// match it; an empty one is taken from AccentCity.
+ImportSummary importCsv(const QString& csvPath, const QString& outputPath);
+
+} // namespace amb

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "app/runtime_error.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+class QSqlError;
+
+namespace amb {
+
+// One SQLite connection for one task, under a name no other connection uses, so
+// queries never share state. It is closed and removed when the object goes;
+// queries made on it must be gone by then.
+class SqlConnection {
+public:
+    enum Mode { ReadOnly, Create };
+
+    // Opens `path`; throws RunTimeError with the description failure() gives.
+    SqlConnection(const QString& path, Mode mode);
+    ~SqlConnection();
+    SqlConnection(const SqlConnection&) = delete;
+    SqlConnection& operator=(const SqlConnection&) = delete;
+
+    QSqlDatabase database() const;
+
+    // A run-time error that tells the user what is wrong with the database file
+    // and what to do about it.
+    RunTimeError failure(const QSqlError& error) const;
+
+    // Runs a statement without results; throws failure() when it fails.
+    void exec(const QString& sql) const;
+
+private:
+    QString name_;
+    QString path_;
+};
+
+} // namespace amb

@@ -1,0 +1,279 @@
+// Building the city database from GeoNames and from CSV files.
+#include "app/runtime_error.h"
+#include "lookup/city_database.h"
+#include "lookup/city_import.h"
+#include "lookup_fixture.h"
+
+#include <QFileInfo>
+#include <QSqlError>
+
+using namespace amb;
+using namespace amb::test;
+
+namespace {
+
+struct StoredCity {
+    QString city, region;
+    double latitude = 0, longitude = 0;
+    bool found = false;
+};
+
+StoredCity stored(const QString& database, const QString& accentCity) {
+    StoredCity result;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
+        db.setDatabaseName(database);
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("SELECT city, Region, Latitude, Longitude FROM cities WHERE AccentCity = ?"));
+            q.addBindValue(accentCity);
+            if (q.exec() && q.next())
+                result = {q.value(0).toString(), q.value(1).toString(), q.value(2).toDouble(),
+                          q.value(3).toDouble(), true};
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("check"));
+    return result;
+}
+
+QStringList queryPlan(const QString& database, const CityStatement& statement) {
+    QStringList plan;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("plan"));
+        db.setDatabaseName(database);
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + statement.sql);
+            for (const QVariant& v : statement.values)
+                q.addBindValue(v);
+            if (q.exec())
+                while (q.next())
+                    plan << q.value(3).toString();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("plan"));
+    return plan;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestCityImport : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void geonamesRows_data();
+    void geonamesRows();
+    void geonamesSummary();
+    void prefixSearchUsesTheIndex_data();
+    void prefixSearchUsesTheIndex();
+    void csvRows_data();
+    void csvRows();
+    void badInput_data();
+    void badInput();
+    void replacesAnOlderDatabase();
+    void missingOutputFolder();
+
+private:
+    QTemporaryDir dir_;
+    QString geonamesDb_;
+    QString csvDb_;
+    ImportSummary summary_;
+};
+
+void TestCityImport::initTestCase() {
+    QVERIFY(dir_.isValid());
+    geonamesDb_ = dir_.filePath(QStringLiteral("geonames.sqlite"));
+    csvDb_ = dir_.filePath(QStringLiteral("csv.sqlite"));
+    summary_ = importGeoNames(fixtureSources(), geonamesDb_);
+    importCsv(testDataPath(QStringLiteral("cities.csv")), csvDb_);
+}
+
+void TestCityImport::geonamesRows_data() {
+    QTest::addColumn<QString>("accentCity");
+    QTest::addColumn<QString>("city");
+    QTest::addColumn<QString>("region");
+    QTest::addColumn<double>("latitude");
+    QTest::addColumn<double>("longitude");
+    const auto row = [](const char* tag, const char* accent, const char* city, const char* region,
+                        double lat, double lon) {
+        QTest::newRow(tag) << QString::fromUtf8(accent) << QString::fromUtf8(city)
+                           << QString::fromUtf8(region) << lat << lon;
+    };
+    row("accented name, region and country", "Zürich", "zurich", "Zurich, Switzerland", 47.36667, 8.55);
+    row("ligature", "Vandœuvres", "vandoeuvres", "Geneva, Switzerland", 46.22179, 6.20285);
+    row("typographic apostrophe", "Saint John’s", "saint john's", "Saint John Parish, Antigua and Barbuda",
+        17.12096, -61.84329);
+    row("region without a name", "Tanki Leendert", "tanki leendert", "Aruba", 12.53914, -70.02004);
+    row("no region code", "McMurdo Station", "mcmurdo station", "Antarctica", -77.84632, 166.66824);
+    row("country outside ISO 3166-1", "Zvečan", "zvecan", "Mitrovica, Kosovo", 42.9075, 20.84028);
+}
+
+void TestCityImport::geonamesRows() {
+    QFETCH(QString, accentCity);
+    const StoredCity s = stored(geonamesDb_, accentCity);
+    QVERIFY(s.found);
+    QTEST(s.city, "city");
+    QTEST(s.region, "region");
+    QTEST(s.latitude, "latitude");
+    QTEST(s.longitude, "longitude");
+}
+
+void TestCityImport::geonamesSummary() {
+    QCOMPARE(summary_.cities, qint64(288));
+    QCOMPARE(summary_.withoutRegionName, qint64(6));
+    QCOMPARE(summary_.unknownCountryCodes, QStringList());
+    // The database is for every user of the program, not private to the importer.
+    QVERIFY(QFileInfo(geonamesDb_).permissions() & QFileDevice::ReadOther);
+}
+
+// The fault guarded: a statement the index cannot serve scans the whole table
+// (200,000 rows) for every search.
+void TestCityImport::prefixSearchUsesTheIndex_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("prefix") << QStringLiteral("fiore");
+    QTest::newRow("accented prefix") << QStringLiteral("Zür");
+    QTest::newRow("wildcard after a prefix") << QStringLiteral("fi%re");
+}
+
+void TestCityImport::prefixSearchUsesTheIndex() {
+    QFETCH(QString, text);
+    const QStringList plan = queryPlan(geonamesDb_, cityStatement(text));
+    QCOMPARE(plan.size(), 1);
+    QVERIFY2(plan.first().startsWith(QLatin1String("SEARCH cities USING INDEX cities_city (city>? AND city<?)")),
+             qPrintable(plan.first()));
+}
+
+void TestCityImport::csvRows_data() {
+    QTest::addColumn<QString>("accentCity");
+    QTest::addColumn<QString>("city");
+    QTest::addColumn<QString>("region");
+    QTest::addColumn<double>("latitude");
+    QTest::addColumn<double>("longitude");
+    const auto row = [](const char* tag, const char* accent, const char* city, const char* region,
+                        double lat, double lon) {
+        QTest::newRow(tag) << QString::fromUtf8(accent) << QString::fromUtf8(city)
+                           << QString::fromUtf8(region) << lat << lon;
+    };
+    row("city taken from AccentCity", "Évry", "evry", "Île-de-France, France", 48.6328, 2.44049);
+    row("leading space kept", " Space Town", " space town", "Nowhere", 1.5, 2.5);
+    row("empty region", "Lonely Place", "lonely place", "", 10.25, -20.75);
+    row("given city folded, quotes", "Quoted, Name", "quoted", "Region \"Q\"", 0.0001, -0.5);
+    row("name over two lines", "Two\nLines", "two\nlines", "Somewhere", 5, 5);
+}
+
+void TestCityImport::csvRows() {
+    QFETCH(QString, accentCity);
+    const StoredCity s = stored(csvDb_, accentCity);
+    QVERIFY(s.found);
+    QTEST(s.city, "city");
+    QTEST(s.region, "region");
+    QTEST(s.latitude, "latitude");
+    QTEST(s.longitude, "longitude");
+}
+
+void TestCityImport::badInput_data() {
+    QTest::addColumn<QString>("kind"); // "geonames", "admin1" or "csv"
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("reason");
+    const QByteArray good = "1\tAlpha\tAlpha\t\t10.5\t20.5\tP\tPPL\tIT\t\t16\t\t\t\t0\t\t1\tEurope/Rome\t2020-01-01\n";
+    QTest::newRow("geonames latitude")
+        << "geonames" << good + good + "3\tGamma\tGamma\t\tnorth\t20.5\tP\tPPL\tIT\t\t16\t\t\t\t0\t\t1\tX\t2020\n"
+        << 3 << "latitude \"north\"";
+    QTest::newRow("geonames latitude beyond the pole")
+        << "geonames" << good + "2\tB\tB\t\t90.5\t20.5\tP\tPPL\tIT\t\t16\t\t\t\t0\t\t1\tX\t2020\n" << 2
+        << "latitude \"90.5\"";
+    QTest::newRow("geonames longitude")
+        << "geonames" << good + "2\tB\tB\t\t10\t20,5\tP\tPPL\tIT\t\t16\t\t\t\t0\t\t1\tX\t2020\n" << 2
+        << "longitude \"20,5\"";
+    QTest::newRow("geonames too few fields") << "geonames" << good + "2\tBeta\t10\t20\n" << 2
+                                             << "found 4";
+    QTest::newRow("geonames empty name")
+        << "geonames" << good + "2\t\tB\t\t10\t20\tP\tPPL\tIT\t\t16\t\t\t\t0\t\t1\tX\t2020\n" << 2
+        << "name is empty";
+    QTest::newRow("geonames not UTF-8")
+        << "geonames" << good + "2\tB\xe9ta\tB\t\t10\t20\tP\tPPL\tIT\t\t16\t\t\t\t0\t\t1\tX\t2020\n" << 2
+        << "not UTF-8";
+    QTest::newRow("admin1 broken JSON") << "admin1" << QByteArray("[{\"code\":\"IT.16\",\n\"name\":}]\n")
+                                        << 2 << "not valid JSON";
+    QTest::newRow("csv header") << "csv" << QByteArray("city,AccentCity,Region,Lat,Longitude\n") << 1
+                                << "missing: Latitude";
+    QTest::newRow("csv field count")
+        << "csv" << QByteArray("city,AccentCity,Region,Latitude,Longitude\n,A,R,1,2\n,Washington, D.C.,US,3,4\n")
+        << 3 << "expected 5 fields";
+    QTest::newRow("csv line after a quoted line break")
+        << "csv" << QByteArray("city,AccentCity,Region,Latitude,Longitude\n,\"Two\nLines\",R,1,2\n,B,R,1,east\n")
+        << 4 << "longitude \"east\"";
+    QTest::newRow("csv unclosed quote")
+        << "csv" << QByteArray("city,AccentCity,Region,Latitude,Longitude\n,A,R,1,2\n,\"B,R,1,2\n") << 3
+        << "not closed";
+    QTest::newRow("csv text after a closing quote")
+        << "csv" << QByteArray("city,AccentCity,Region,Latitude,Longitude\n,\"A\"x,R,1,2\n") << 2
+        << "closing quote";
+    QTest::newRow("csv empty AccentCity")
+        << "csv" << QByteArray("city,AccentCity,Region,Latitude,Longitude\nabc,,R,1,2\n") << 2
+        << "AccentCity is empty";
+}
+
+// A bad row names its file and line, and whatever database was there before
+// stays as it was: nothing half-written, no temporary file left behind.
+void TestCityImport::badInput() {
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, content);
+    QFETCH(int, line);
+    QFETCH(QString, reason);
+
+    QTemporaryDir dir;
+    const QString input = dir.filePath(QStringLiteral("input"));
+    writeFile(input, content);
+    const QString output = dir.filePath(QStringLiteral("dbCities.sqlite"));
+    QFile::copy(csvDb_, output);
+    const QByteArray before = readAll(output);
+
+    QString description;
+    try {
+        if (kind == QLatin1String("csv")) {
+            importCsv(input, output);
+        } else {
+            GeoNamesSources sources = fixtureSources();
+            (kind == QLatin1String("admin1") ? sources.admin1 : sources.cities) = input;
+            importGeoNames(sources, output);
+        }
+    } catch (const RunTimeError& e) {
+        description = e.description();
+    }
+    const QString where = QStringLiteral("%1:%2: ").arg(QDir::toNativeSeparators(input)).arg(line);
+    QVERIFY2(description.startsWith(where), qPrintable(description));
+    QVERIFY2(description.contains(reason), qPrintable(description));
+    QCOMPARE(readAll(output), before);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{QStringLiteral("dbCities.sqlite"), QStringLiteral("input")}));
+}
+
+void TestCityImport::replacesAnOlderDatabase() {
+    QTemporaryDir dir;
+    const QString output = dir.filePath(QStringLiteral("dbCities.sqlite"));
+    QFile::copy(csvDb_, output);
+    importGeoNames(fixtureSources(), output);
+    QVERIFY(stored(output, QStringLiteral("Zürich")).found);
+    QVERIFY(!stored(output, QStringLiteral("Lonely Place")).found);
+}
+
+void TestCityImport::missingOutputFolder() {
+    QTemporaryDir dir;
+    const QString output = dir.filePath(QStringLiteral("no/such/folder/dbCities.sqlite"));
+    try {
+        importCsv(testDataPath(QStringLiteral("cities.csv")), output);
+        QFAIL("the import should fail");
+    } catch (const RunTimeError& e) {
+        QVERIFY2(e.description().contains(QLatin1String("does not exist")), qPrintable(e.description()));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestCityImport)
+#include "tst_city_import.moc"

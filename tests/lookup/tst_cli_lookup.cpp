@@ -1,0 +1,181 @@
+// The command-line tool's import and search.
+#include "lookup/city_database.h"
+#include "lookup_fixture.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+using namespace amb;
+using namespace amb::test;
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run runCli(const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(qEnvironmentVariable("AMBREVALE_CLI"), args);
+    Run run;
+    if (!process.waitForFinished(60000))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+} // namespace
+
+class TestCliLookup : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void searchPrintsTheSearchListRows_data();
+    void searchPrintsTheSearchListRows();
+    void searchUsesTheUsersLocale();
+    void searchBesideTheTool();
+    void help_data();
+    void help();
+    void usageErrors_data();
+    void usageErrors();
+    void geonamesImport();
+    void importBadRow();
+
+private:
+    QTemporaryDir dir_;
+    QString database_;
+};
+
+void TestCliLookup::initTestCase() {
+    QVERIFY(!qEnvironmentVariableIsEmpty("AMBREVALE_CLI"));
+    database_ = dir_.filePath(QStringLiteral("fixture.sqlite"));
+    amb::importGeoNames(fixtureSources(), database_);
+}
+
+void TestCliLookup::searchPrintsTheSearchListRows_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("fiore") << QStringLiteral("fiore");
+    QTest::newRow("accents and capitals") << QStringLiteral("ZÜR");
+    QTest::newRow("apostrophe") << QStringLiteral("Montefiore dell'");
+    QTest::newRow("wildcard") << QStringLiteral("%o");
+    QTest::newRow("no match") << QStringLiteral("qqqq");
+}
+
+// The tool prints what the search list shows, row for row, in the same order.
+void TestCliLookup::searchPrintsTheSearchListRows() {
+    QFETCH(QString, text);
+    TestWindow w;
+    w.load();
+    QVERIFY(QFile::copy(database_, w.folder.filePath(kCityDatabaseFileName)));
+    w.form->Text1->setText(text);
+    w.form->PushButton7_Click();
+    QString expected;
+    const ListView& list = *w.form->ListView1;
+    for (int i = 1; i <= list.count(); ++i)
+        expected += list.text(i) + QLatin1Char('\t') + list.subItem(i, 1) + QLatin1Char('\t') +
+                    list.subItem(i, 2) + QLatin1Char('\n');
+
+    const Run run = runCli({QStringLiteral("search"), text, QStringLiteral("--database"), database_});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.out, expected);
+    if (text == QLatin1String("fiore"))
+        QCOMPARE(list.count(), 2);
+}
+
+void TestCliLookup::searchUsesTheUsersLocale() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
+    const Run run = runCli({QStringLiteral("search"), QStringLiteral("fiorent"), QStringLiteral("--database"), database_}, env);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("Fiorentino - Fiorentino, San Marino\t43,91001\t12,45738\n"));
+}
+
+void TestCliLookup::searchBesideTheTool() {
+    QTemporaryDir folder;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("AMBREVALE_PROGRAM_DIR"), folder.path());
+    Run run = runCli({QStringLiteral("search"), QStringLiteral("fiore")}, env);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QString());
+    QVERIFY2(run.err.contains(QStringLiteral("was not found")) &&
+                 run.err.contains(QStringLiteral("scripts/build-database.sh")),
+             qPrintable(run.err));
+
+    QVERIFY(QFile::copy(database_, folder.filePath(kCityDatabaseFileName)));
+    run = runCli({QStringLiteral("search"), QStringLiteral("fiore")}, env);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out.count(QLatin1Char('\n')), 2);
+}
+
+void TestCliLookup::help_data() {
+    QTest::addColumn<QString>("command");
+    QTest::newRow("import") << QStringLiteral("import");
+    QTest::newRow("search") << QStringLiteral("search");
+}
+
+void TestCliLookup::help() {
+    QFETCH(QString, command);
+    const Run run = runCli({command, QStringLiteral("--help")});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.out.startsWith(QStringLiteral("Usage: ambrevale-cli ") + command));
+    QCOMPARE(run.err, QString());
+}
+
+void TestCliLookup::usageErrors_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("search without text") << QStringList{QStringLiteral("search")} << QStringLiteral("missing");
+    QTest::newRow("search with spaces only")
+        << QStringList{QStringLiteral("search"), QStringLiteral("  ")} << QStringLiteral("empty");
+    QTest::newRow("search unknown option")
+        << QStringList{QStringLiteral("search"), QStringLiteral("x"), QStringLiteral("--db")}
+        << QStringLiteral("unknown option");
+    QTest::newRow("import without output")
+        << QStringList{QStringLiteral("import"), QStringLiteral("--csv"), QStringLiteral("a.csv")}
+        << QStringLiteral("output file is missing");
+    QTest::newRow("import with both kinds")
+        << QStringList{QStringLiteral("import"), QStringLiteral("--csv"), QStringLiteral("a.csv"),
+                       QStringLiteral("--geonames"), QStringLiteral("b.txt"), QStringLiteral("out")}
+        << QStringLiteral("either --csv");
+}
+
+void TestCliLookup::usageErrors() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    const Run run = runCli(args);
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.out, QString());
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+}
+
+void TestCliLookup::geonamesImport() {
+    QTemporaryDir folder;
+    const QString output = folder.filePath(QStringLiteral("out.sqlite"));
+    const GeoNamesSources s = fixtureSources();
+    const Run run = runCli({QStringLiteral("import"), QStringLiteral("--geonames"), s.cities,
+                            QStringLiteral("--admin1"), s.admin1, QStringLiteral("--countries"),
+                            s.countries, output});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.startsWith(QStringLiteral("Imported 288 cities into ")), qPrintable(run.out));
+    QVERIFY(QFileInfo::exists(output));
+}
+
+void TestCliLookup::importBadRow() {
+    QTemporaryDir folder;
+    const QString input = folder.filePath(QStringLiteral("mine.csv"));
+    writeFile(input, "city,AccentCity,Region,Latitude,Longitude\n,A,R,1,2\n,B,R,north,2\n");
+    const QString output = folder.filePath(QStringLiteral("out.sqlite"));
+    const Run run = runCli({QStringLiteral("import"), QStringLiteral("--csv"), input, output});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(input + QStringLiteral(":3: the latitude \"north\"")), qPrintable(run.err));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("mine.csv")});
+}
+
+QTEST_MAIN(TestCliLookup)
+#include "tst_cli_lookup.moc"

@@ -1,0 +1,231 @@
+// Copying found cities into the trip list and editing it.
+#include "app/settings.h"
+#include "support/test_helpers.h"
+
+#include <QTest>
+
+using namespace amb;
+using namespace amb::test;
+
+namespace {
+
+using Handler = void (Form1::*)();
+
+QStringList texts(const ListView& list) {
+    QStringList result;
+    for (int i = 1; i <= list.count(); ++i)
+        result << list.text(i);
+    return result;
+}
+
+const QString kFiorano = QStringLiteral("Fiorano - Emilia-Romagna, Italy");
+const QString kFiorino = QStringLiteral("Fiorino - Tuscany, Italy");
+
+// A loaded window whose search list holds two found cities.
+void fillSearchList(TestWindow& w) {
+    addRow(*w.form->ListView1, kFiorano, QStringLiteral("44.53889"), QStringLiteral("10.81166"));
+    addRow(*w.form->ListView1, kFiorino, QStringLiteral("43.32247"), QStringLiteral("10.53777"));
+}
+
+QString reportLine(const QString& path, int line) {
+    return QStringLiteral("in Kestrune2021/08/31.%1 at line %2\r\r").arg(path).arg(line);
+}
+
+} // namespace
+
+class TestTripList : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void addCommands_data();
+    void addSelected();
+    void addSelected_data() { addCommands_data(); }
+    void addWithEmptySearchList();
+    void addWithEmptySearchList_data() { addCommands_data(); }
+    void addWithoutSelection();
+    void addWithoutSelection_data() { addCommands_data(); }
+    void duplicateRefused();
+    void duplicateRefused_data() { addCommands_data(); }
+    void caseDifferentTextsBothAdded();
+    void sameTextOtherCoordinates();
+    void restoredEntryRefusesSameText();
+    void duplicateCheckBeyond16Bits();
+    void clearLeavesOtherListsAlone();
+    void deleteSelected();
+    void deleteWithNothingSelected_data();
+    void deleteWithNothingSelected();
+};
+
+void TestTripList::addCommands_data() {
+    QTest::addColumn<Handler>("handler");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("double-click") << &Form1::ListView1_DblClick << QStringLiteral("Form1.ListView1_DblClick");
+    QTest::newRow("add button") << &Form1::PushButton6_Click << QStringLiteral("Form1.PushButton6_Click");
+}
+
+// The selected city goes to the end of the trip list, with its coordinates,
+// whichever trip entry is selected.
+void TestTripList::addSelected() {
+    QFETCH(Handler, handler);
+    TestWindow w;
+    w.load();
+    fillSearchList(w);
+    addRow(*w.form->ListView3, QStringLiteral("Earlier - Entry"));
+    addRow(*w.form->ListView3, QStringLiteral("Later - Entry"));
+    w.form->ListView3->select(1);
+    w.form->ListView1->select(2);
+    (w.form.get()->*handler)();
+    ListView& trip = *w.form->ListView3;
+    QCOMPARE(texts(trip), (QStringList{QStringLiteral("Earlier - Entry"), QStringLiteral("Later - Entry"), kFiorino}));
+    QCOMPARE(trip.subItem(3, 1), QStringLiteral("43.32247"));
+    QCOMPARE(trip.subItem(3, 2), QStringLiteral("10.53777"));
+    QVERIFY(w.platform.boxes.empty());
+    QCOMPARE(w.form->ListView1->selectedIndex(), 2);
+    QCOMPARE(trip.selectedIndex(), 1);
+}
+
+void TestTripList::addWithEmptySearchList() {
+    QFETCH(Handler, handler);
+    TestWindow w;
+    w.load();
+    (w.form.get()->*handler)();
+    QCOMPARE(w.form->ListView3->count(), 0);
+    QVERIFY(w.platform.boxes.empty());
+}
+
+// Every step that reads the selected search-list entry reports; nothing is added.
+void TestTripList::addWithoutSelection() {
+    QFETCH(Handler, handler);
+    QFETCH(QString, path);
+    TestWindow w;
+    w.load();
+    fillSearchList(w);
+    (w.form.get()->*handler)();
+    const QStringList reports = w.platform.reports();
+    QCOMPARE(reports.size(), 4);
+    const int lines[] = {102, 104, 106, 108};
+    for (int i = 0; i < 4; ++i)
+        QVERIFY2(reports[i].contains(reportLine(path, lines[i])), qPrintable(reports[i]));
+    QCOMPARE(w.form->ListView3->count(), 0);
+}
+
+void TestTripList::duplicateRefused() {
+    QFETCH(Handler, handler);
+    TestWindow w;
+    w.load();
+    fillSearchList(w);
+    w.form->ListView1->select(1);
+    (w.form.get()->*handler)();
+    (w.form.get()->*handler)();
+    QCOMPARE(texts(*w.form->ListView3), QStringList{kFiorano});
+    QVERIFY(w.platform.boxes.empty());
+}
+
+void TestTripList::caseDifferentTextsBothAdded() {
+    TestWindow w;
+    w.load();
+    addRow(*w.form->ListView1, kFiorano, QStringLiteral("1"), QStringLiteral("2"));
+    addRow(*w.form->ListView1, kFiorano.toUpper(), QStringLiteral("1"), QStringLiteral("2"));
+    w.form->ListView1->select(1);
+    w.form->PushButton6_Click();
+    w.form->ListView1->select(2);
+    w.form->PushButton6_Click();
+    QCOMPARE(texts(*w.form->ListView3), (QStringList{kFiorano, kFiorano.toUpper()}));
+}
+
+// Only the text counts: the first of two equal texts keeps its coordinates.
+void TestTripList::sameTextOtherCoordinates() {
+    TestWindow w;
+    w.load();
+    addRow(*w.form->ListView1, kFiorano, QStringLiteral("1"), QStringLiteral("2"));
+    addRow(*w.form->ListView1, kFiorano, QStringLiteral("3"), QStringLiteral("4"));
+    w.form->ListView1->select(1);
+    w.form->ListView1_DblClick();
+    w.form->ListView1->select(2);
+    w.form->ListView1_DblClick();
+    QCOMPARE(w.form->ListView3->count(), 1);
+    QCOMPARE(w.form->ListView3->subItem(1, 1), QStringLiteral("1"));
+}
+
+void TestTripList::restoredEntryRefusesSameText() {
+    TestWindow w;
+    w.platform.settings[kSettingsApplication + QLatin1Char('/') + kSettingsSection + QLatin1Char('/') +
+                        kCitiesValue] = kFiorano + QLatin1Char(';') + kFiorino;
+    w.load();
+    QCOMPARE(w.form->ListView3->count(), 2);
+    QCOMPARE(w.form->ListView3->subItem(1, 1), QString());
+    fillSearchList(w);
+    w.form->ListView1->select(1);
+    w.form->PushButton6_Click();
+    QCOMPARE(texts(*w.form->ListView3), (QStringList{kFiorano, kFiorino}));
+    QVERIFY(w.platform.boxes.empty());
+}
+
+// The fault guarded: a 16-bit position counter overflows at 32,767 entries, which
+// either adds duplicates or fails the check. It must hold for any length.
+void TestTripList::duplicateCheckBeyond16Bits() {
+    TestWindow w;
+    w.load();
+    ListView& trip = *w.form->ListView3;
+    for (int i = 1; i <= 40000; ++i)
+        trip.add(QStringLiteral("City %1 - Region").arg(i));
+    addRow(*w.form->ListView1, QStringLiteral("City 40000 - Region"), QStringLiteral("1"), QStringLiteral("2"));
+    addRow(*w.form->ListView1, QStringLiteral("City 40001 - Region"), QStringLiteral("3"), QStringLiteral("4"));
+    w.form->ListView1->select(1);
+    w.form->PushButton6_Click();
+    QCOMPARE(trip.count(), 40000);
+    w.form->ListView1->select(2);
+    w.form->PushButton6_Click();
+    QCOMPARE(trip.count(), 40001);
+    QCOMPARE(trip.text(40001), QStringLiteral("City 40001 - Region"));
+    QVERIFY(w.platform.boxes.empty());
+}
+
+void TestTripList::clearLeavesOtherListsAlone() {
+    TestWindow w;
+    w.load();
+    fillSearchList(w);
+    addRow(*w.form->ListView3, kFiorano);
+    addRow(*w.form->ListView3, kFiorino);
+    w.form->ListView2->add(QStringLiteral("Distance between A and B is 1 miles"));
+    w.form->ListView2->setChecked(1, true);
+    w.form->PushButton1_Click();
+    QCOMPARE(w.form->ListView3->count(), 0);
+    QCOMPARE(w.form->ListView2->count(), 1);
+    QVERIFY(w.form->ListView2->checked(1));
+    QCOMPARE(w.form->ListView1->count(), 2);
+    w.form->PushButton1_Click(); // an empty list stays empty
+    QVERIFY(w.platform.boxes.empty());
+}
+
+void TestTripList::deleteSelected() {
+    TestWindow w;
+    w.load();
+    for (const char* t : {"A - 1", "B - 2", "C - 3"})
+        w.form->ListView3->add(QString::fromLatin1(t));
+    w.form->ListView3->select(2);
+    w.form->PushButton3_Click();
+    QCOMPARE(texts(*w.form->ListView3), (QStringList{QStringLiteral("A - 1"), QStringLiteral("C - 3")}));
+    QVERIFY(w.platform.boxes.empty());
+}
+
+void TestTripList::deleteWithNothingSelected_data() {
+    QTest::addColumn<int>("entries");
+    QTest::newRow("empty trip list") << 0;
+    QTest::newRow("entries but no selection") << 2;
+}
+
+void TestTripList::deleteWithNothingSelected() {
+    QFETCH(int, entries);
+    TestWindow w;
+    w.load();
+    for (int i = 1; i <= entries; ++i)
+        w.form->ListView3->add(QStringLiteral("City %1 - Region").arg(i));
+    w.form->PushButton3_Click();
+    const QStringList reports = w.platform.reports();
+    QCOMPARE(reports.size(), 1);
+    QVERIFY2(reports[0].contains(reportLine(QStringLiteral("Form1.PushButton3_Click"), 100)), qPrintable(reports[0]));
+    QCOMPARE(w.form->ListView3->count(), entries);
+}
+
+QTEST_MAIN(TestTripList)
+#include "tst_trip_list.moc"
