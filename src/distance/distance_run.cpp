@@ -1,3 +1,5 @@
+#include "distance/distance_run.h"
+
 #include "app/error_report.h"
 #include "app/form1.h"
 #include "app/main_module.h"
@@ -5,13 +7,22 @@
 
 namespace amb {
 
+QString measurePair(Platform& platform, const TripRow& upper, const TripRow& lower) {
+    using modZipDistance::coordinateFromText;
+    // Converted in the order GetDistance takes them: both latitudes, then both longitudes.
+    const double lat1 = coordinateFromText(upper.latitude);
+    const double lat2 = coordinateFromText(lower.latitude);
+    const double lon1 = coordinateFromText(upper.longitude);
+    const double lon2 = coordinateFromText(lower.longitude);
+    return modZipDistance::GetDistance(platform, upper.text, lower.text, lat1, lat2, lon1, lon2);
+}
+
 // "3. Start Finding Distance": one checked result line per neighbouring pair of the
 // trip list, top to bottom. Pending events run twice per row so the window stays
 // alive; the other commands may change either list meanwhile, which costs error
 // reports but never ends the run, so DistanceRunning is always cleared.
 void Form1::PushButton17_Click() {
-    using namespace modZipDistance;
-    ErrorReport report(platform_, QStringLiteral("Form1.PushButton17_Click"));
+    ErrorReport report(platform_, kDistanceRunPath);
     if (report.condition(100, [&] { return DistanceRunning; }))
         return;
     report(102, [&] { DistanceRunning = true; });
@@ -48,12 +59,11 @@ void Form1::PushButton17_Click() {
                     first = ListView3->text(i);
                     second = ListView3->text(i + 1);
                 });
-                report(132, [&] {
-                    const double lat1 = coordinateFromText(ListView3->subItem(i, 1));
-                    const double lat2 = coordinateFromText(ListView3->subItem(i + 1, 1));
-                    const double lon1 = coordinateFromText(ListView3->subItem(i, 2));
-                    const double lon2 = coordinateFromText(ListView3->subItem(i + 1, 2));
-                    ListView2->add(GetDistance(platform_, first, second, lat1, lat2, lon1, lon2));
+                report(132, [&] { // kMeasurePairLine
+                    const TripRow upper{first, ListView3->subItem(i, 1), ListView3->subItem(i, 2)};
+                    const TripRow lower{second, ListView3->subItem(i + 1, 1),
+                                        ListView3->subItem(i + 1, 2)};
+                    ListView2->add(measurePair(platform_, upper, lower));
                 });
                 report(134, [&] { ListView2->setChecked(ListView2->count(), true); });
                 report(136, [&] { ListView2->ensureVisible(ListView2->count()); });
