@@ -115,7 +115,8 @@ int runDistance(const QStringList& args) {
             else if (i + 1 < args.size())
                 *target = args.at(++i);
             if (target->isEmpty())
-                return usageError(QStringLiteral("%1 needs a file name").arg(arg.section(QLatin1Char('='), 0, 0)));
+                return usageError(QStringLiteral("%1 needs a file name")
+                                      .arg(arg.section(QLatin1Char('='), 0, 0)));
             continue;
         }
         if (arg.startsWith(QLatin1Char('-')) && arg != QLatin1String("-"))

@@ -50,7 +50,8 @@ void Form1::PushButton17_Click() {
                 ProgressBar1->setValue(static_cast<double>(i) / count * 100);
             });
             report(124, [&] {
-                ProgressBar1->setText(QStringLiteral("Processing: ") + TextAfterLastBackslash(city));
+                ProgressBar1->setText(QStringLiteral("Processing: ") +
+                                      TextAfterLastBackslash(city));
             });
             report(126, [&] { platform_.doEvents(); });
             if (report.condition(128, [&] { return i < ListView3->count(); })) {
@@ -68,11 +69,13 @@ void Form1::PushButton17_Click() {
                 report(134, [&] { ListView2->setChecked(ListView2->count(), true); });
                 report(136, [&] { ListView2->ensureVisible(ListView2->count()); });
             } // 138
-        } // 140
+        }     // 140
         report(142, [&] { platform_.setMousePointer(pointer::Default); });
         report(144, [&] { ProgressBar1->setValue(0); });
         report(146, [&] { ProgressBar1->setText(QStringLiteral("Progress Bar")); });
-        report(148, [&] { platform_.messageBox(QStringLiteral("Done."), applicationTitle(), mb::OkOnly); });
+        report(148, [&] {
+            platform_.messageBox(QStringLiteral("Done."), applicationTitle(), mb::OkOnly);
+        });
     } // 150
     report(152, [&] { DistanceRunning = false; });
 }

@@ -177,7 +177,8 @@ QString GetDistance(Platform& platform, const QString& firstCity, const QString&
     QString sentence;
     double miles = 0;
     if (report.condition(100, [&] { return firstCity == secondCity; })) {
-        report(102, [&] { sentence = distanceSentence(firstCity, secondCity, QStringLiteral("0")); });
+        report(102,
+               [&] { sentence = distanceSentence(firstCity, secondCity, QStringLiteral("0")); });
     } else { // 104
         report(106, [&] { miles = calculate_mileage(lat1, lat2, lon1, lon2); });
         report(108, [&] {

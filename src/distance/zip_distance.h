@@ -13,11 +13,11 @@ namespace modZipDistance {
 // The formula's constants. Each is the double nearest the decimal written here;
 // they differ from each other and from the library's pi on purpose, so the miles
 // come out as they always have. Do not replace them by a library value.
-inline constexpr double kPiForDegrees = 3.14159265;      // degrees_to_radians, radians_to_degrees
-inline constexpr double kHalfCircle = 180;               // degrees_to_radians, radians_to_degrees
-inline constexpr double kHalfPi = 1.5707963267949;       // arc_cosine, general case
-inline constexpr double kPiForArc = 3.14159265358979;    // arc_cosine of -1
-inline constexpr double kNauticalMilesPerDegree = 60;    // calculate_mileage
+inline constexpr double kPiForDegrees = 3.14159265;        // degrees_to_radians, radians_to_degrees
+inline constexpr double kHalfCircle = 180;                 // degrees_to_radians, radians_to_degrees
+inline constexpr double kHalfPi = 1.5707963267949;         // arc_cosine, general case
+inline constexpr double kPiForArc = 3.14159265358979;      // arc_cosine of -1
+inline constexpr double kNauticalMilesPerDegree = 60;      // calculate_mileage
 inline constexpr double kStatuteMilesPerNautical = 1.1515; // calculate_mileage
 
 // The sentence for one pair of neighbouring trip cities. Never fails: a failure is

@@ -118,8 +118,9 @@ void TestDistanceCli::failingFilesAndArguments_data() {
                           << QStringLiteral("Usage: ambrevale-cli distance") << QString();
     QTest::newRow("unknown option") << QStringList{QStringLiteral("--miles")} << 2 << QString()
                                     << QStringLiteral("unknown option '--miles'");
-    QTest::newRow("export without a name") << QStringList{QStringLiteral("--xlsx")} << 2
-                                           << QString() << QStringLiteral("--xlsx needs a file name");
+    QTest::newRow("export without a name")
+        << QStringList{QStringLiteral("--xlsx")} << 2 << QString()
+        << QStringLiteral("--xlsx needs a file name");
     QTest::newRow("two trips") << QStringList{QStringLiteral("a"), QStringLiteral("b")} << 2
                                << QString() << QStringLiteral("only one trip file");
     QTest::newRow("missing trip file")

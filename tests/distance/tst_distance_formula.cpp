@@ -87,8 +87,8 @@ void TestDistanceFormula::sentences_data() {
         << a << a << std::numeric_limits<double>::quiet_NaN() << 1e308
         << std::numeric_limits<double>::infinity() << -1e308 << sentence("A - X", "A - X", "0");
     QTest::newRow("texts differing in case are measured")
-        << QStringLiteral("Paris - A8") << QStringLiteral("paris - A8") << 0.0 << 0.0 << 0.0
-        << 1.0 << sentence("Paris - A8", "paris - A8", "69.09");
+        << QStringLiteral("Paris - A8") << QStringLiteral("paris - A8") << 0.0 << 0.0 << 0.0 << 1.0
+        << sentence("Paris - A8", "paris - A8", "69.09");
     QTest::newRow("texts kept as they are")
         << QStringLiteral(" São Paulo - 27 ") << QStringLiteral("") << 0.0 << 0.0 << 0.0 << 1.0
         << sentence(" São Paulo - 27 ", "", "69.09");
@@ -126,9 +126,9 @@ void TestDistanceFormula::sameSpotIsZeroWithoutReport() {
     QCOMPARE((x > 1) - (x < 1), side);
     QVERIFY(calculate_mileage(lat, lat, lon, lon) < 0.005);
     test::FakePlatform platform;
-    QCOMPARE(GetDistance(platform, QStringLiteral("Here"), QStringLiteral("There"), lat, lat, lon,
-                         lon),
-             sentence("Here", "There", "0"));
+    QCOMPARE(
+        GetDistance(platform, QStringLiteral("Here"), QStringLiteral("There"), lat, lat, lon, lon),
+        sentence("Here", "There", "0"));
     QCOMPARE(platform.boxTexts(), QStringList());
 }
 
@@ -163,10 +163,10 @@ void TestDistanceFormula::swappedCitiesGiveTheSameMiles() {
     QFETCH(double, lon1);
     QFETCH(double, lon2);
     test::FakePlatform platform;
-    const QString there = GetDistance(platform, QStringLiteral("A"), QStringLiteral("B"), lat1,
-                                      lat2, lon1, lon2);
-    const QString back = GetDistance(platform, QStringLiteral("B"), QStringLiteral("A"), lat2,
-                                     lat1, lon2, lon1);
+    const QString there =
+        GetDistance(platform, QStringLiteral("A"), QStringLiteral("B"), lat1, lat2, lon1, lon2);
+    const QString back =
+        GetDistance(platform, QStringLiteral("B"), QStringLiteral("A"), lat2, lat1, lon2, lon1);
     QCOMPARE(back.mid(back.indexOf(QStringLiteral(" is "))),
              there.mid(there.indexOf(QStringLiteral(" is "))));
     QVERIFY(!there.endsWith(QStringLiteral(" is 0 miles")));
@@ -187,8 +187,7 @@ void TestDistanceFormula::roundsHalfToEvenOnTheExactValue_data() {
     QTest::newRow("0.015 lies below") << 0.015 << 0.01;
     QTest::newRow("0.025 lies above") << 0.025 << 0.03;
     QTest::newRow("0.005 lies above") << 0.005 << 0.01;
-    QTest::newRow("just below a half")
-        << std::nextafter(0.125, 0.0) << 0.12;
+    QTest::newRow("just below a half") << std::nextafter(0.125, 0.0) << 0.12;
     QTest::newRow("just above a half") << std::nextafter(0.125, 1.0) << 0.13;
     QTest::newRow("whole") << 69.0 << 69.0;
     QTest::newRow("tiny") << 1e-9 << 0.0;
@@ -212,7 +211,8 @@ void TestDistanceFormula::milesTextFollowsTheLocale_data() {
     QTest::newRow("C 3.5") << c << 3.5 << QStringLiteral("3.5");
     QTest::newRow("C 0.07") << c << 0.07 << QStringLiteral("0.07");
     QTest::newRow("de 69.09") << german << 69.09 << QStringLiteral("69,09");
-    QTest::newRow("de 12436.2, no group separator") << german << 12436.2 << QStringLiteral("12436,2");
+    QTest::newRow("de 12436.2, no group separator")
+        << german << 12436.2 << QStringLiteral("12436,2");
     QTest::newRow("de 0.5") << german << 0.5 << QStringLiteral("0,5");
     QTest::newRow("de 1000") << german << 1000.0 << QStringLiteral("1000");
 }
@@ -230,8 +230,8 @@ void TestDistanceFormula::failedDistanceIsReportedAsZeroMiles_data() {
     QTest::addColumn<double>("lon1");
     QTest::addColumn<double>("lon2");
     QTest::addColumn<QString>("description");
-    QTest::newRow("overflow of the longitude difference") << 0.0 << 1.7e308 << -1.7e308
-                                                          << QStringLiteral("Overflow");
+    QTest::newRow("overflow of the longitude difference")
+        << 0.0 << 1.7e308 << -1.7e308 << QStringLiteral("Overflow");
     QTest::newRow("sine of infinity") << std::numeric_limits<double>::infinity() << 0.0 << 1.0
                                       << QStringLiteral("Invalid procedure call");
     QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << 0.0 << 1.0

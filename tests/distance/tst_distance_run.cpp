@@ -19,7 +19,9 @@ QString sentence(const QString& first, const QString& second, const QString& mil
 
 // Row k (from 0) of a generated trip: one degree of longitude apart on the equator,
 // so every pair is 69.09 miles.
-QString cityName(int k) { return QStringLiteral("City %1 - R").arg(k); }
+QString cityName(int k) {
+    return QStringLiteral("City %1 - R").arg(k);
+}
 
 void fillEquatorTrip(ListView& trip, int rows) {
     for (int k = 0; k < rows; ++k)
@@ -130,8 +132,10 @@ void TestDistanceRun::progressPointerAndPendingEvents() {
     ListView& trip = *w.form->ListView3;
     addRow(trip, QStringLiteral("C:\\Trips\\Paris - A8"), QStringLiteral("48.8566"),
            QStringLiteral("2.3522"));
-    addRow(trip, QStringLiteral("London - H9"), QStringLiteral("51.5074"), QStringLiteral("-0.1278"));
-    addRow(trip, QStringLiteral("Back\\slash\\"), QStringLiteral("51.5074"), QStringLiteral("-0.1278"));
+    addRow(trip, QStringLiteral("London - H9"), QStringLiteral("51.5074"),
+           QStringLiteral("-0.1278"));
+    addRow(trip, QStringLiteral("Back\\slash\\"), QStringLiteral("51.5074"),
+           QStringLiteral("-0.1278"));
     ProgressLog progress(*w.form->ProgressBar1);
     // What the window shows each time pending events run.
     QStringList seen;
@@ -144,10 +148,10 @@ void TestDistanceRun::progressPointerAndPendingEvents() {
     w.form->PushButton17_Click();
 
     QCOMPARE(progress.values, (QList<double>{1.0 / 3 * 100, 2.0 / 3 * 100, 100.0, 0.0}));
-    QCOMPARE(progress.texts, (QStringList{QStringLiteral("Processing: Paris - A8"),
-                                          QStringLiteral("Processing: London - H9"),
-                                          QStringLiteral("Processing: "),
-                                          QStringLiteral("Progress Bar")}));
+    QCOMPARE(progress.texts,
+             (QStringList{QStringLiteral("Processing: Paris - A8"),
+                          QStringLiteral("Processing: London - H9"), QStringLiteral("Processing: "),
+                          QStringLiteral("Progress Bar")}));
     QCOMPARE(w.platform.pointerHistory, (std::vector<int>{11, 11, 11, 0}));
     QCOMPARE(seen, (QStringList{QStringLiteral("0|Progress Bar|0"),
                                 QStringLiteral("11|Processing: Paris - A8|0"),
@@ -214,11 +218,10 @@ void TestDistanceRun::secondClickDuringRunIsIgnored() {
 void TestDistanceRun::listsChangedDuringRun_data() {
     QTest::addColumn<int>("atCall"); // pending-events call that changes a list
     QTest::addColumn<QString>("change");
-    QTest::addColumn<QStringList>("lines");  // result lines, by pair "k-k+1"
+    QTest::addColumn<QStringList>("lines");       // result lines, by pair "k-k+1"
     QTest::addColumn<QStringList>("reportLines"); // "at line N" of each report
-    QTest::newRow("results list emptied")
-        << 3 << QStringLiteral("clear results") << QStringList{QStringLiteral("1-2")}
-        << QStringList();
+    QTest::newRow("results list emptied") << 3 << QStringLiteral("clear results")
+                                          << QStringList{QStringLiteral("1-2")} << QStringList();
     QTest::newRow("results list emptied before the first line")
         << 2 << QStringLiteral("clear results")
         << QStringList{QStringLiteral("0-1"), QStringLiteral("1-2")} << QStringList();
@@ -228,10 +231,9 @@ void TestDistanceRun::listsChangedDuringRun_data() {
     QTest::newRow("middle trip row deleted")
         << 2 << QStringLiteral("delete 2") << QStringList{QStringLiteral("0-2")}
         << QStringList{QStringLiteral("120")};
-    QTest::newRow("trip list emptied")
-        << 2 << QStringLiteral("clear trip") << QStringList()
-        << QStringList{QStringLiteral("120"), QStringLiteral("122"), QStringLiteral("120"),
-                       QStringLiteral("122")};
+    QTest::newRow("trip list emptied") << 2 << QStringLiteral("clear trip") << QStringList()
+                                       << QStringList{QStringLiteral("120"), QStringLiteral("122"),
+                                                      QStringLiteral("120"), QStringLiteral("122")};
 }
 
 void TestDistanceRun::listsChangedDuringRun() {
@@ -283,15 +285,13 @@ void TestDistanceRun::rowsThatCannotBeMeasured_data() {
     const QString scroll = QStringLiteral("Form1.PushButton17_Click 136");
     QTest::newRow("no coordinates in the middle, results still empty")
         << QStringList{QStringLiteral("A|0|0"), QStringLiteral("B||"), QStringLiteral("C|0|1")}
-        << QStringList()
-        << QStringList{conversion, mark, scroll, conversion, mark, scroll};
+        << QStringList() << QStringList{conversion, mark, scroll, conversion, mark, scroll};
     QTest::newRow("no coordinates at the end")
         << QStringList{QStringLiteral("A|0|0"), QStringLiteral("B|0|1"), QStringLiteral("C||")}
         << QStringList{sentence(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("69.09"))}
         << QStringList{conversion};
     QTest::newRow("a longitude that is not a number")
-        << QStringList{QStringLiteral("A|0|east"), QStringLiteral("B|0|1"),
-                       QStringLiteral("C|0|2")}
+        << QStringList{QStringLiteral("A|0|east"), QStringLiteral("B|0|1"), QStringLiteral("C|0|2")}
         << QStringList{sentence(QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("69.09"))}
         << QStringList{conversion, mark, scroll};
     QTest::newRow("a distance that overflows")
@@ -332,9 +332,9 @@ void TestDistanceRun::decimalCommaLocale() {
     addRow(*w.form->ListView3, QStringLiteral("C"), QStringLiteral("0,5"), QStringLiteral("2,5"));
     w.form->PushButton17_Click();
     QCOMPARE(resultTexts(*w.form->ListView2),
-             (QStringList{sentence(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("69,09")),
-                          sentence(QStringLiteral("B"), QStringLiteral("C"),
-                                   QStringLiteral("103,63"))}));
+             (QStringList{
+                 sentence(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("69,09")),
+                 sentence(QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("103,63"))}));
     QCOMPARE(w.platform.reports(), QStringList());
 }
 
