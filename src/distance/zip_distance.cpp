@@ -9,6 +9,11 @@
 #include <charconv>
 #include <cmath>
 
+// The miles depend on one rounding per operation in the written order.
+#if defined(__FAST_MATH__)
+#error "the distance formula must not be built with -ffast-math"
+#endif
+
 namespace amb::modZipDistance {
 
 namespace {
@@ -61,17 +66,21 @@ void checkFloatingPointStatus() {
                            kCheckCoordinates);
 }
 
-double degrees_to_radians(double degrees) {
+namespace {
+
+// The formula's own steps. They assume a clear status on entry; the public
+// functions below clear it first, so a flag left by unrelated code never counts.
+double toRadians(double degrees) {
     const double perDegree = step(kPiForDegrees / kHalfCircle);
     return step(perDegree * degrees);
 }
 
-double radians_to_degrees(double radians) {
+double toDegrees(double radians) {
     const double perRadian = step(kHalfCircle / kPiForDegrees);
     return step(perRadian * radians);
 }
 
-double arc_cosine(double x) {
+double arcCosine(double x) {
     if (x == 1)
         return 0;
     if (x == -1)
@@ -90,31 +99,53 @@ double arc_cosine(double x) {
     return step(kHalfPi - angle);
 }
 
-double central_angle_cosine(double lat1, double lat2, double lon1, double lon2) {
-    std::feclearexcept(FE_ALL_EXCEPT);
+double cosineOfCentralAngle(double lat1, double lat2, double lon1, double lon2) {
     if (std::isnan(lat1) || std::isnan(lat2) || std::isnan(lon1) || std::isnan(lon2))
         throw RunTimeError(err::InvalidProcedureCall,
                            QStringLiteral("Invalid procedure call or argument: a coordinate is "
                                           "not a number. ") +
                                kCheckCoordinates);
-    const double sinLat1 = step(std::sin(degrees_to_radians(lat1)));
-    const double sinLat2 = step(std::sin(degrees_to_radians(lat2)));
+    const double sinLat1 = step(std::sin(toRadians(lat1)));
+    const double sinLat2 = step(std::sin(toRadians(lat2)));
     const double s = step(sinLat1 * sinLat2);
-    const double cosLat2 = step(std::cos(degrees_to_radians(lat2)));
-    const double cosLat1 = step(std::cos(degrees_to_radians(lat1)));
+    const double cosLat2 = step(std::cos(toRadians(lat2)));
+    const double cosLat1 = step(std::cos(toRadians(lat1)));
     double c = step(cosLat2 * cosLat1);
     const double lonDifference = step(lon1 - lon2);
-    const double cosLon = step(std::cos(degrees_to_radians(lonDifference)));
+    const double cosLon = step(std::cos(toRadians(lonDifference)));
     c = step(c * cosLon);
     return step(c + s);
+}
+
+} // namespace
+
+double degrees_to_radians(double degrees) {
+    std::feclearexcept(FE_ALL_EXCEPT);
+    return toRadians(degrees);
+}
+
+double radians_to_degrees(double radians) {
+    std::feclearexcept(FE_ALL_EXCEPT);
+    return toDegrees(radians);
+}
+
+double arc_cosine(double x) {
+    std::feclearexcept(FE_ALL_EXCEPT);
+    return arcCosine(x);
+}
+
+double central_angle_cosine(double lat1, double lat2, double lon1, double lon2) {
+    std::feclearexcept(FE_ALL_EXCEPT);
+    return cosineOfCentralAngle(lat1, lat2, lon1, lon2);
 }
 
 double calculate_mileage(double lat1, double lat2, double lon1, double lon2) {
     // Two cities at one spot can come out a hair beyond 1 through rounding; that is
     // a distance of 0, not a failed square root.
-    const double x = std::clamp(central_angle_cosine(lat1, lat2, lon1, lon2), -1.0, 1.0);
-    const double a = arc_cosine(x);
-    const double degrees = radians_to_degrees(a);
+    std::feclearexcept(FE_ALL_EXCEPT);
+    const double x = std::clamp(cosineOfCentralAngle(lat1, lat2, lon1, lon2), -1.0, 1.0);
+    const double a = arcCosine(x);
+    const double degrees = toDegrees(a);
     const double nautical = step(degrees * kNauticalMilesPerDegree);
     return step(nautical * kStatuteMilesPerNautical);
 }

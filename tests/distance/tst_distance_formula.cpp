@@ -40,6 +40,7 @@ private Q_SLOTS:
     void failedDistanceIsReportedAsZeroMiles();
     void statusFlagsBecomeRunTimeErrors_data();
     void statusFlagsBecomeRunTimeErrors();
+    void staleStatusDoesNotCount();
     void coordinatesFromText_data();
     void coordinatesFromText();
 };
@@ -281,6 +282,25 @@ void TestDistanceFormula::statusFlagsBecomeRunTimeErrors() {
     }
     std::feclearexcept(FE_ALL_EXCEPT);
     QCOMPARE(thrown, number);
+}
+
+// A flag left behind by code that ran earlier is no failure of the formula.
+void TestDistanceFormula::staleStatusDoesNotCount() {
+    const auto stale = [] {
+        std::feclearexcept(FE_ALL_EXCEPT);
+        std::feraiseexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
+    };
+    stale();
+    QCOMPARE(degrees_to_radians(180), kPiForDegrees);
+    stale();
+    QCOMPARE(radians_to_degrees(kPiForDegrees), 180.0);
+    stale();
+    QCOMPARE(arc_cosine(0.0), kHalfPi);
+    stale();
+    QCOMPARE(central_angle_cosine(0, 0, 0, 0), 1.0);
+    stale();
+    QCOMPARE(roundToCents(calculate_mileage(0, 0, 0, 1)), 69.09);
+    std::feclearexcept(FE_ALL_EXCEPT);
 }
 
 void TestDistanceFormula::coordinatesFromText_data() {
