@@ -1,0 +1,150 @@
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run runCli(const QStringList& args, const QByteArray& input, const QString& locale = {}) {
+    QProcess process;
+    if (!locale.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), locale);
+        process.setProcessEnvironment(env);
+    }
+    process.start(qEnvironmentVariable("AMBREVALE_CLI"),
+                  QStringList{QStringLiteral("distance")} + args);
+    process.write(input);
+    process.closeWriteChannel();
+    Run run;
+    if (!process.waitForFinished(30000))
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QString lines(std::initializer_list<const char*> texts) {
+    QString joined;
+    for (const char* text : texts)
+        joined += QString::fromUtf8(text) + QLatin1Char('\n');
+    return joined;
+}
+
+} // namespace
+
+class TestDistanceCli : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(!qEnvironmentVariableIsEmpty("AMBREVALE_CLI")); }
+    void printsTheSentences_data();
+    void printsTheSentences();
+    void readsAFile();
+    void failingFilesAndArguments_data();
+    void failingFilesAndArguments();
+};
+
+void TestDistanceCli::printsTheSentences_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<int>("reports");
+    QTest::newRow("three rows") << QString()
+                                << QByteArray("A - X\t0\t0\nB - Y\t0\t1\nA - X\t0\t0\n")
+                                << lines({"Distance between A - X and B - Y is 69.09 miles",
+                                          "Distance between B - Y and A - X is 69.09 miles"})
+                                << 0;
+    QTest::newRow("one row") << QString() << QByteArray("A - X\t0\t0\n") << QString() << 0;
+    QTest::newRow("nothing") << QString() << QByteArray() << QString() << 0;
+    QTest::newRow("CR LF, byte order mark, empty lines, no last line end")
+        << QString() << QByteArray("\xEF\xBB\xBFS\xC3\xA3o - 27\t0\t0\r\n\r\n\nB\t0\t180")
+        << lines({"Distance between São - 27 and B is 12436.2 miles"}) << 0;
+    QTest::newRow("a tab in the city text")
+        << QString() << QByteArray("A\tB\t0\t0\nC\t0\t1\n")
+        << lines({"Distance between A\tB and C is 69.09 miles"}) << 0;
+    QTest::newRow("a row without coordinates costs its pairs")
+        << QString() << QByteArray("A\t0\t0\nB\nC\t0\t1\nD\t0\t2\n")
+        << lines({"Distance between C and D is 69.09 miles"}) << 2;
+    QTest::newRow("a distance that fails still gives its sentence")
+        << QString() << QByteArray("A\t0\t1e308\nB\t0\t-1e308\n")
+        << lines({"Distance between A and B is 0 miles"}) << 1;
+    QTest::newRow("decimal comma")
+        << QStringLiteral("de_DE.UTF-8") << QByteArray("A\t0,5\t0\nB\t0.5\t1\nC\t0,5\t2,5\n")
+        << lines({"Distance between A and B is 69,09 miles",
+                  "Distance between B and C is 103,63 miles"})
+        << 0;
+}
+
+void TestDistanceCli::printsTheSentences() {
+    QFETCH(QString, locale);
+    QFETCH(QByteArray, input);
+    QFETCH(QString, out);
+    QFETCH(int, reports);
+    const Run run = runCli({}, input, locale);
+    QCOMPARE(run.out, out);
+    QCOMPARE(run.err.count(QStringLiteral("Please email screenshot")), reports);
+    if (reports > 0)
+        QVERIFY2(run.err.contains(QStringLiteral(".Form1.PushButton17_Click at line 132\n")) ||
+                     run.err.contains(QStringLiteral(".modZipDistance.GetDistance at line 106\n")),
+                 qPrintable(run.err));
+    QCOMPARE(run.exitCode, reports > 0 ? 1 : 0);
+}
+
+void TestDistanceCli::readsAFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("trip.txt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("A\t0\t0\nB\t0\t1\n");
+    file.close();
+    const Run run = runCli({path}, QByteArray("ignored\t0\t0\nstdin\t1\t1\n"));
+    QCOMPARE(run.out, lines({"Distance between A and B is 69.09 miles"}));
+    QCOMPARE(run.exitCode, 0);
+}
+
+void TestDistanceCli::failingFilesAndArguments_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err"); // a part of standard error
+    const QString sentence = lines({"Distance between A and B is 69.09 miles"});
+    QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0
+                          << QStringLiteral("Usage: ambrevale-cli distance") << QString();
+    QTest::newRow("unknown option") << QStringList{QStringLiteral("--miles")} << 2 << QString()
+                                    << QStringLiteral("unknown option '--miles'");
+    QTest::newRow("export without a name")
+        << QStringList{QStringLiteral("--xlsx")} << 2 << QString()
+        << QStringLiteral("--xlsx needs a file name");
+    QTest::newRow("two trips") << QStringList{QStringLiteral("a"), QStringLiteral("b")} << 2
+                               << QString() << QStringLiteral("only one trip file");
+    QTest::newRow("missing trip file")
+        << QStringList{QStringLiteral("/nonexistent/trip.txt")} << 2 << QString()
+        << QStringLiteral("cannot read /nonexistent/trip.txt");
+    // The sentences are printed before the files are written.
+    QTest::newRow("text file that cannot be written")
+        << QStringList{QStringLiteral("--text-file"), QStringLiteral("/nonexistent/out.txt")} << 1
+        << sentence << QStringLiteral("ambrevale-cli distance: ");
+    QTest::newRow("workbook that cannot be written")
+        << QStringList{QStringLiteral("--xlsx=/nonexistent/out.xlsx")} << 1 << sentence
+        << QStringLiteral("ambrevale-cli distance: ");
+}
+
+void TestDistanceCli::failingFilesAndArguments() {
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    const Run run = runCli(args, QByteArray("A\t0\t0\nB\t0\t1\n"));
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.out.startsWith(out), qPrintable(run.out));
+    QVERIFY2(run.err.contains(err), qPrintable(run.err));
+}
+
+QTEST_MAIN(TestDistanceCli)
+#include "tst_distance_cli.moc"

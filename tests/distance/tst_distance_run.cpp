@@ -1,0 +1,381 @@
+#include "app/main_module.h"
+#include "app/settings.h"
+#include "support/test_helpers.h"
+
+#include <QLocale>
+#include <QTest>
+
+using namespace amb;
+using namespace amb::test;
+
+namespace {
+
+const QString kDone = QStringLiteral("Done.");
+const QString kNothing = QStringLiteral("Nothing in 'Cities To Find Distance' list.");
+
+QString sentence(const QString& first, const QString& second, const QString& miles) {
+    return QStringLiteral("Distance between %1 and %2 is %3 miles").arg(first, second, miles);
+}
+
+// Row k (from 0) of a generated trip: one degree of longitude apart on the equator,
+// so every pair is 69.09 miles.
+QString cityName(int k) {
+    return QStringLiteral("City %1 - R").arg(k);
+}
+
+void fillEquatorTrip(ListView& trip, int rows) {
+    for (int k = 0; k < rows; ++k)
+        addRow(trip, cityName(k), QStringLiteral("0"), QString::number(k));
+}
+
+QStringList resultTexts(ListView& results) {
+    QStringList texts;
+    for (int i = 1; i <= results.count(); ++i)
+        texts << results.text(i);
+    return texts;
+}
+
+bool allChecked(ListView& results) {
+    for (int i = 1; i <= results.count(); ++i)
+        if (!results.checked(i))
+            return false;
+    return true;
+}
+
+// The progress bar's values and texts in the order they were set.
+struct ProgressLog : QObject {
+    explicit ProgressLog(ProgressBar& bar) {
+        connect(&bar, &ProgressBar::valueSet, this, [this](double v) { values << v; });
+        connect(&bar, &ProgressBar::textSet, this, [this](const QString& t) { texts << t; });
+    }
+    QList<double> values;
+    QStringList texts;
+};
+
+// The window is back at rest after a run.
+void verifyIdle(TestWindow& w) {
+    QVERIFY(!w.form->DistanceRunning);
+    QCOMPARE(w.platform.pointer, pointer::Default);
+    QCOMPARE(w.form->ProgressBar1->value(), 0.0);
+    QCOMPARE(w.form->ProgressBar1->text(), QStringLiteral("Progress Bar"));
+    QVERIFY(!w.platform.boxes.empty());
+    QCOMPARE(w.platform.boxes.back().text, kDone);
+}
+
+} // namespace
+
+class TestDistanceRun : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+    void emptyTripListSaysSo();
+    void neighbouringPairs_data();
+    void neighbouringPairs();
+    void progressPointerAndPendingEvents();
+    void sameCityBackAndForth();
+    void secondRunReplacesTheFirst();
+    void secondClickDuringRunIsIgnored();
+    void listsChangedDuringRun_data();
+    void listsChangedDuringRun();
+    void rowsThatCannotBeMeasured_data();
+    void rowsThatCannotBeMeasured();
+    void decimalCommaLocale();
+    void tripListRestoredAfterRestart_data();
+    void tripListRestoredAfterRestart();
+};
+
+void TestDistanceRun::emptyTripListSaysSo() {
+    TestWindow w;
+    w.load();
+    w.form->ListView2->add(QStringLiteral("an old result"));
+    ProgressLog progress(*w.form->ProgressBar1);
+    w.form->PushButton17_Click();
+    QCOMPARE(w.form->ListView2->count(), 0);
+    QCOMPARE(w.platform.boxTexts(), QStringList{kNothing});
+    QCOMPARE(w.platform.boxes.front().title, applicationTitle());
+    QCOMPARE(w.platform.boxes.front().style, mb::OkOnly);
+    QVERIFY(w.platform.pointerHistory.empty());
+    QVERIFY(progress.values.isEmpty() && progress.texts.isEmpty());
+    QCOMPARE(w.platform.doEventsCalls, 0);
+    QVERIFY(!w.form->DistanceRunning);
+}
+
+void TestDistanceRun::neighbouringPairs_data() {
+    QTest::addColumn<int>("rows");
+    QTest::newRow("one row") << 1;
+    QTest::newRow("two rows") << 2;
+    QTest::newRow("three rows") << 3;
+    QTest::newRow("many rows") << 250;
+}
+
+void TestDistanceRun::neighbouringPairs() {
+    QFETCH(int, rows);
+    TestWindow w;
+    w.load();
+    fillEquatorTrip(*w.form->ListView3, rows);
+    w.form->PushButton17_Click();
+    QStringList expected;
+    for (int k = 0; k + 1 < rows; ++k)
+        expected << sentence(cityName(k), cityName(k + 1), QStringLiteral("69.09"));
+    QCOMPARE(resultTexts(*w.form->ListView2), expected);
+    QVERIFY(allChecked(*w.form->ListView2));
+    QCOMPARE(w.platform.boxTexts(), QStringList{kDone});
+    QCOMPARE(w.platform.boxes.front().title, applicationTitle());
+    QCOMPARE(w.platform.boxes.front().style, mb::OkOnly);
+    QCOMPARE(w.form->ListView3->count(), rows); // the trip list is only read
+    verifyIdle(w);
+}
+
+void TestDistanceRun::progressPointerAndPendingEvents() {
+    TestWindow w;
+    w.load();
+    ListView& trip = *w.form->ListView3;
+    addRow(trip, QStringLiteral("C:\\Trips\\Paris - A8"), QStringLiteral("48.8566"),
+           QStringLiteral("2.3522"));
+    addRow(trip, QStringLiteral("London - H9"), QStringLiteral("51.5074"),
+           QStringLiteral("-0.1278"));
+    addRow(trip, QStringLiteral("Back\\slash\\"), QStringLiteral("51.5074"),
+           QStringLiteral("-0.1278"));
+    ProgressLog progress(*w.form->ProgressBar1);
+    // What the window shows each time pending events run.
+    QStringList seen;
+    w.platform.onDoEvents = [&](int) {
+        seen << QStringLiteral("%1|%2|%3")
+                    .arg(w.platform.pointer)
+                    .arg(w.form->ProgressBar1->text())
+                    .arg(w.form->ListView2->count());
+    };
+    w.form->PushButton17_Click();
+
+    QCOMPARE(progress.values, (QList<double>{1.0 / 3 * 100, 2.0 / 3 * 100, 100.0, 0.0}));
+    QCOMPARE(progress.texts,
+             (QStringList{QStringLiteral("Processing: Paris - A8"),
+                          QStringLiteral("Processing: London - H9"), QStringLiteral("Processing: "),
+                          QStringLiteral("Progress Bar")}));
+    QCOMPARE(w.platform.pointerHistory, (std::vector<int>{11, 11, 11, 0}));
+    QCOMPARE(seen, (QStringList{QStringLiteral("0|Progress Bar|0"),
+                                QStringLiteral("11|Processing: Paris - A8|0"),
+                                QStringLiteral("11|Processing: Paris - A8|1"),
+                                QStringLiteral("11|Processing: London - H9|1"),
+                                QStringLiteral("11|Processing: London - H9|2"),
+                                QStringLiteral("11|Processing: |2")}));
+    QCOMPARE(resultTexts(*w.form->ListView2),
+             (QStringList{sentence(QStringLiteral("C:\\Trips\\Paris - A8"),
+                                   QStringLiteral("London - H9"), QStringLiteral("213.47")),
+                          sentence(QStringLiteral("London - H9"), QStringLiteral("Back\\slash\\"),
+                                   QStringLiteral("0"))}));
+    verifyIdle(w);
+}
+
+void TestDistanceRun::sameCityBackAndForth() {
+    TestWindow w;
+    w.load();
+    const QString a = QStringLiteral("Oslo - 12"), b = QStringLiteral("Lima - 15");
+    addRow(*w.form->ListView3, a, QStringLiteral("59.9139"), QStringLiteral("10.7522"));
+    addRow(*w.form->ListView3, b, QStringLiteral("-12.0464"), QStringLiteral("-77.0428"));
+    addRow(*w.form->ListView3, a, QStringLiteral("59.9139"), QStringLiteral("10.7522"));
+    addRow(*w.form->ListView3, a, QStringLiteral("0"), QStringLiteral("0"));
+    w.form->PushButton17_Click();
+    const QStringList lines = resultTexts(*w.form->ListView2);
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines[0].startsWith(sentence(a, b, QString()).chopped(7)));
+    QVERIFY(lines[1].startsWith(sentence(b, a, QString()).chopped(7)));
+    QCOMPARE(lines[0].mid(lines[0].indexOf(QStringLiteral(" is "))),
+             lines[1].mid(lines[1].indexOf(QStringLiteral(" is "))));
+    QVERIFY(!lines[0].endsWith(QStringLiteral(" is 0 miles")));
+    // Equal neighbouring texts: 0 miles, whatever their coordinates.
+    QCOMPARE(lines[2], sentence(a, a, QStringLiteral("0")));
+    QCOMPARE(w.platform.reports(), QStringList());
+}
+
+void TestDistanceRun::secondRunReplacesTheFirst() {
+    TestWindow w;
+    w.load();
+    fillEquatorTrip(*w.form->ListView3, 3);
+    w.form->PushButton17_Click();
+    w.form->PushButton17_Click();
+    QCOMPARE(w.form->ListView2->count(), 2);
+    QCOMPARE(w.platform.boxTexts(), (QStringList{kDone, kDone}));
+}
+
+void TestDistanceRun::secondClickDuringRunIsIgnored() {
+    TestWindow w;
+    w.load();
+    fillEquatorTrip(*w.form->ListView3, 4);
+    bool runningInside = true;
+    w.platform.onDoEvents = [&](int) {
+        runningInside = runningInside && w.form->DistanceRunning;
+        w.form->PushButton17_Click();
+    };
+    w.form->PushButton17_Click();
+    QVERIFY(runningInside);
+    QCOMPARE(w.platform.doEventsCalls, 8);
+    QCOMPARE(w.form->ListView2->count(), 3);
+    QCOMPARE(w.platform.boxTexts(), QStringList{kDone});
+    verifyIdle(w);
+}
+
+void TestDistanceRun::listsChangedDuringRun_data() {
+    QTest::addColumn<int>("atCall"); // pending-events call that changes a list
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QStringList>("lines");       // result lines, by pair "k-k+1"
+    QTest::addColumn<QStringList>("reportLines"); // "at line N" of each report
+    QTest::newRow("results list emptied") << 3 << QStringLiteral("clear results")
+                                          << QStringList{QStringLiteral("1-2")} << QStringList();
+    QTest::newRow("results list emptied before the first line")
+        << 2 << QStringLiteral("clear results")
+        << QStringList{QStringLiteral("0-1"), QStringLiteral("1-2")} << QStringList();
+    QTest::newRow("last trip row deleted")
+        << 2 << QStringLiteral("delete last") << QStringList{QStringLiteral("0-1")}
+        << QStringList{QStringLiteral("120")};
+    QTest::newRow("middle trip row deleted")
+        << 2 << QStringLiteral("delete 2") << QStringList{QStringLiteral("0-2")}
+        << QStringList{QStringLiteral("120")};
+    QTest::newRow("trip list emptied") << 2 << QStringLiteral("clear trip") << QStringList()
+                                       << QStringList{QStringLiteral("120"), QStringLiteral("122"),
+                                                      QStringLiteral("120"), QStringLiteral("122")};
+}
+
+void TestDistanceRun::listsChangedDuringRun() {
+    QFETCH(int, atCall);
+    QFETCH(QString, change);
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, reportLines);
+    TestWindow w;
+    w.load();
+    fillEquatorTrip(*w.form->ListView3, 3);
+    w.platform.onDoEvents = [&](int call) {
+        if (call != atCall)
+            return;
+        if (change == QLatin1String("clear results"))
+            w.form->ListView2->clear();
+        else if (change == QLatin1String("delete last"))
+            w.form->ListView3->remove(3);
+        else if (change == QLatin1String("delete 2"))
+            w.form->ListView3->remove(2);
+        else
+            w.form->ListView3->clear();
+    };
+    w.form->PushButton17_Click();
+
+    QStringList expected;
+    for (const QString& pair : lines) {
+        const int a = pair.section(QLatin1Char('-'), 0, 0).toInt();
+        const int b = pair.section(QLatin1Char('-'), 1, 1).toInt();
+        expected << sentence(cityName(a), cityName(b), QString::number(69.09 * (b - a)));
+    }
+    QCOMPARE(resultTexts(*w.form->ListView2), expected);
+    QVERIFY(allChecked(*w.form->ListView2));
+    QStringList cited;
+    for (const QString& report : w.platform.reports()) {
+        QVERIFY(report.contains(QStringLiteral(".Form1.PushButton17_Click at line ")));
+        cited << report.section(QStringLiteral(" at line "), 1).section(QLatin1Char('\r'), 0, 0);
+    }
+    QCOMPARE(cited, reportLines);
+    QCOMPARE(w.platform.doEventsCalls, 6); // the count taken at the start holds
+    verifyIdle(w);
+}
+
+void TestDistanceRun::rowsThatCannotBeMeasured_data() {
+    QTest::addColumn<QStringList>("rows"); // "text|lat|long"
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("reportsCited"); // procedure and line of each report
+    const QString conversion = QStringLiteral("Form1.PushButton17_Click 132");
+    const QString mark = QStringLiteral("Form1.PushButton17_Click 134");
+    const QString scroll = QStringLiteral("Form1.PushButton17_Click 136");
+    QTest::newRow("no coordinates in the middle, results still empty")
+        << QStringList{QStringLiteral("A|0|0"), QStringLiteral("B||"), QStringLiteral("C|0|1")}
+        << QStringList() << QStringList{conversion, mark, scroll, conversion, mark, scroll};
+    QTest::newRow("no coordinates at the end")
+        << QStringList{QStringLiteral("A|0|0"), QStringLiteral("B|0|1"), QStringLiteral("C||")}
+        << QStringList{sentence(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("69.09"))}
+        << QStringList{conversion};
+    QTest::newRow("a longitude that is not a number")
+        << QStringList{QStringLiteral("A|0|east"), QStringLiteral("B|0|1"), QStringLiteral("C|0|2")}
+        << QStringList{sentence(QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("69.09"))}
+        << QStringList{conversion, mark, scroll};
+    QTest::newRow("a distance that overflows")
+        << QStringList{QStringLiteral("A|0|1e308"), QStringLiteral("B|0|-1e308"),
+                       QStringLiteral("C|0|-1e308")}
+        << QStringList{sentence(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("0")),
+                       sentence(QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("0"))}
+        << QStringList{QStringLiteral("modZipDistance.GetDistance 106")};
+}
+
+void TestDistanceRun::rowsThatCannotBeMeasured() {
+    QFETCH(QStringList, rows);
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, reportsCited);
+    TestWindow w;
+    w.load();
+    for (const QString& row : rows)
+        addRow(*w.form->ListView3, row.section(QLatin1Char('|'), 0, 0),
+               row.section(QLatin1Char('|'), 1, 1), row.section(QLatin1Char('|'), 2, 2));
+    w.form->PushButton17_Click();
+    QCOMPARE(resultTexts(*w.form->ListView2), lines);
+    QVERIFY(allChecked(*w.form->ListView2));
+    QStringList cited;
+    for (const QString& report : w.platform.reports())
+        cited << report.section(QStringLiteral("in Kestrune2021/08/31."), 1)
+                     .section(QLatin1Char('\r'), 0, 0)
+                     .remove(QStringLiteral("at line "));
+    QCOMPARE(cited, reportsCited);
+    verifyIdle(w);
+}
+
+void TestDistanceRun::decimalCommaLocale() {
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    TestWindow w;
+    w.load();
+    addRow(*w.form->ListView3, QStringLiteral("A"), QStringLiteral("0,5"), QStringLiteral("0"));
+    addRow(*w.form->ListView3, QStringLiteral("B"), QStringLiteral("0,5"), QStringLiteral("1"));
+    addRow(*w.form->ListView3, QStringLiteral("C"), QStringLiteral("0,5"), QStringLiteral("2,5"));
+    w.form->PushButton17_Click();
+    QCOMPARE(resultTexts(*w.form->ListView2),
+             (QStringList{
+                 sentence(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("69,09")),
+                 sentence(QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("103,63"))}));
+    QCOMPARE(w.platform.reports(), QStringList());
+}
+
+void TestDistanceRun::tripListRestoredAfterRestart_data() {
+    QTest::addColumn<bool>("coordinatesKept");
+    QTest::newRow("with the saved coordinates") << true;
+    QTest::newRow("texts only") << false;
+}
+
+void TestDistanceRun::tripListRestoredAfterRestart() {
+    QFETCH(bool, coordinatesKept);
+    QMap<QString, QString> saved;
+    {
+        TestWindow before;
+        before.load();
+        fillEquatorTrip(*before.form->ListView3, 3);
+        before.form->Form_QueryUnload();
+        QCOMPARE(before.platform.reports(), QStringList());
+        saved = before.platform.settings;
+    }
+    if (!coordinatesKept)
+        saved.remove(kSettingsApplication + QLatin1Char('/') + kSettingsSection + QLatin1Char('/') +
+                     kCoordinatesValue);
+    TestWindow after;
+    after.platform.settings = saved;
+    after.load();
+    QCOMPARE(after.form->ListView3->count(), 3);
+    after.form->PushButton17_Click();
+    if (coordinatesKept) {
+        QCOMPARE(resultTexts(*after.form->ListView2),
+                 (QStringList{sentence(cityName(0), cityName(1), QStringLiteral("69.09")),
+                              sentence(cityName(1), cityName(2), QStringLiteral("69.09"))}));
+        QCOMPARE(after.platform.reports(), QStringList());
+    } else {
+        // Every pair costs its conversion, then the marking and the scrolling of a
+        // last result line that does not exist.
+        QCOMPARE(after.form->ListView2->count(), 0);
+        QCOMPARE(after.platform.reports().size(), 6);
+    }
+    verifyIdle(after);
+}
+
+QTEST_MAIN(TestDistanceRun)
+#include "tst_distance_run.moc"
