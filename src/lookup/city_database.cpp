@@ -8,7 +8,6 @@
 #include <QCollator>
 #include <QDir>
 #include <QFileInfo>
-#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
