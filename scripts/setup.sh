@@ -10,7 +10,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libqt6sql6-sqlite libgl-dev
   libxlsxwriter-dev libsqlite3-dev
-  xvfb xauth xdotool x11-utils
+  xvfb xauth xdotool x11-utils xclip imagemagick
   gnumeric fonts-liberation iso-codes locales
 )
 

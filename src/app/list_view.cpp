@@ -3,6 +3,7 @@
 #include "app/runtime_error.h"
 
 #include <QHeaderView>
+#include <QTimer>
 #include <QEvent>
 #include <cmath>
 
@@ -197,7 +198,17 @@ void ListView::clear() { model_.removeAll(); }
 
 void ListView::ensureVisible(int item) {
     checkItem(item);
-    scrollTo(model_.index(item - 1, 0));
+    // Scrolling lays out the whole list again; a loop that appends and scrolls per
+    // row would grow with the square of its length. Scroll once, when events run.
+    pendingScroll_ = QPersistentModelIndex(model_.index(item - 1, 0));
+    if (scrollScheduled_)
+        return;
+    scrollScheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+        scrollScheduled_ = false;
+        if (pendingScroll_.isValid())
+            scrollTo(pendingScroll_);
+    });
 }
 
 bool ListView::hasSelection() const {

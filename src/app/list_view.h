@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QPersistentModelIndex>
 #include <QStringList>
 #include <QTreeView>
 #include <vector>
@@ -88,6 +89,8 @@ private:
     void checkItem(int item) const;
     void checkSubItem(int k) const;
     ListModel model_;
+    QPersistentModelIndex pendingScroll_;
+    bool scrollScheduled_ = false;
 };
 
 int twipsToPixels(int twips, double dpi);

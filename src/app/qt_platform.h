@@ -2,6 +2,7 @@
 
 #include "app/platform.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 
@@ -34,6 +35,7 @@ public:
 private:
     void applyPointer();
     QPointer<QWidget> window_;
+    QElapsedTimer sinceEvents_;
     int pointer_ = 0;
     bool overrideActive_ = false;
     std::optional<QCursor> icon_;
