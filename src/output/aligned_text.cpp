@@ -126,6 +126,10 @@ void TextExportFile::close() {
     closed_ = true;
     bool ok = !writer_->failed();
     if (auto* save = dynamic_cast<QSaveFile*>(owned_.get())) {
+        // A line that did not go in, even without an error of the device, keeps the
+        // temporary file from replacing the earlier one.
+        if (!ok)
+            save->cancelWriting();
         ok = save->commit() && ok;
     } else {
         if (auto* file = dynamic_cast<QFileDevice*>(device_); file && !file->flush())
