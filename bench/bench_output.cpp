@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -67,31 +68,35 @@ int runMode(const QString& mode) {
     resetPeak();
     QElapsedTimer timer;
     timer.start();
-    qint64 bytes = 0;
+    QString output;
     if (mode == QLatin1String("text")) {
-        const QString path = dir.filePath(QStringLiteral("results.txt"));
-        SaveListviewProperlySpaced(platform, list, path, form.ProgressBar1);
-        bytes = QFileInfo(path).size();
+        output = dir.filePath(QStringLiteral("results.txt"));
+        SaveListviewProperlySpaced(platform, list, output, form.ProgressBar1);
     } else if (mode == QLatin1String("clipboard")) {
         CopyListviewToClipboard(platform, list);
-        bytes = QGuiApplication::clipboard()->text().size();
     } else if (mode == QLatin1String("workbook")) {
         form.PushButton13_Click();
-        for (const QFileInfo& f : QDir(dir.path()).entryInfoList({QStringLiteral("*.xlsx")}))
-            bytes += f.size();
     } else if (mode == QLatin1String("cli-text")) {
-        writeTextExportFile(lines, dir.filePath(QStringLiteral("r.txt")));
-        bytes = QFileInfo(dir.filePath(QStringLiteral("r.txt"))).size();
+        output = dir.filePath(QStringLiteral("r.txt"));
+        writeTextExportFile(lines, output);
     } else if (mode == QLatin1String("cli-xlsx")) {
-        writeXlsxExportFile(lines, dir.filePath(QStringLiteral("r.xlsx")));
-        bytes = QFileInfo(dir.filePath(QStringLiteral("r.xlsx"))).size();
+        output = dir.filePath(QStringLiteral("r.xlsx"));
+        writeXlsxExportFile(lines, output);
     } else {
         return 2;
     }
     const double seconds = timer.nsecsElapsed() / 1e9;
     const long peak = statusKb("VmHWM:");
-    std::printf("%-10s %8.3f s  %8ld KB before  %8ld KB peak  %+8ld KB  output %lld bytes\n",
-                qPrintable(mode), seconds, before, peak, peak - before, static_cast<long long>(bytes));
+    QString size;
+    if (mode == QLatin1String("clipboard"))
+        size = QStringLiteral("%1 characters").arg(QGuiApplication::clipboard()->text().size());
+    else if (mode == QLatin1String("workbook"))
+        for (const QFileInfo& f : QDir(dir.path()).entryInfoList({QStringLiteral("*.xlsx")}))
+            size = QStringLiteral("%1 bytes").arg(f.size());
+    else
+        size = QStringLiteral("%1 bytes").arg(QFileInfo(output).size());
+    std::printf("%-10s %8.3f s  %8ld KB before  %8ld KB peak  %+8ld KB  output %s\n", qPrintable(mode),
+                seconds, before, peak, peak - before, qPrintable(size));
     return 0;
 }
 
