@@ -1,11 +1,169 @@
 #include "output/spreadsheet_app.h"
 
 #include "app/runtime_error.h"
+#include "output/xlsx_workbook.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+#include <QUrl>
+#include <optional>
 
 namespace amb {
 
+namespace {
+
+// LibreOffice opens a file given with -n as a template: a new document that asks
+// for a name when saved, so the exported workbook stays untitled.
+SpreadsheetProgram programCall(const QString& executable, QStringList arguments) {
+    const QString base = QFileInfo(executable).fileName().toLower();
+    if (base.startsWith(QLatin1String("soffice")) || base.startsWith(QLatin1String("libreoffice")))
+        arguments << QStringLiteral("-n");
+    return {executable, arguments};
+}
+
+QString executablePath(const QString& name) {
+    if (name.contains(QLatin1Char('/')) || name.contains(QDir::separator())) {
+        const QFileInfo info(name);
+        return info.isFile() && info.isExecutable() ? info.absoluteFilePath() : QString();
+    }
+    return QStandardPaths::findExecutable(name);
+}
+
+std::optional<SpreadsheetProgram> configuredProgram() {
+    QString command = qEnvironmentVariable("AMBREVALE_SPREADSHEET");
+    QString origin = QStringLiteral("the environment variable AMBREVALE_SPREADSHEET");
+    if (command.trimmed().isEmpty()) {
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tormalyn"));
+        command = settings.value(QStringLiteral("Ambrevale/SpreadsheetProgram")).toString();
+        origin = QStringLiteral("the setting SpreadsheetProgram");
+    }
+    if (command.trimmed().isEmpty())
+        return std::nullopt;
+    QStringList parts = QProcess::splitCommand(command);
+    const QString executable = parts.isEmpty() ? QString() : executablePath(parts.takeFirst());
+    if (executable.isEmpty())
+        throw RunTimeError(err::CannotCreateObject,
+                           QStringLiteral("The spreadsheet program \"%1\" named by %2 cannot be "
+                                          "found. Correct the name or remove it.")
+                               .arg(command, origin));
+    return programCall(executable, parts);
+}
+
+bool desktopHasDefaultForXlsx() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (xdgMime.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
+        return false;
+    QProcess query;
+    query.setStandardInputFile(QProcess::nullDevice());
+    query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"),
+                          QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")});
+    if (!query.waitForFinished(5000)) {
+        query.kill();
+        query.waitForFinished(1000);
+        return false;
+    }
+    return query.exitCode() == 0 && !query.readAllStandardOutput().trimmed().isEmpty();
+#else
+    return true; // the system's file associations decide
+#endif
+}
+
+class DesktopSpreadsheetApp : public SpreadsheetApp {
+public:
+    explicit DesktopSpreadsheetApp(SpreadsheetProgram program) : program_(std::move(program)) {}
+
+    void addWorkbook() override { workbook_.emplace(); }
+
+    void setCell(int row, int column, const QString& text) override {
+        workbook().setCell(row, column, text);
+    }
+
+    void autofitColumns() override { workbook().fitColumns(); }
+
+    void setVisible(bool visible) override {
+        // Without a workbook there is nothing to show; it opens once.
+        if (!visible || shown_ || !workbook_)
+            return;
+        QTemporaryFile file(QDir::tempPath() + QStringLiteral("/Results-XXXXXX.xlsx"));
+        file.setAutoRemove(false); // the spreadsheet program reads it after we are gone
+        if (!file.open())
+            throw RunTimeError(err::PermissionDenied,
+                               QStringLiteral("The workbook cannot be created in the temporary "
+                                              "folder %1: %2. Free some space there and try again.")
+                                   .arg(QDir::toNativeSeparators(QDir::tempPath()), file.errorString()));
+        const QString path = file.fileName();
+        file.close();
+        workbook_->write(path);
+        if (!open(path)) {
+            QFile::remove(path);
+            throw RunTimeError(err::CannotCreateObject,
+                               QStringLiteral("The spreadsheet program %1 could not be started. "
+                                              "Check that it is installed and try again.")
+                                   .arg(program_.program.isEmpty()
+                                            ? QStringLiteral("for .xlsx files")
+                                            : QDir::toNativeSeparators(program_.program)));
+        }
+        shown_ = true;
+    }
+
+private:
+    XlsxWorkbook& workbook() {
+        if (!workbook_)
+            throw RunTimeError(err::ObjectNotSet,
+                               QStringLiteral("The spreadsheet has no workbook to write to. Try the "
+                                              "export again."));
+        return *workbook_;
+    }
+
+    bool open(const QString& path) const {
+        if (program_.program.isEmpty())
+            return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        QProcess process;
+        process.setProgram(program_.program);
+        process.setArguments(program_.arguments + QStringList{QDir::toNativeSeparators(path)});
+        // Detached and on its own: it keeps running after this program ends.
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+        return process.startDetached();
+    }
+
+    SpreadsheetProgram program_;
+    std::optional<XlsxWorkbook> workbook_;
+    bool shown_ = false;
+};
+
+} // namespace
+
+SpreadsheetProgram findSpreadsheetProgram() {
+    if (std::optional<SpreadsheetProgram> configured = configuredProgram())
+        return *configured;
+    for (const char* name : {"soffice", "libreoffice", "gnumeric"}) {
+        const QString executable = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (!executable.isEmpty())
+            return programCall(executable, {});
+    }
+    if (desktopHasDefaultForXlsx()) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+        return {QStandardPaths::findExecutable(QStringLiteral("xdg-open")), {}};
+#else
+        return {};
+#endif
+    }
+    throw RunTimeError(err::CannotCreateObject,
+                       QStringLiteral("No spreadsheet program was found on this computer. Install "
+                                      "one that opens .xlsx files, or name it in the environment "
+                                      "variable AMBREVALE_SPREADSHEET."));
+}
+
 std::unique_ptr<SpreadsheetApp> createDesktopSpreadsheetApp() {
-    throw RunTimeError(err::CannotCreateObject, QStringLiteral("No spreadsheet program is installed."));
+    return std::make_unique<DesktopSpreadsheetApp>(findSpreadsheetProgram());
 }
 
 } // namespace amb

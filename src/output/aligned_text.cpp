@@ -1,0 +1,174 @@
+#include "output/aligned_text.h"
+
+#include "app/list_view.h"
+#include "app/runtime_error.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <algorithm>
+
+namespace amb {
+
+namespace {
+constexpr int kSubscriptOutOfRange = 9;
+
+QString shownPath(const QString& path) { return QDir::toNativeSeparators(path); }
+} // namespace
+
+void appendAlignedCell(QString& line, const QString& text, int width) {
+    line += text;
+    if (width > text.size())
+        line += QString(width - text.size(), QLatin1Char(' '));
+    line += QLatin1Char('\t');
+}
+
+void trimClipboardLine(QString& line) {
+    if (line.isEmpty())
+        return;
+    line.chop(1);
+    qsizetype end = line.size();
+    while (end > 0 && line.at(end - 1) == QLatin1Char(' '))
+        --end;
+    line.truncate(end);
+}
+
+QString cellText(const ListView& list, int item, int column) {
+    return column == 1 ? list.text(item) : list.subItem(item, column - 1);
+}
+
+int recordedWidth(const std::vector<int>& widths, int column) {
+    if (column < 1 || static_cast<size_t>(column) > widths.size())
+        throw RunTimeError(kSubscriptOutOfRange,
+                           QStringLiteral("Subscript out of range: column %1 was added to the list "
+                                          "after it was measured. Run the command again.")
+                               .arg(column));
+    return widths[static_cast<size_t>(column - 1)];
+}
+
+// ---- LineWriter ----
+
+LineWriter::LineWriter(QIODevice& device, QStringConverter::Encoding encoding, QString name)
+    : device_(device), encoder_(encoding, QStringConverter::Flag::Stateless), name_(std::move(name)) {}
+
+void LineWriter::writeLine(const QString& line) {
+    QByteArray bytes = encoder_.encode(line);
+    bytes.append("\r\n", 2);
+    const qint64 written = device_.write(bytes);
+    if (written == bytes.size())
+        return;
+    // A file device reports "Unknown error" when the system gave no reason.
+    const QString reason = device_.errorString() == QLatin1String("Unknown error")
+                               ? QStringLiteral("the device took only part of the text")
+                               : device_.errorString();
+    if (!failed_)
+        firstError_ = reason;
+    failed_ = true;
+    throw RunTimeError(err::DeviceIO,
+                       QStringLiteral("Writing the file %1 failed: %2. Free some space on its "
+                                      "drive or choose another place, then save again.")
+                           .arg(shownPath(name_), reason));
+}
+
+// ---- TextExportFile ----
+
+TextExportFile::TextExportFile(const QString& path) : path_(path) {
+    const QFileInfo info(path);
+    if (info.isDir())
+        throw RunTimeError(err::PermissionDenied,
+                           QStringLiteral("The file %1 cannot be created, because a folder has that "
+                                          "name. Choose another name and save again.")
+                               .arg(shownPath(path)));
+    std::unique_ptr<QFileDevice> file;
+    // A device or pipe is written in place: replacing it would turn it into a plain
+    // file (and, run by an administrator, break the device for everyone).
+    if (info.exists() && !info.isFile())
+        file = std::make_unique<QFile>(path);
+    else
+        file = std::make_unique<QSaveFile>(path);
+    // Unbuffered: one line in memory, and a full disk shows at the line it hits.
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        const bool folderMissing = !info.absoluteDir().exists();
+        throw RunTimeError(folderMissing ? err::PathNotFound : err::PermissionDenied,
+                           QStringLiteral("The file %1 cannot be created: %2. Choose a folder that "
+                                          "exists and that you may write to, then save again.")
+                               .arg(shownPath(path), file->errorString()));
+    }
+    device_ = file.get();
+    owned_ = std::move(file);
+    writer_ = std::make_unique<LineWriter>(*device_, QStringConverter::System, path_);
+}
+
+TextExportFile::TextExportFile(QIODevice& device, const QString& name) : path_(name) {
+    if (!device.isOpen() && !device.open(QIODevice::WriteOnly))
+        throw RunTimeError(err::PermissionDenied,
+                           QStringLiteral("The file %1 cannot be created: %2. Choose a folder that "
+                                          "exists and that you may write to, then save again.")
+                               .arg(shownPath(name), device.errorString()));
+    device_ = &device;
+    writer_ = std::make_unique<LineWriter>(device, QStringConverter::System, path_);
+}
+
+// A temporary file that was never committed is thrown away by QSaveFile itself, so
+// the earlier file stays.
+TextExportFile::~TextExportFile() = default;
+
+void TextExportFile::writeLine(const QString& line) {
+    if (closed_)
+        throwExportFileNotOpen(path_);
+    writer_->writeLine(line);
+}
+
+void TextExportFile::close() {
+    if (closed_)
+        throwExportFileNotOpen(path_);
+    closed_ = true;
+    bool ok = !writer_->failed();
+    if (auto* save = dynamic_cast<QSaveFile*>(owned_.get())) {
+        // A line that did not go in, even without an error of the device, keeps the
+        // temporary file from replacing the earlier one.
+        if (!ok)
+            save->cancelWriting();
+        ok = save->commit() && ok;
+    } else {
+        if (auto* file = dynamic_cast<QFileDevice*>(device_); file && !file->flush())
+            ok = false;
+        if (owned_)
+            owned_->close();
+    }
+    if (ok)
+        return;
+    QString reason = writer_->failed() ? writer_->firstError() : device_->errorString();
+    if (reason.isEmpty() || reason == QLatin1String("Unknown error"))
+        reason = QStringLiteral("it could not be put in place");
+    throw RunTimeError(err::DeviceIO,
+                       QStringLiteral("The file %1 was not saved completely: %2. A file of that "
+                                      "name that was there before is unchanged. Free some space "
+                                      "or choose another place, then save again.")
+                           .arg(shownPath(path_), reason));
+}
+
+void throwExportFileNotOpen(const QString& path) {
+    throw RunTimeError(err::ObjectNotSet,
+                       QStringLiteral("The file %1 is not open for writing, because it could not "
+                                      "be created. Choose a folder that you may write to and save "
+                                      "again.")
+                           .arg(shownPath(path)));
+}
+
+void writeAlignedLines(TextExportFile& file, const QString& header, const QStringList& lines) {
+    int width = static_cast<int>(header.size());
+    for (const QString& line : lines)
+        width = std::max(width, static_cast<int>(line.size()));
+    QString buffer;
+    appendAlignedCell(buffer, header, width);
+    file.writeLine(buffer);
+    for (const QString& line : lines) {
+        buffer.clear();
+        appendAlignedCell(buffer, line, width);
+        file.writeLine(buffer);
+    }
+}
+
+} // namespace amb

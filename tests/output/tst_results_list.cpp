@@ -1,0 +1,180 @@
+#include "app/main_module.h"
+#include "output/clipboard_copy.h"
+#include "support/test_helpers.h"
+
+#include <QTest>
+
+using namespace amb;
+using namespace amb::test;
+
+namespace {
+void addLines(ListView& list, const QStringList& lines) {
+    for (const QString& line : lines)
+        list.setChecked(list.add(line), true);
+}
+} // namespace
+
+// The results list's own commands and the clipboard copy.
+class TestResultsList : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void clearResults();
+    void doubleClickRemoval_data();
+    void doubleClickRemoval();
+    void clipboardText_data();
+    void clipboardText();
+    void copyShowsPasteHint();
+    void emptyListLeavesClipboardAlone();
+    void busyClipboard_data();
+    void busyClipboard();
+};
+
+void TestResultsList::clearResults() {
+    TestWindow w;
+    w.load();
+    w.form->PushButton2_Click(); // already empty: nothing happens
+    addLines(*w.form->ListView2, {QStringLiteral("a"), QStringLiteral("b")});
+    w.form->ListView3->add(QStringLiteral("Oslo - Norway"));
+    w.form->PushButton2_Click();
+    QCOMPARE(w.form->ListView2->count(), 0);
+    QCOMPARE(w.form->ListView3->count(), 1);
+    QCOMPARE(w.platform.boxTexts(), QStringList());
+    QVERIFY(w.platform.pointerHistory.empty());
+}
+
+void TestResultsList::doubleClickRemoval_data() {
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<int>("selected"); // 0 = none
+    QTest::addColumn<int>("pointerCode");
+    QTest::addColumn<QStringList>("remaining");
+    QTest::newRow("middle line") << 3 << 2 << pointer::Default << QStringList{QStringLiteral("1"), QStringLiteral("3")};
+    QTest::newRow("only line") << 1 << 1 << pointer::Custom << QStringList{};
+    QTest::newRow("nothing selected") << 2 << 0 << pointer::Default << QStringList{QStringLiteral("1"), QStringLiteral("2")};
+    QTest::newRow("hourglass: a run is busy") << 2 << 1 << pointer::Hourglass << QStringList{QStringLiteral("1"), QStringLiteral("2")};
+    QTest::newRow("empty list") << 0 << 0 << pointer::Default << QStringList{};
+}
+
+void TestResultsList::doubleClickRemoval() {
+    QFETCH(int, lines);
+    QFETCH(int, selected);
+    QFETCH(int, pointerCode);
+    QFETCH(QStringList, remaining);
+    TestWindow w;
+    w.load();
+    ListView& list = *w.form->ListView2;
+    for (int j = 1; j <= lines; ++j)
+        list.add(QString::number(j));
+    if (selected)
+        list.select(selected);
+    w.platform.pointer = pointerCode;
+    w.form->ListView2_DblClick();
+    QStringList texts;
+    for (int j = 1; j <= list.count(); ++j)
+        texts << list.text(j);
+    QCOMPARE(texts, remaining);
+    w.form->ListView2_DblClick(); // a second double-click never fails
+    QCOMPARE(w.platform.boxTexts(), QStringList());
+}
+
+void TestResultsList::clipboardText_data() {
+    QTest::addColumn<QStringList>("headers");
+    QTest::addColumn<QStringList>("rows"); // "+a|x" checked, "-a|x" not
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("two columns") << QStringList{QStringLiteral("A"), QStringLiteral("B")}
+                                 << QStringList{QStringLiteral("+ab|x"), QStringLiteral("+abcd|y")}
+                                 << QStringLiteral("ab  \tx\r\nabcd\ty\r\n");
+    QTest::newRow("result lines") << QStringList{QStringLiteral("Results")}
+                                  << QStringList{QStringLiteral("+one"), QStringLiteral("+three"), QStringLiteral("+two")}
+                                  << QStringLiteral("one\r\nthree\r\ntwo\r\n");
+    QTest::newRow("unchecked item counts for the widths only")
+        << QStringList{QStringLiteral("A"), QStringLiteral("B")}
+        << QStringList{QStringLiteral("+ab|x"), QStringLiteral("-abcdef|y")}
+        << QStringLiteral("ab    \tx\r\n");
+    QTest::newRow("only the final tab and the spaces before it go")
+        << QStringList{QStringLiteral("A"), QStringLiteral("B")}
+        << QStringList{QStringLiteral("+a|b"), QStringLiteral("+a|bbbb"), QStringLiteral("+a|")}
+        << QStringLiteral("a\tb\r\na\tbbbb\r\na\t\r\n");
+    QTest::newRow("header is not copied and does not widen")
+        << QStringList{QStringLiteral("Long header"), QStringLiteral("B")}
+        << QStringList{QStringLiteral("+a|b")} << QStringLiteral("a\tb\r\n");
+    QTest::newRow("list without columns: empty lines")
+        << QStringList{} << QStringList{QStringLiteral("+a"), QStringLiteral("+b")} << QStringLiteral("\r\n\r\n");
+}
+
+void TestResultsList::clipboardText() {
+    QFETCH(QStringList, headers);
+    QFETCH(QStringList, rows);
+    QFETCH(QString, expected);
+    FakePlatform platform;
+    ListView list;
+    for (const QString& h : headers)
+        list.addColumn(h);
+    for (const QString& row : rows) {
+        const QStringList cells = row.mid(1).split(QLatin1Char('|'));
+        const int i = addRow(list, cells.at(0), cells.value(1));
+        list.setChecked(i, row.startsWith(QLatin1Char('+')));
+    }
+    CopyListviewToClipboard(platform, list);
+    QCOMPARE(platform.clipboard, expected);
+    QVERIFY(platform.doEventsCalls > 0); // the window stays alive meanwhile
+}
+
+void TestResultsList::copyShowsPasteHint() {
+    TestWindow w;
+    w.load();
+    addLines(*w.form->ListView2, {QStringLiteral("Distance between A and B is 3 miles"),
+                                  QStringLiteral("Distance between B and C is 1,5 miles")});
+    w.form->PushButton5_Click();
+    QCOMPARE(w.platform.clipboard, QStringLiteral("Distance between A and B is 3 miles\r\n"
+                                                  "Distance between B and C is 1,5 miles\r\n"));
+    QCOMPARE(w.platform.boxes.size(), size_t(1));
+    QCOMPARE(w.platform.boxes[0].text,
+             QStringLiteral("Results have been copied to the clipboard.\r\rClick a text area where "
+                            "you normally type and press Ctrl+V to paste the clipboard."));
+    QCOMPARE(w.platform.boxes[0].title, applicationTitle());
+    QCOMPARE(w.platform.boxes[0].style, mb::OkOnly);
+}
+
+void TestResultsList::emptyListLeavesClipboardAlone() {
+    TestWindow w;
+    w.load();
+    w.platform.clipboard = QStringLiteral("earlier");
+    w.platform.clipboardHasText = true;
+    w.form->PushButton5_Click();
+    QCOMPARE(w.platform.clipboard, QStringLiteral("earlier"));
+    QCOMPARE(w.platform.clipboardAttempts, 0);
+    QCOMPARE(w.platform.boxTexts(), QStringList{kClipboardHint});
+}
+
+void TestResultsList::busyClipboard_data() {
+    QTest::addColumn<int>("failures");
+    QTest::addColumn<int>("attempts");
+    QTest::addColumn<bool>("copied");
+    QTest::newRow("busy for a moment") << 5 << 7 << true;
+    QTest::newRow("clearing never works, setting does") << 1200 << 1201 << true;
+    QTest::newRow("busy throughout") << 5000 << 2000 << false;
+}
+
+void TestResultsList::busyClipboard() {
+    QFETCH(int, failures);
+    QFETCH(int, attempts);
+    QFETCH(bool, copied);
+    TestWindow w;
+    w.load();
+    addLines(*w.form->ListView2, {QStringLiteral("line")});
+    w.platform.clipboardFailures = failures;
+    w.form->PushButton5_Click();
+    QCOMPARE(w.platform.clipboardAttempts, attempts);
+    QCOMPARE(w.platform.clipboard, copied ? QStringLiteral("line\r\n") : QString());
+    if (copied) {
+        QCOMPARE(w.platform.boxTexts(), QStringList{kClipboardHint});
+    } else {
+        // Reported, and no hint that would claim the copy worked.
+        QCOMPARE(w.platform.boxTexts().size(), 1);
+        QVERIFY(w.platform.reports().constFirst().contains(QLatin1String("clipboard busy")));
+        QVERIFY(w.platform.reports().constFirst().contains(QLatin1String("Form1.PushButton5_Click at line 100")));
+    }
+}
+
+QTEST_MAIN(TestResultsList)
+#include "tst_results_list.moc"

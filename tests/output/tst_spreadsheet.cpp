@@ -1,0 +1,255 @@
+#include "app/main_module.h"
+#include "app/runtime_error.h"
+#include "output/cli_exports.h"
+#include "output/spreadsheet_app.h"
+#include "output/spreadsheet_export.h"
+#include "output/xlsx_workbook.h"
+#include "support/test_helpers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace amb;
+using namespace amb::test;
+
+namespace {
+
+// "row,column:text" for every cell, in sheet order.
+QStringList cellList(const RecordedSheet& sheet) {
+    QStringList cells;
+    for (auto it = sheet.cells.cbegin(); it != sheet.cells.cend(); ++it)
+        cells << QStringLiteral("%1,%2:%3").arg(it.key().first).arg(it.key().second).arg(it.value());
+    return cells;
+}
+
+// The cells of a workbook as a real spreadsheet program reads them, one CSV line per row.
+QString readBack(const QString& xlsx) {
+    const QString ssconvert = QStandardPaths::findExecutable(QStringLiteral("ssconvert"));
+    if (ssconvert.isEmpty())
+        return QStringLiteral("<no ssconvert>");
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("out.csv"));
+    QProcess convert;
+    convert.start(ssconvert, {xlsx, csv});
+    if (!convert.waitForFinished(60000) || convert.exitCode() != 0)
+        return QStringLiteral("<ssconvert failed: %1>").arg(QString::fromUtf8(convert.readAllStandardError()));
+    QFile file(csv);
+    file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll());
+}
+
+// A spreadsheet program that notes its arguments and keeps a copy of the workbook.
+QString recordingProgram(const QTemporaryDir& dir, const QString& name) {
+    const QString path = dir.filePath(name);
+    QFile script(path);
+    script.open(QIODevice::WriteOnly);
+    script.write("#!/bin/sh\n"
+                 "out=$(dirname \"$0\")\n"
+                 "for last; do :; done\n"
+                 "cp \"$last\" \"$out/book.xlsx\"\n"
+                 "printf '%s\\n' \"$@\" > \"$out/args.tmp\" && mv \"$out/args.tmp\" \"$out/args\"\n");
+    script.close();
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return path;
+}
+
+} // namespace
+
+class TestSpreadsheet : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { qunsetenv("AMBREVALE_SPREADSHEET"); }
+    void rows_data();
+    void rows();
+    void notInstalled();
+    void emptyList();
+    void workbookLimits();
+    void opensInSpreadsheetProgram_data();
+    void opensInSpreadsheetProgram();
+    void programNamedInSettings();
+    void programMissing();
+    void commandLineWorkbook();
+};
+
+void TestSpreadsheet::rows_data() {
+    QTest::addColumn<QStringList>("headers");
+    QTest::addColumn<QStringList>("items"); // "+a|b" checked, "-a|b" not
+    QTest::addColumn<QStringList>("cells");
+    const QStringList results{QStringLiteral("Results")};
+    QTest::newRow("all checked") << results << QStringList{QStringLiteral("+A"), QStringLiteral("+B")}
+                                 << QStringList{QStringLiteral("1,1:Results"), QStringLiteral("2,1:A"), QStringLiteral("3,1:B")};
+    QTest::newRow("none checked") << results << QStringList{QStringLiteral("-A"), QStringLiteral("-B")}
+                                  << QStringList{QStringLiteral("1,1:Results")};
+    QTest::newRow("lines 1 and 3 checked")
+        << results << QStringList{QStringLiteral("+A"), QStringLiteral("-B"), QStringLiteral("+C")}
+        << QStringList{QStringLiteral("1,1:Results"), QStringLiteral("2,1:A"), QStringLiteral("4,1:C")};
+    QTest::newRow("gap in the first item moves the headers")
+        << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}
+        << QStringList{QStringLiteral("+a||c"), QStringLiteral("+x|y|z")}
+        << QStringList{QStringLiteral("1,1:A"), QStringLiteral("1,2:C"), QStringLiteral("2,1:a"), QStringLiteral("2,2:c"),
+                       QStringLiteral("3,1:x"), QStringLiteral("3,2:y"), QStringLiteral("3,3:z")};
+    QTest::newRow("= removed from sub-items only")
+        << QStringList{QStringLiteral("A="), QStringLiteral("B")}
+        << QStringList{QStringLiteral("+=x=|a=b"), QStringLiteral("+y|==")}
+        << QStringList{QStringLiteral("1,1:A="), QStringLiteral("1,2:B"), QStringLiteral("2,1:=x="), QStringLiteral("2,2:ab"),
+                       QStringLiteral("3,1:y"), QStringLiteral("3,2:")};
+}
+
+void TestSpreadsheet::rows() {
+    QFETCH(QStringList, headers);
+    QFETCH(QStringList, items);
+    QFETCH(QStringList, cells);
+    TestWindow w;
+    ListView& list = *w.form->ListView2;
+    for (const QString& h : headers)
+        list.addColumn(h);
+    for (const QString& item : items) {
+        const QStringList parts = item.mid(1).split(QLatin1Char('|'));
+        const int i = list.add(parts.at(0));
+        for (qsizetype k = 1; k < parts.size(); ++k)
+            list.setSubItem(i, static_cast<int>(k), parts.at(k));
+        list.setChecked(i, item.startsWith(QLatin1Char('+')));
+    }
+    int pointerWhileWriting = -1;
+    w.platform.onDoEvents = [&](int) { pointerWhileWriting = w.platform.pointer; };
+    w.form->PushButton13_Click();
+    QCOMPARE(w.platform.boxTexts(), QStringList());
+    QCOMPARE(w.platform.spreadsheetsCreated, 2); // the test, then the export
+    const RecordedSheet& sheet = *w.platform.sheets.back();
+    QCOMPARE(cellList(sheet), cells);
+    QCOMPARE(sheet.calls.constFirst(), QStringLiteral("addWorkbook"));
+    QCOMPARE(sheet.calls.mid(sheet.calls.size() - 2), (QStringList{QStringLiteral("autofit"), QStringLiteral("visible")}));
+    QCOMPARE(pointerWhileWriting, pointer::Hourglass);
+    QCOMPARE(w.platform.pointerHistory, (std::vector<int>{pointer::Hourglass, pointer::Default}));
+}
+
+void TestSpreadsheet::notInstalled() {
+    TestWindow w;
+    w.load();
+    w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line")), true);
+    w.platform.spreadsheetInstalled = false;
+    w.form->PushButton13_Click();
+    QCOMPARE(w.platform.boxTexts(),
+             (QStringList{QStringLiteral("Excel is not installed on this computer. You need to have it "
+                                         "installed to use this software without error."),
+                          QStringLiteral("Excel is not installed on this computer. You need to have it "
+                                         "installed to use this feature.")}));
+    for (const ShownBox& box : w.platform.boxes) {
+        QCOMPARE(box.title, applicationTitle());
+        QCOMPARE(box.style, mb::OkOnly);
+    }
+    QVERIFY(w.platform.pointerHistory.empty());
+    QVERIFY(w.platform.sheets.empty());
+    QCOMPARE(w.platform.doEventsCalls, 0);
+}
+
+void TestSpreadsheet::emptyList() {
+    TestWindow w;
+    w.load();
+    w.form->PushButton13_Click();
+    QCOMPARE(w.platform.boxTexts(), QStringList());
+    QCOMPARE(w.platform.spreadsheetsCreated, 1); // only the test
+    QVERIFY(w.platform.pointerHistory.empty());
+}
+
+void TestSpreadsheet::workbookLimits() {
+    XlsxWorkbook book;
+    QVERIFY_THROWS_EXCEPTION(RunTimeError, book.setCell(0, 1, QStringLiteral("x")));
+    QVERIFY_THROWS_EXCEPTION(RunTimeError, book.setCell(XlsxWorkbook::kMaxRows + 1, 1, QStringLiteral("x")));
+    QVERIFY_THROWS_EXCEPTION(RunTimeError, book.setCell(1, XlsxWorkbook::kMaxColumns + 1, QStringLiteral("x")));
+    QVERIFY_THROWS_EXCEPTION(RunTimeError, book.setCell(1, 1, QString(XlsxWorkbook::kMaxTextLength + 1, QLatin1Char('x'))));
+    book.setCell(1, 1, QStringLiteral("Results"));
+    book.setCell(2, 1, QStringLiteral("Distance between A and B is 3 miles"));
+    book.setCell(1, 3, QString(1000, QLatin1Char('w')));
+    book.fitColumns();
+    QCOMPARE(book.columnWidth(1), 36.0);
+    QCOMPARE(book.columnWidth(2), 0.0);
+    QCOMPARE(book.columnWidth(3), XlsxWorkbook::kMaxColumnWidth);
+    // A call without a workbook fails, as it would in the spreadsheet program.
+    qputenv("AMBREVALE_SPREADSHEET", "/bin/true");
+    std::unique_ptr<SpreadsheetApp> app = createDesktopSpreadsheetApp();
+    QVERIFY_THROWS_EXCEPTION(RunTimeError, app->setCell(1, 1, QStringLiteral("x")));
+    app->setVisible(true); // nothing to show, nothing started
+}
+
+void TestSpreadsheet::opensInSpreadsheetProgram_data() {
+    QTest::addColumn<QString>("programName");
+    QTest::addColumn<bool>("asTemplate");
+    QTest::newRow("any program gets the file") << QStringLiteral("record") << false;
+    QTest::newRow("LibreOffice opens it untitled") << QStringLiteral("soffice") << true;
+}
+
+void TestSpreadsheet::opensInSpreadsheetProgram() {
+    QFETCH(QString, programName);
+    QFETCH(bool, asTemplate);
+    QTemporaryDir dir;
+    qputenv("AMBREVALE_SPREADSHEET", recordingProgram(dir, programName).toUtf8());
+    std::unique_ptr<SpreadsheetApp> app = createDesktopSpreadsheetApp();
+    app->addWorkbook();
+    app->setCell(1, 1, QStringLiteral("Results"));
+    app->setCell(2, 1, QStringLiteral("=1+2"));          // text, not a formula
+    app->setCell(3, 1, QString::fromUtf8("Zürich \"quoted\""));
+    app->setCell(3, 2, QStringLiteral("0042"));          // text, not a number
+    app->autofitColumns();
+    app->setVisible(true);
+    app.reset(); // the program keeps the workbook after we let go
+
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(QStringLiteral("args"))), 20000);
+    QFile argsFile(dir.filePath(QStringLiteral("args")));
+    argsFile.open(QIODevice::ReadOnly);
+    const QStringList args = QString::fromUtf8(argsFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(args.size(), asTemplate ? 2 : 1);
+    if (asTemplate)
+        QCOMPARE(args.constFirst(), QStringLiteral("-n"));
+    QVERIFY(args.constLast().endsWith(QLatin1String(".xlsx")));
+    QFile::remove(args.constLast());
+
+    const QString cells = readBack(dir.filePath(QStringLiteral("book.xlsx")));
+    if (cells == QLatin1String("<no ssconvert>"))
+        QSKIP("ssconvert (gnumeric) is not installed");
+    QCOMPARE(cells, QString::fromUtf8("Results,\n=1+2,\n\"Zürich \"\"quoted\"\"\",0042\n"));
+}
+
+void TestSpreadsheet::programNamedInSettings() {
+    QTemporaryDir dir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+    const QString program = recordingProgram(dir, QStringLiteral("calc"));
+    {
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tormalyn"));
+        settings.setValue(QStringLiteral("Ambrevale/SpreadsheetProgram"), program + QStringLiteral(" --new-window"));
+    }
+    const SpreadsheetProgram found = findSpreadsheetProgram();
+    QCOMPARE(found.program, program);
+    QCOMPARE(found.arguments, QStringList{QStringLiteral("--new-window")});
+    // The environment comes first.
+    qputenv("AMBREVALE_SPREADSHEET", "/bin/true");
+    QCOMPARE(findSpreadsheetProgram().program, QStringLiteral("/bin/true"));
+}
+
+void TestSpreadsheet::programMissing() {
+    qputenv("AMBREVALE_SPREADSHEET", "/nonexistent/calc");
+    QVERIFY_THROWS_EXCEPTION(RunTimeError, createDesktopSpreadsheetApp());
+}
+
+void TestSpreadsheet::commandLineWorkbook() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("results.xlsx"));
+    QFile earlier(path);
+    earlier.open(QIODevice::WriteOnly);
+    earlier.write("earlier");
+    earlier.close();
+    writeXlsxExportFile({QStringLiteral("Distance between A and B is 3 miles"), QStringLiteral("=SUM(1)")}, path);
+    const QString cells = readBack(path);
+    if (cells == QLatin1String("<no ssconvert>"))
+        QSKIP("ssconvert (gnumeric) is not installed");
+    QCOMPARE(cells, QStringLiteral("Results\n\"Distance between A and B is 3 miles\"\n=SUM(1)\n"));
+    QVERIFY_THROWS_EXCEPTION(RunTimeError, writeXlsxExportFile({QStringLiteral("x")}, QStringLiteral("/nonexistent-ambrevale/r.xlsx")));
+}
+
+QTEST_MAIN(TestSpreadsheet)
+#include "tst_spreadsheet.moc"

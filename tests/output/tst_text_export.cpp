@@ -1,0 +1,385 @@
+#include "app/main_module.h"
+#include "app/runtime_error.h"
+#include "output/aligned_text.h"
+#include "output/cli_exports.h"
+#include "output/text_export.h"
+#include "support/test_helpers.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace amb;
+using namespace amb::test;
+
+namespace {
+
+QStringList strs(std::initializer_list<const char*> texts) {
+    QStringList list;
+    for (const char* t : texts)
+        list << QString::fromUtf8(t);
+    return list;
+}
+
+// Items as "+text|sub-item 1|..." (checked) or "-text|..." (not checked).
+void fill(ListView& list, const QStringList& headers, const QStringList& items) {
+    for (const QString& h : headers)
+        list.addColumn(h);
+    for (const QString& item : items) {
+        const QStringList cells = item.mid(1).split(QLatin1Char('|'));
+        const int i = list.add(cells.at(0));
+        for (qsizetype k = 1; k < cells.size(); ++k)
+            list.setSubItem(i, static_cast<int>(k), cells.at(k));
+        list.setChecked(i, item.startsWith(QLatin1Char('+')));
+    }
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// The line numbers of the reports, in order.
+QList<int> reportLines(const FakePlatform& platform) {
+    QList<int> lines;
+    for (const QString& text : platform.reports()) {
+        const qsizetype at = text.indexOf(QLatin1String("Main.SaveListviewProperlySpaced at line "));
+        lines << (at < 0 ? -1 : text.mid(at + 40, 3).toInt());
+    }
+    return lines;
+}
+
+// A device that takes `room` bytes and then reports a full disk.
+class FullDevice : public QIODevice {
+public:
+    explicit FullDevice(qint64 room) : room_(room) {}
+    QByteArray data;
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* bytes, qint64 len) override {
+        const qint64 taken = std::min(len, room_ - data.size());
+        if (taken <= 0) {
+            setErrorString(QStringLiteral("No space left on device"));
+            return -1;
+        }
+        data.append(bytes, taken);
+        return taken;
+    }
+
+private:
+    qint64 room_;
+};
+
+} // namespace
+
+class TestTextExport : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void layout_data();
+    void layout();
+    void progress_data();
+    void progress();
+    void dialogAndPointer();
+    void cancelledDialogTouchesNothing();
+    void listChangedDuringExport();
+    void cannotCreate_data();
+    void cannotCreate();
+    void fullDiskKeepsEarlierFile();
+    void devFullIsWrittenInPlace();
+    void failingDevice();
+    void commandLineExportMatchesWindow();
+    void commandLineExportUnwritable();
+};
+
+void TestTextExport::layout_data() {
+    QTest::addColumn<QStringList>("headers");
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<QByteArray>("expected");
+    const QStringList results{QStringLiteral("Results")};
+
+    QTest::newRow("worked example")
+        << QStringList{QStringLiteral("City"), QStringLiteral("Km")}
+        << strs({"+Oslo|12", "-Rome|1234", "+Lisboa|5"})
+        << QByteArray("City  \tKm  \t\r\nOslo  \t12  \t\r\nLisboa\t5   \t\r\n");
+    QTest::newRow("empty results list") << results << QStringList{} << QByteArray("Results\t\r\n");
+    QTest::newRow("no item checked: header filled to the unchecked items")
+        << results << strs({"-Distance between A and B is 3 miles"})
+        << QByteArray("Results                            \t\r\n");
+    QTest::newRow("header longer than every cell")
+        << QStringList{QStringLiteral("Destination"), QStringLiteral("K")}
+        << strs({"+Oslo|12"})
+        << QByteArray("Destination\tK \t\r\nOslo       \t12\t\r\n");
+    QTest::newRow("empty column")
+        << QStringList{QStringLiteral("A"), QString(), QStringLiteral("C")}
+        << strs({"+x||z"})
+        << QByteArray("A\t\tC\t\r\nx\t\tz\t\r\n");
+    QTest::newRow("list without columns")
+        << QStringList{} << strs({"+x", "-y", "+z"})
+        << QByteArray("\r\n\r\n\r\n");
+    // Widths count characters; the bytes are the system code page (UTF-8 here).
+    QTest::newRow("accented text")
+        << results << strs({"+Zürich", "+Bern-Mittelland"})
+        << QByteArray("Results        \t\r\nZ\xc3\xbcrich         \t\r\nBern-Mittelland\t\r\n");
+}
+
+void TestTextExport::layout() {
+    QFETCH(QStringList, headers);
+    QFETCH(QStringList, items);
+    QFETCH(QByteArray, expected);
+    FakePlatform platform;
+    ListView list;
+    fill(list, headers, items);
+    QBuffer buffer;
+    SaveListviewProperlySpaced(platform, list, QStringLiteral("out.txt"), nullptr, buffer);
+    QCOMPARE(buffer.data(), expected);
+    QCOMPARE(platform.boxTexts(), QStringList());
+
+    // The same bytes through a real file, which also replaces an earlier one.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.txt"));
+    writeFile(path, QByteArray(4096, 'o'));
+    SaveListviewProperlySpaced(platform, list, path, nullptr);
+    QCOMPARE(readAll(path), expected);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("out.txt")});
+}
+
+void TestTextExport::progress_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("unchecked"); // an item left unchecked, 0 for none
+    QTest::newRow("0 items") << 0 << 0;
+    QTest::newRow("1 item") << 1 << 0;
+    QTest::newRow("2000 items") << 2000 << 0;
+    QTest::newRow("2500 items, item 1000 unchecked") << 2500 << 1000;
+}
+
+void TestTextExport::progress() {
+    QFETCH(int, count);
+    QFETCH(int, unchecked);
+    TestWindow w;
+    w.load();
+    ListView& list = *w.form->ListView2;
+    for (int j = 1; j <= count; ++j)
+        list.setChecked(list.add(QStringLiteral("line %1").arg(j)), j != unchecked);
+    QStringList log;
+    connect(w.form->ProgressBar1, &ProgressBar::valueSet, this, [&](double v) { log << QString::number(v, 'g', 17); });
+    connect(w.form->ProgressBar1, &ProgressBar::textSet, this, [&](const QString& t) { log << t; });
+    QBuffer buffer;
+    // A backslash name shows its last part, as a Windows path would.
+    SaveListviewProperlySpaced(w.platform, list, QStringLiteral("C:\\data\\trip.txt"), w.form->ProgressBar1, buffer);
+
+    const QString writing = QStringLiteral("Writing file: trip.txt");
+    QStringList expected{QStringLiteral("1"), writing, QStringLiteral("10"), writing, QStringLiteral("20"), writing};
+    for (int j = 1; j <= count; ++j) {
+        if (j == unchecked)
+            continue;
+        expected << QString::number(static_cast<double>(j + count / 2000) / count * 100, 'g', 17);
+        if (j % 1000 == 0)
+            expected << writing + QStringLiteral(" (%1)").arg(j);
+    }
+    expected << QStringLiteral("100") << QStringLiteral("Done.") << QStringLiteral("0") << QStringLiteral("Progress Bar");
+    QCOMPARE(log, expected);
+    if (count == 2000) // above 100 on the last item; the bar shows it full
+        QVERIFY(qFuzzyCompare(log.at(log.size() - 6).toDouble(), 100.05));
+    QCOMPARE(buffer.data().count('\n'), 1 + count - (unchecked ? 1 : 0));
+}
+
+void TestTextExport::dialogAndPointer() {
+    TestWindow w;
+    w.load();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("results")); // typed without extension
+    w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("Distance between A and B is 3 miles")), true);
+    int pointerDuringExport = -1;
+    w.platform.onDoEvents = [&](int) { pointerDuringExport = w.platform.pointer; };
+    w.platform.saveNames = {path, QString()};
+    w.form->PushButton4_Click();
+    QCOMPARE(w.form->CommonDialog1.Flags, 0x280201);
+    QCOMPARE(readAll(path), QByteArray("Results                            \t\r\n"
+                                       "Distance between A and B is 3 miles\t\r\n"));
+    QCOMPARE(pointerDuringExport, pointer::Hourglass);
+    QCOMPARE(w.platform.pointerHistory, (std::vector<int>{pointer::Hourglass, pointer::Default}));
+    // The second use offers the name chosen the first time.
+    w.form->PushButton4_Click();
+    QCOMPARE(w.platform.saveDialogCalls,
+             (QStringList{QStringLiteral("Save|Text Files (*.txt)|*.txt|All Files (*.*)|*.*||"),
+                          QStringLiteral("Save|Text Files (*.txt)|*.txt|All Files (*.*)|*.*||") + path}));
+    QCOMPARE(w.platform.boxTexts(), QStringList());
+}
+
+void TestTextExport::cancelledDialogTouchesNothing() {
+    TestWindow w;
+    w.load();
+    w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line")), true);
+    QStringList barLog;
+    connect(w.form->ProgressBar1, &ProgressBar::textSet, this, [&](const QString& t) { barLog << t; });
+    w.platform.saveNames = {QString()};
+    const QStringList before = QDir(w.folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    w.form->PushButton4_Click();
+    QCOMPARE(w.platform.saveDialogCalls.size(), 1);
+    QVERIFY(w.platform.pointerHistory.empty());
+    QCOMPARE(w.platform.doEventsCalls, 0);
+    QCOMPARE(barLog, QStringList());
+    QCOMPARE(w.platform.boxTexts(), QStringList());
+    QCOMPARE(QDir(w.folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+}
+
+void TestTextExport::listChangedDuringExport() {
+    // "Clear Results" pressed while the lines are written: each step that reads a
+    // vanished item is reported, the file keeps what was written, the pointer returns.
+    TestWindow w;
+    w.load();
+    for (int j = 1; j <= 3; ++j)
+        w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line %1").arg(j)), true);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.txt"));
+    bool cleared = false;
+    w.platform.onDoEvents = [&](int) {
+        if (!cleared && w.platform.pointer == pointer::Hourglass && w.form->ListView2->count() == 3 &&
+            w.platform.doEventsCalls > 12) {
+            cleared = true;
+            w.form->PushButton2_Click();
+        }
+    };
+    w.platform.saveNames = {path};
+    w.form->PushButton4_Click();
+    QVERIFY(cleared);
+    QVERIFY(!w.platform.reports().isEmpty());
+    QVERIFY(readAll(path).startsWith("Results\t\r\nline 1 \t\r\n"));
+    QCOMPARE(w.platform.pointer, pointer::Default);
+}
+
+void TestTextExport::cannotCreate_data() {
+    QTest::addColumn<QString>("folder"); // "" = a fresh read-only folder
+    QTest::newRow("folder does not exist") << QStringLiteral("/nonexistent-ambrevale-folder");
+    QTest::newRow("folder of the system that takes no files") << QStringLiteral("/proc");
+    QTest::newRow("read-only folder") << QString();
+}
+
+void TestTextExport::cannotCreate() {
+    QFETCH(QString, folder);
+    QTemporaryDir dir;
+    QString path = folder + QStringLiteral("/out.txt");
+    if (folder.isEmpty()) {
+        path = dir.filePath(QStringLiteral("out.txt"));
+        writeFile(path, "earlier\r\n");
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        QFile probe(dir.filePath(QStringLiteral("probe")));
+        if (probe.open(QIODevice::WriteOnly)) {
+            probe.remove();
+            QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            QSKIP("This user may write to read-only folders (administrator)");
+        }
+    }
+    TestWindow w;
+    w.load();
+    for (int j = 1; j <= 2; ++j)
+        w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line %1").arg(j)), true);
+    QStringList texts;
+    connect(w.form->ProgressBar1, &ProgressBar::textSet, this, [&](const QString& t) { texts << t; });
+    w.platform.saveNames = {path};
+    w.form->PushButton4_Click();
+    // Creation, header, each checked line and the close each report once.
+    QCOMPARE(reportLines(w.platform), (QList<int>{156, 170, 222, 222, 232}));
+    QVERIFY(w.platform.reports().constFirst().startsWith(QStringLiteral("The file ") + path + QStringLiteral(" cannot be created")));
+    QVERIFY(!texts.contains(QStringLiteral("Done.")));
+    QCOMPARE(texts.constLast(), QStringLiteral("Progress Bar"));
+    QCOMPARE(w.platform.pointer, pointer::Default);
+    if (folder.isEmpty()) {
+        QCOMPARE(readAll(path), QByteArray("earlier\r\n"));
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+}
+
+void TestTextExport::fullDiskKeepsEarlierFile() {
+    // The file-size limit makes the disk "full" at 4 KB for this process only.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.txt"));
+    const QByteArray earlier = "earlier results\r\n";
+    writeFile(path, earlier);
+    TestWindow w;
+    w.load();
+    for (int j = 1; j <= 200; ++j)
+        w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("Distance between %1 and B is 3 miles").arg(j)), true);
+    QStringList texts;
+    connect(w.form->ProgressBar1, &ProgressBar::textSet, this, [&](const QString& t) { texts << t; });
+
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &small);
+    SaveListviewProperlySpaced(w.platform, *w.form->ListView2, path, w.form->ProgressBar1);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    const QList<int> lines = reportLines(w.platform);
+    QVERIFY(lines.size() > 2);
+    QCOMPARE(lines.constLast(), 232);
+    QCOMPARE(lines.count(222), lines.size() - 1); // every line from the first that did not fit
+    QVERIFY2(w.platform.reports().constLast().contains(QLatin1String("is unchanged")), qPrintable(w.platform.reports().constLast()));
+    QVERIFY(!texts.contains(QStringLiteral("Done.")));
+    QCOMPARE(readAll(path), earlier);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("out.txt")});
+}
+
+void TestTextExport::devFullIsWrittenInPlace() {
+    // A device is never replaced by a file, and its failures are reported.
+    const QString devFull = QStringLiteral("/dev/full");
+    if (!QFileInfo::exists(devFull))
+        QSKIP("/dev/full is missing");
+    FakePlatform platform;
+    ListView list;
+    fill(list, {QStringLiteral("Results")}, strs({"+a", "+b"}));
+    SaveListviewProperlySpaced(platform, list, devFull, nullptr);
+    QCOMPARE(reportLines(platform), (QList<int>{170, 222, 222, 232}));
+    QVERIFY(platform.reports().constFirst().contains(QLatin1String("No space left on device")));
+    QVERIFY(QFileInfo(devFull).exists() && !QFileInfo(devFull).isFile());
+}
+
+void TestTextExport::failingDevice() {
+    FakePlatform platform;
+    ListView list;
+    fill(list, {QStringLiteral("Results")}, strs({"+first", "+second", "-third"}));
+    FullDevice device(20); // room for the header and the first line only
+    device.open(QIODevice::WriteOnly);
+    SaveListviewProperlySpaced(platform, list, QStringLiteral("out.txt"), nullptr, device);
+    QCOMPARE(device.data, QByteArray("Results\t\r\nfirst  \t\r\n"));
+    QCOMPARE(reportLines(platform), (QList<int>{222, 232}));
+}
+
+void TestTextExport::commandLineExportMatchesWindow() {
+    const QStringList lines{QStringLiteral("Distance between Oslo and Rome is 1244 miles"),
+                            QStringLiteral("Distance between Rome and Rome is 0 miles")};
+    TestWindow w;
+    w.load();
+    for (const QString& line : lines)
+        w.form->ListView2->setChecked(w.form->ListView2->add(line), true);
+    QBuffer fromWindow;
+    SaveListviewProperlySpaced(w.platform, *w.form->ListView2, QStringLiteral("x"), nullptr, fromWindow);
+    QTemporaryDir dir;
+    for (const QStringList& rows : {lines, QStringList{}}) {
+        const QString path = dir.filePath(QStringLiteral("cli.txt"));
+        writeTextExportFile(rows, path);
+        QCOMPARE(readAll(path), rows.isEmpty() ? QByteArray("Results\t\r\n") : fromWindow.data());
+    }
+}
+
+void TestTextExport::commandLineExportUnwritable() {
+    QVERIFY_THROWS_EXCEPTION(RunTimeError, writeTextExportFile({QStringLiteral("x")}, QStringLiteral("/nonexistent-ambrevale/x.txt")));
+    QVERIFY_THROWS_EXCEPTION(RunTimeError, writeTextExportFile({QStringLiteral("x")}, QStringLiteral("/dev/full")));
+}
+
+QTEST_MAIN(TestTextExport)
+#include "tst_text_export.moc"
