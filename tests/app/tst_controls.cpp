@@ -19,6 +19,7 @@ private Q_SLOTS:
     void removeKeepsOrder();
     void checkBoxesShowTheCheckedState();
     void columns();
+    void doubleClickAndMovesAreReported();
     void progressBarStoresAndClampsOnlyWhenDrawn();
     void manyProgressUpdatesAreCheap();
 };
@@ -119,6 +120,23 @@ void TestControls::columns() {
     list.setColumnWidthTwips(2, 1);
     QVERIFY(list.columnWidth(1) >= 1); // one twip still leaves the column in place
     QVERIFY_THROWS_EXCEPTION(RunTimeError, list.setColumnWidthTwips(5, 100));
+}
+
+void TestControls::doubleClickAndMovesAreReported() {
+    ListView list;
+    list.addColumn(QStringLiteral("A"));
+    list.add(QStringLiteral("a"));
+    list.resize(200, 120);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    QSignalSpy doubleClicks(&list, &ListView::dblClick);
+    QSignalSpy moves(&list, &ListView::mouseMove);
+    const QPoint onItem = list.visualRect(list.model().index(0, 0)).center();
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, onItem);
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, QPoint(100, 100)); // empty space
+    QCOMPARE(doubleClicks.size(), 2);
+    QTest::mouseMove(list.viewport(), QPoint(50, 50));
+    QVERIFY(moves.size() >= 1);
 }
 
 void TestControls::progressBarStoresAndClampsOnlyWhenDrawn() {

@@ -9,8 +9,9 @@ out=$2
 here=$(cd "$(dirname "$0")/../.." && pwd)
 cli="$program_dir/ambrevale-cli"
 mkdir -p "$out"
+rm -f "$out/failure.png" "$out/window.png"
 work=$(mktemp -d)
-trap 'kill "${app_pid:-0}" 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'if [ -n "${app_pid:-}" ]; then kill "$app_pid" 2>/dev/null || true; fi; rm -rf "$work"' EXIT
 
 fail() { echo "e2e: FAIL: $*" >&2; import -window root "$out/failure.png" 2>/dev/null || true; exit 1; }
 
@@ -77,7 +78,7 @@ measure_and_copy() {
   answer_box "Done."
   click_at 8040 5380 3840 405         # "Copy Results To Clipboard"
   sleep 0.5
-  copied=$(xclip -o -selection clipboard | tr -d '\r')
+  copied=$(xclip -o -selection clipboard 2>/dev/null | tr -d "\r" || true)
   answer_box "paste hint"
   [ "$copied" = "$expected" ] || fail "clipboard holds '$copied', expected '$expected'"
 }
@@ -87,11 +88,13 @@ click_at 360 390 7330 345            # the search box
 xdotool type --delay 40 "fiore"
 xdotool key Return                   # Enter runs the search
 sleep 1
-click_at 120 1530 7800 500 2         # double-click the first found city
+# Double-click the first found city: the list starts at 1530 twips (102 px); its
+# first row lies just below the column header.
+xdotool mousemove --window "$main" 100 $(( 1530 / 15 + 28 )) click --repeat 2 --delay 80 1
 xdotool key Down                     # select the next city
 click_at 120 2955 7800 405           # "2. Add City To List Below"
 measure_and_copy
-import -window root "$out/window.png"
+import -window "$main" "$out/window.png"
 kill -TERM "$app_pid"; wait "$app_pid" || fail "the program did not end cleanly on SIGTERM"
 grep -q "Fiore" "$XDG_CONFIG_HOME/Tormalyn.conf" || fail "the trip list was not saved"
 
