@@ -3,6 +3,7 @@
 // 3,000,000 rows to show that a prefix search stays an index range scan.
 //
 // Usage: bench_lookup [DATABASE]   (default: dbCities.sqlite in the build's program folder)
+#include "bench_support.h"
 #include "app/form1.h"
 #include "app/main_module.h"
 #include "lookup/city_database.h"
@@ -54,15 +55,7 @@ long heapInUseKiB() {
     return static_cast<long>((info.uordblks + info.hblkhd) / 1024);
 }
 
-long residentKiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
+long residentKiB() { return amb::bench::procStatusKiB("VmRSS:"); }
 
 struct RawRow {
     std::string accentCity, region;

@@ -1,6 +1,7 @@
 // Time and peak memory of the three exports for 100,000 result lines. Each export
 // runs in a child process of its own (this program run with the export's name), so
 // one export's memory never counts for another.
+#include "bench_support.h"
 #include "app/form1.h"
 #include "app/qt_platform.h"
 #include "output/cli_exports.h"
@@ -23,15 +24,7 @@ namespace {
 
 constexpr int kLines = 100000;
 
-long statusKb(const char* field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(static_cast<qsizetype>(qstrlen(field))).trimmed().split(' ').first().toLong();
-    return -1;
-}
+long statusKb(const char* field) { return amb::bench::procStatusKiB(field); }
 
 // Starts a new peak at the present resident size (Linux 4.0 and later).
 void resetPeak() {

@@ -1,5 +1,7 @@
 // Start-up benchmark: the time from starting the program to its window being
 // painted, and its resident memory at rest. Needs a display (run under xvfb-run).
+#include "bench_support.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -11,13 +13,7 @@
 #include <vector>
 
 static long residentKiB(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
+    return amb::bench::procStatusKiB("VmRSS:", QString::number(pid));
 }
 
 int main(int argc, char* argv[]) {
