@@ -3,9 +3,9 @@
 // 3,000,000 rows to show that a prefix search stays an index range scan.
 //
 // Usage: bench_lookup [DATABASE]   (default: dbCities.sqlite in the build's program folder)
-#include "bench_support.h"
 #include "app/form1.h"
 #include "app/main_module.h"
+#include "bench_support.h"
 #include "lookup/city_database.h"
 
 #include <QApplication>
@@ -14,8 +14,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <malloc.h>
 #include <cstdio>
+#include <malloc.h>
 #include <random>
 #include <sqlite3.h>
 #include <string>
@@ -35,7 +35,9 @@ public:
     QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
     void clipboardClear() override {}
     void clipboardSetText(const QString&) override {}
-    QString readSetting(const QString&, const QString&, const QString&, const QString& d) override { return d; }
+    QString readSetting(const QString&, const QString&, const QString&, const QString& d) override {
+        return d;
+    }
     void writeSetting(const QString&, const QString&, const QString&, const QString&) override {}
     std::unique_ptr<SpreadsheetApp> createSpreadsheetApp() override { return nullptr; }
     void doEvents() override { QCoreApplication::processEvents(); }
@@ -47,7 +49,9 @@ private:
     int pointer_ = 0;
 };
 
-double ms(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
+double ms(const QElapsedTimer& t) {
+    return static_cast<double>(t.nsecsElapsed()) / 1e6;
+}
 
 // Bytes the allocator hands out right now (freed memory the process keeps is not counted).
 long heapInUseKiB() {
@@ -55,7 +59,9 @@ long heapInUseKiB() {
     return static_cast<long>((info.uordblks + info.hblkhd) / 1024);
 }
 
-long residentKiB() { return amb::bench::procStatusKiB("VmRSS:"); }
+long residentKiB() {
+    return amb::bench::procStatusKiB("VmRSS:");
+}
 
 struct RawRow {
     std::string accentCity, region;
@@ -81,7 +87,8 @@ size_t rawFetch(const QString& path, const QString& text, double& elapsed) {
             const unsigned char* p = sqlite3_column_text(stmt, c);
             return p ? std::string(reinterpret_cast<const char*>(p)) : std::string();
         };
-        rows.push_back({text(0), text(1), sqlite3_column_double(stmt, 2), sqlite3_column_double(stmt, 3)});
+        rows.push_back(
+            {text(0), text(1), sqlite3_column_double(stmt, 2), sqlite3_column_double(stmt, 3)});
     }
     sqlite3_finalize(stmt);
     sqlite3_close(db);
@@ -94,7 +101,8 @@ QString queryPlan(const QString& path, const QString& text) {
     sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     const CityStatement s = cityStatement(text);
     sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db, (QStringLiteral("EXPLAIN QUERY PLAN ") + s.sql).toUtf8().constData(), -1, &stmt, nullptr);
+    sqlite3_prepare_v2(db, (QStringLiteral("EXPLAIN QUERY PLAN ") + s.sql).toUtf8().constData(), -1,
+                       &stmt, nullptr);
     for (int i = 0; i < s.values.size(); ++i) {
         const QByteArray v = s.values.at(i).toString().toUtf8();
         sqlite3_bind_text(stmt, i + 1, v.constData(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
@@ -134,8 +142,9 @@ void measure(Form1& form, const QString& database, const QString& text) {
         findCityRows(database, text, QLocale::system());
         queryBest = std::min(queryBest, ms(timer));
     }
-    std::printf("%-7s %8d %12.2f %14.2f %10.2f %8.1f\n", qPrintable(QLatin1Char('"') + text + QLatin1Char('"')),
-                form.ListView1->count(), best, queryBest, rawBest, best / rawBest);
+    std::printf("%-7s %8d %12.2f %14.2f %10.2f %8.1f\n",
+                qPrintable(QLatin1Char('"') + text + QLatin1Char('"')), form.ListView1->count(),
+                best, queryBest, rawBest, best / rawBest);
     if (static_cast<size_t>(form.ListView1->count()) != rawRows)
         std::printf("  row counts differ: list %d, raw %zu\n", form.ListView1->count(), rawRows);
 }
@@ -147,7 +156,8 @@ bool buildSynthetic(const QString& path, long rows) {
     sqlite3* db = nullptr;
     if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
         return false;
-    sqlite3_exec(db, "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;", nullptr, nullptr,
+                 nullptr);
     sqlite3_exec(db, cityTableSchema().toUtf8().constData(), nullptr, nullptr, nullptr);
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_stmt* insert = nullptr;
@@ -175,7 +185,8 @@ bool buildSynthetic(const QString& path, long rows) {
     }
     sqlite3_finalize(insert);
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    const bool ok = sqlite3_exec(db, cityIndexSchema().toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    const bool ok = sqlite3_exec(db, cityIndexSchema().toUtf8().constData(), nullptr, nullptr,
+                                 nullptr) == SQLITE_OK;
     sqlite3_close(db);
     return ok;
 }
@@ -187,12 +198,15 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    const QString database = QFileInfo(args.size() > 1 ? args.at(1)
-                                                        : QStringLiteral(AMBREVALE_PROGRAM_DIR "/dbCities.sqlite"))
-                                 .absoluteFilePath();
+    const QString database =
+        QFileInfo(args.size() > 1 ? args.at(1)
+                                  : QStringLiteral(AMBREVALE_PROGRAM_DIR "/dbCities.sqlite"))
+            .absoluteFilePath();
     if (!QFileInfo::exists(database)) {
-        std::fprintf(stderr, "bench_lookup: %s not found; build it with scripts/build-database.sh build/bin\n",
-                     qPrintable(database));
+        std::fprintf(
+            stderr,
+            "bench_lookup: %s not found; build it with scripts/build-database.sh build/bin\n",
+            qPrintable(database));
         return 1;
     }
 
@@ -207,16 +221,19 @@ int main(int argc, char* argv[]) {
     form.show();
     QCoreApplication::processEvents();
 
-    std::printf("Full database: %s (%s)\n", qPrintable(database), qPrintable(QLocale::system().name()));
+    std::printf("Full database: %s (%s)\n", qPrintable(database),
+                qPrintable(QLocale::system().name()));
     std::printf("Best of 3 runs. \"list\": click on Search until the shown window has processed\n"
                 "its events; \"query\": database read, sort and row texts; \"raw\": the same\n"
                 "statement through the SQLite C interface.\n\n");
-    std::printf("%-7s %8s %12s %14s %10s %8s\n", "prefix", "rows", "list ms", "query ms", "raw ms", "ratio");
+    std::printf("%-7s %8s %12s %14s %10s %8s\n", "prefix", "rows", "list ms", "query ms", "raw ms",
+                "ratio");
     const long rssBefore = residentKiB();
     const long heapBefore = heapInUseKiB();
     for (const char* prefix : {"fiore", "san", "lon", "a", "%"})
         measure(form, database, QString::fromUtf8(prefix));
-    std::printf("\nResident memory (VmRSS): %ld KiB before the searches, %ld KiB with the %d rows of \"%%\" "
+    std::printf("\nResident memory (VmRSS): %ld KiB before the searches, %ld KiB with the %d rows "
+                "of \"%%\" "
                 "listed (heap in use: %ld KiB before, %ld KiB after)\n",
                 rssBefore, residentKiB(), form.ListView1->count(), heapBefore, heapInUseKiB());
     form.ListView1->clear();
@@ -232,10 +249,12 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     std::printf("built in %.1f s\n", ms(timer) / 1000);
-    std::printf("query plan for \"fiore\": %s\n", qPrintable(queryPlan(synthetic, QStringLiteral("fiore"))));
+    std::printf("query plan for \"fiore\": %s\n",
+                qPrintable(queryPlan(synthetic, QStringLiteral("fiore"))));
     QFile::remove(folder.filePath(kCityDatabaseFileName));
     QFile::link(synthetic, folder.filePath(kCityDatabaseFileName));
-    std::printf("%-7s %8s %12s %14s %10s %8s\n", "prefix", "rows", "list ms", "query ms", "raw ms", "ratio");
+    std::printf("%-7s %8s %12s %14s %10s %8s\n", "prefix", "rows", "list ms", "query ms", "raw ms",
+                "ratio");
     measure(form, synthetic, QStringLiteral("fiore"));
     setProgramFolderForTests(QString());
     return 0;

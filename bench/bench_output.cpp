@@ -1,9 +1,9 @@
 // Time and peak memory of the three exports for 100,000 result lines. Each export
 // runs in a child process of its own (this program run with the export's name), so
 // one export's memory never counts for another.
-#include "bench_support.h"
 #include "app/form1.h"
 #include "app/qt_platform.h"
+#include "bench_support.h"
 #include "output/cli_exports.h"
 #include "output/clipboard_copy.h"
 #include "output/text_export.h"
@@ -24,7 +24,9 @@ namespace {
 
 constexpr int kLines = 100000;
 
-long statusKb(const char* field) { return amb::bench::procStatusKiB(field); }
+long statusKb(const char* field) {
+    return amb::bench::procStatusKiB(field);
+}
 
 // Starts a new peak at the present resident size (Linux 4.0 and later).
 void resetPeak() {
@@ -34,7 +36,8 @@ void resetPeak() {
 }
 
 QString resultLine(int i) {
-    return QStringLiteral("Distance between City %1 - Region, Country and City %2 - Region, Country is %3 miles")
+    return QStringLiteral("Distance between City %1 - Region, Country and City %2 - Region, "
+                          "Country is %3 miles")
         .arg(i)
         .arg(i + 1)
         .arg(i % 5000);
@@ -88,8 +91,8 @@ int runMode(const QString& mode) {
             size = QStringLiteral("%1 bytes").arg(f.size());
     else
         size = QStringLiteral("%1 bytes").arg(QFileInfo(output).size());
-    std::printf("%-10s %8.3f s  %8ld KB before  %8ld KB peak  %+8ld KB  output %s\n", qPrintable(mode),
-                seconds, before, peak, peak - before, qPrintable(size));
+    std::printf("%-10s %8.3f s  %8ld KB before  %8ld KB peak  %+8ld KB  output %s\n",
+                qPrintable(mode), seconds, before, peak, peak - before, qPrintable(size));
     return 0;
 }
 
@@ -104,7 +107,8 @@ int main(int argc, char* argv[]) {
         return runMode(args.at(1));
 
     std::printf("%d result lines, each export in its own process\n", kLines);
-    std::printf("(peak = resident high-water mark during the export; the change is what the export added)\n");
+    std::printf("(peak = resident high-water mark during the export; the change is what the export "
+                "added)\n");
     std::fflush(stdout);
     for (const char* mode : {"text", "clipboard", "workbook", "cli-text", "cli-xlsx"}) {
         QProcess child;

@@ -8,8 +8,8 @@
 #include <QProcess>
 #include <QThread>
 #include <algorithm>
-#include <cstdio>
 #include <csignal>
+#include <cstdio>
 #include <vector>
 
 static long residentKiB(qint64 pid) {
@@ -31,7 +31,8 @@ int main(int argc, char* argv[]) {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("AMBREVALE_REPORT_STARTUP"), QStringLiteral("1"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("/tmp/ambrevale-bench-config"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                   QStringLiteral("/tmp/ambrevale-bench-config"));
         process.setProcessEnvironment(env);
         QElapsedTimer timer;
         timer.start();

@@ -13,14 +13,14 @@ const std::vector<ControlGeometry>& formDesign() {
     // left, top, width, height in twips; Text1, PushButton7, PushButton8 and Command1's
     // siblings inside Frame1 are relative to the frame.
     static const std::vector<ControlGeometry> design = {
-        {"Frame1", 120, 90, 7800, 1335, 12},       {"Text1", 240, 300, 7330, 345, 13},
-        {"PushButton7", 240, 750, 6615, 405, 14},  {"PushButton8", 6960, 750, 600, 405, 15},
-        {"ListView1", 120, 1530, 7800, 1335, 0},   {"PushButton6", 120, 2955, 7800, 405, 2},
-        {"ListView3", 120, 3480, 7800, 1815, 9},   {"PushButton1", 120, 5380, 3840, 405, 10},
-        {"PushButton3", 4080, 5380, 3840, 405, 11}, {"PushButton17", 120, 5890, 7800, 405, 3},
-        {"ListView2", 8040, 120, 7800, 4665, 1},   {"PushButton4", 8040, 4870, 3840, 405, 4},
+        {"Frame1", 120, 90, 7800, 1335, 12},         {"Text1", 240, 300, 7330, 345, 13},
+        {"PushButton7", 240, 750, 6615, 405, 14},    {"PushButton8", 6960, 750, 600, 405, 15},
+        {"ListView1", 120, 1530, 7800, 1335, 0},     {"PushButton6", 120, 2955, 7800, 405, 2},
+        {"ListView3", 120, 3480, 7800, 1815, 9},     {"PushButton1", 120, 5380, 3840, 405, 10},
+        {"PushButton3", 4080, 5380, 3840, 405, 11},  {"PushButton17", 120, 5890, 7800, 405, 3},
+        {"ListView2", 8040, 120, 7800, 4665, 1},     {"PushButton4", 8040, 4870, 3840, 405, 4},
         {"PushButton13", 12000, 4870, 3840, 405, 5}, {"PushButton5", 8040, 5380, 3840, 405, 8},
-        {"PushButton2", 12000, 5380, 3840, 405, 6}, {"ProgressBar1", 8040, 5890, 7800, 405, 7},
+        {"PushButton2", 12000, 5380, 3840, 405, 6},  {"ProgressBar1", 8040, 5890, 7800, 405, 7},
         {"Command1", 120, 6510, 7695, 360, 16},
     };
     return design;
@@ -99,9 +99,9 @@ void Form1::createControls() {
     Command1 = new QPushButton(QStringLiteral("Command1"), this);
     SkinFramework1 = std::make_unique<SkinFramework>();
 
-    QWidget* const byName[] = {Frame1,      Text1,        PushButton7, PushButton8, ListView1,
-                               PushButton6, ListView3,    PushButton1, PushButton3, PushButton17,
-                               ListView2,   PushButton4,  PushButton13, PushButton5, PushButton2,
+    QWidget* const byName[] = {Frame1,       Text1,       PushButton7,  PushButton8, ListView1,
+                               PushButton6,  ListView3,   PushButton1,  PushButton3, PushButton17,
+                               ListView2,    PushButton4, PushButton13, PushButton5, PushButton2,
                                ProgressBar1, Command1};
     QList<QWidget*> tabOrder;
     for (size_t i = 0; i < formDesign().size(); ++i) {
@@ -134,7 +134,7 @@ void Form1::createControls() {
 }
 
 QList<QPushButton*> Form1::pushButtons() const {
-    return {PushButton7, PushButton8, PushButton6,  PushButton1, PushButton3,
+    return {PushButton7,  PushButton8, PushButton6,  PushButton1, PushButton3,
             PushButton17, PushButton4, PushButton13, PushButton5, PushButton2};
 }
 
@@ -172,8 +172,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         if (watched == Frame1) {
             if (!Frame1->childAt(static_cast<QMouseEvent*>(event)->position().toPoint()))
                 Frame1_MouseMove();
-        }
-        else if (auto* b = qobject_cast<QPushButton*>(watched); b && b != Command1)
+        } else if (auto* b = qobject_cast<QPushButton*>(watched); b && b != Command1)
             PushButton_MouseMove();
     }
     return QWidget::eventFilter(watched, event);

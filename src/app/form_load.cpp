@@ -21,8 +21,9 @@ QCursor loadCursorFile(const QString& path) {
     const QByteArray bytes = file.readAll();
     QPixmap picture;
     if (bytes.size() < 22 || !picture.loadFromData(bytes, "ICO"))
-        throw RunTimeError(err::InvalidPropertyValue,
-                           QStringLiteral("The pointer picture %1 is not a cursor file.").arg(path));
+        throw RunTimeError(
+            err::InvalidPropertyValue,
+            QStringLiteral("The pointer picture %1 is not a cursor file.").arg(path));
     const auto le16 = [&bytes](int at) {
         return static_cast<int>(static_cast<unsigned char>(bytes[at]) |
                                 (static_cast<unsigned char>(bytes[at + 1]) << 8));

@@ -2,15 +2,19 @@
 
 #include "app/runtime_error.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QTimer>
-#include <QEvent>
 #include <cmath>
 
 namespace amb {
 
-int twipsToPixels(int twips, double dpi) { return static_cast<int>(std::lround(twips * dpi / 1440.0)); }
-int pixelsToTwips(int pixels, double dpi) { return static_cast<int>(std::lround(pixels * 1440.0 / dpi)); }
+int twipsToPixels(int twips, double dpi) {
+    return static_cast<int>(std::lround(twips * dpi / 1440.0));
+}
+int pixelsToTwips(int pixels, double dpi) {
+    return static_cast<int>(std::lround(pixels * 1440.0 / dpi));
+}
 
 // ---- model ----
 
@@ -40,8 +44,7 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
 bool ListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (role != Qt::CheckStateRole || !index.isValid() || index.column() != 0)
         return false;
-    rows[static_cast<size_t>(index.row())].checked =
-        value.toInt() == static_cast<int>(Qt::Checked);
+    rows[static_cast<size_t>(index.row())].checked = value.toInt() == static_cast<int>(Qt::Checked);
     Q_EMIT dataChanged(index, index, {Qt::CheckStateRole});
     return true;
 }
@@ -112,14 +115,19 @@ ListView::ListView(QWidget* parent) : QTreeView(parent), model_(this) {
     viewport()->setMouseTracking(true);
 }
 
-void ListView::addColumn(const QString& text) { model_.appendHeader(text); }
+void ListView::addColumn(const QString& text) {
+    model_.appendHeader(text);
+}
 
-static double viewDpi(const QWidget* w) { return w->logicalDpiX() > 0 ? w->logicalDpiX() : 96.0; }
+static double viewDpi(const QWidget* w) {
+    return w->logicalDpiX() > 0 ? w->logicalDpiX() : 96.0;
+}
 
 void ListView::setColumnWidthTwips(int column, int twips) {
     if (column < 1 || column > columnCount())
-        throw RunTimeError(err::IndexOutOfBounds,
-                           QStringLiteral("Index out of bounds: the list has no column %1.").arg(column));
+        throw RunTimeError(
+            err::IndexOutOfBounds,
+            QStringLiteral("Index out of bounds: the list has no column %1.").arg(column));
     setColumnWidth(column - 1, std::max(1, twipsToPixels(twips, viewDpi(this))));
 }
 
@@ -127,18 +135,25 @@ int ListView::columnWidthTwips(int column) const {
     return pixelsToTwips(columnWidth(column - 1), viewDpi(this));
 }
 
-int ListView::columnCount() const { return static_cast<int>(model_.headers.size()); }
+int ListView::columnCount() const {
+    return static_cast<int>(model_.headers.size());
+}
 
 QString ListView::columnText(int column) const {
     if (column < 1 || column > columnCount())
-        throw RunTimeError(err::IndexOutOfBounds,
-                           QStringLiteral("Index out of bounds: the list has no column %1.").arg(column));
+        throw RunTimeError(
+            err::IndexOutOfBounds,
+            QStringLiteral("Index out of bounds: the list has no column %1.").arg(column));
     return model_.headers.at(column - 1);
 }
 
-int ListView::count() const { return static_cast<int>(model_.rows.size()); }
+int ListView::count() const {
+    return static_cast<int>(model_.rows.size());
+}
 
-int ListView::add(const QString& text) { return model_.appendRow(text) + 1; }
+int ListView::add(const QString& text) {
+    return model_.appendRow(text) + 1;
+}
 
 void ListView::checkItem(int item) const {
     if (item < 1 || item > count())
@@ -151,8 +166,9 @@ void ListView::checkItem(int item) const {
 
 void ListView::checkSubItem(int k) const {
     if (k < 1)
-        throw RunTimeError(err::InvalidPropertyValue,
-                           QStringLiteral("Invalid property value: there is no sub-item %1.").arg(k));
+        throw RunTimeError(
+            err::InvalidPropertyValue,
+            QStringLiteral("Invalid property value: there is no sub-item %1.").arg(k));
 }
 
 QString ListView::text(int item) const {
@@ -194,7 +210,9 @@ void ListView::remove(int item) {
     model_.removeRowAt(item - 1);
 }
 
-void ListView::clear() { model_.removeAll(); }
+void ListView::clear() {
+    model_.removeAll();
+}
 
 void ListView::ensureVisible(int item) {
     checkItem(item);
@@ -216,10 +234,10 @@ bool ListView::hasSelection() const {
 }
 
 int ListView::selectedIndex() const {
-    const QModelIndexList rows = selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
+    const QModelIndexList rows =
+        selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
     if (rows.isEmpty())
-        throw RunTimeError(err::ObjectNotSet,
-                           QStringLiteral("No item is selected in the list."));
+        throw RunTimeError(err::ObjectNotSet, QStringLiteral("No item is selected in the list."));
     return rows.first().row() + 1;
 }
 
@@ -236,7 +254,9 @@ void ListModel::setCheckBoxes(bool on) {
     endResetModel();
 }
 
-void ListView::setCheckBoxes(bool on) { model_.setCheckBoxes(on); }
+void ListView::setCheckBoxes(bool on) {
+    model_.setCheckBoxes(on);
+}
 
 bool ListView::viewportEvent(QEvent* event) {
     // A double-click anywhere in the list, on an item or on empty space.

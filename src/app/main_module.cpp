@@ -41,7 +41,9 @@ void SetApplicationTitle(const QString& productTitle) {
     QCoreApplication::setApplicationName(titleStore());
 }
 
-QString applicationTitle() { return titleStore(); }
+QString applicationTitle() {
+    return titleStore();
+}
 
 QString TextAfterLastBackslash(const QString& text) {
     const qsizetype at = text.lastIndexOf(QLatin1Char('\\'));
@@ -56,6 +58,8 @@ QString programFolder() {
     return QCoreApplication::applicationDirPath();
 }
 
-void setProgramFolderForTests(const QString& folder) { folderOverride() = folder; }
+void setProgramFolderForTests(const QString& folder) {
+    folderOverride() = folder;
+}
 
 } // namespace amb

@@ -11,11 +11,23 @@ void setUnlessBusy(Platform& platform, int code) {
 }
 } // namespace
 
-void Form1::PushButton_MouseMove() { setUnlessBusy(platform_, pointer::Custom); }
-void Form1::Form_MouseMove() { setUnlessBusy(platform_, pointer::Default); }
-void Form1::Frame1_MouseMove() { setUnlessBusy(platform_, pointer::Default); }
-void Form1::ListView1_MouseMove() { setUnlessBusy(platform_, pointer::Default); }
-void Form1::ListView2_MouseMove() { setUnlessBusy(platform_, pointer::Default); }
-void Form1::ListView3_MouseMove() { setUnlessBusy(platform_, pointer::Default); }
+void Form1::PushButton_MouseMove() {
+    setUnlessBusy(platform_, pointer::Custom);
+}
+void Form1::Form_MouseMove() {
+    setUnlessBusy(platform_, pointer::Default);
+}
+void Form1::Frame1_MouseMove() {
+    setUnlessBusy(platform_, pointer::Default);
+}
+void Form1::ListView1_MouseMove() {
+    setUnlessBusy(platform_, pointer::Default);
+}
+void Form1::ListView2_MouseMove() {
+    setUnlessBusy(platform_, pointer::Default);
+}
+void Form1::ListView3_MouseMove() {
+    setUnlessBusy(platform_, pointer::Default);
+}
 
 } // namespace amb

@@ -23,7 +23,9 @@ void ProgressBar::setText(const QString& text) {
     Q_EMIT textSet(text);
 }
 
-QSize ProgressBar::sizeHint() const { return {200, 24}; }
+QSize ProgressBar::sizeHint() const {
+    return {200, 24};
+}
 
 void ProgressBar::paintEvent(QPaintEvent*) {
     QStyleOptionProgressBar option;

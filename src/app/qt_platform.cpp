@@ -16,11 +16,12 @@ int QtPlatform::messageBox(const QString& text, const QString& title, int style)
     box.setWindowTitle(title);
     // Message texts use CR alone as a line break in places; show it as one.
     QString shown = text;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
     box.setText(shown);
     box.setTextFormat(Qt::PlainText);
     box.setIcon((style & mb::Exclamation) == mb::Exclamation ? QMessageBox::Warning
-                                                               : QMessageBox::NoIcon);
+                                                             : QMessageBox::NoIcon);
     if ((style & 0x0F) == mb::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
@@ -66,14 +67,16 @@ QString QtPlatform::saveFileName(const QString& title, const QString& filter,
 void QtPlatform::clipboardClear() {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard)
-        throw RunTimeError(err::CannotCreateObject, QStringLiteral("The clipboard is not available."));
+        throw RunTimeError(err::CannotCreateObject,
+                           QStringLiteral("The clipboard is not available."));
     clipboard->clear();
 }
 
 void QtPlatform::clipboardSetText(const QString& text) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard)
-        throw RunTimeError(err::CannotCreateObject, QStringLiteral("The clipboard is not available."));
+        throw RunTimeError(err::CannotCreateObject,
+                           QStringLiteral("The clipboard is not available."));
     clipboard->setText(text);
 }
 

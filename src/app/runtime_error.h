@@ -10,8 +10,7 @@ namespace amb {
 class RunTimeError : public std::exception {
 public:
     RunTimeError(int number, QString description)
-        : number_(number), description_(std::move(description)),
-          utf8_(description_.toUtf8()) {}
+        : number_(number), description_(std::move(description)), utf8_(description_.toUtf8()) {}
     int number() const noexcept { return number_; }
     const QString& description() const noexcept { return description_; }
     const char* what() const noexcept override { return utf8_.constData(); }

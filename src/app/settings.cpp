@@ -7,7 +7,9 @@
 
 namespace amb {
 
-QString joinCities(const QStringList& texts) { return texts.join(QLatin1Char(';')); }
+QString joinCities(const QStringList& texts) {
+    return texts.join(QLatin1Char(';'));
+}
 
 QStringList splitCities(const QString& value) {
     QStringList parts = value.split(QLatin1Char(';'));
@@ -35,8 +37,8 @@ std::vector<SavedEntry> parseCoordinates(const QString& value) {
         const qsizetype first = second > 0 ? line.lastIndexOf(QLatin1Char('\t'), second - 1) : -1;
         if (first < 0)
             return {};
-        entries.push_back({line.left(first), line.mid(first + 1, second - first - 1),
-                           line.mid(second + 1)});
+        entries.push_back(
+            {line.left(first), line.mid(first + 1, second - first - 1), line.mid(second + 1)});
     }
     return entries;
 }
@@ -92,6 +94,8 @@ void Form1::Form_QueryUnload() {
     report(112, [&] { platform_.doEvents(); });
 }
 
-void Form1::Form_Unload() { QCoreApplication::quit(); }
+void Form1::Form_Unload() {
+    QCoreApplication::quit();
+}
 
 } // namespace amb

@@ -16,7 +16,9 @@
 
 namespace amb {
 
-QString skinFilePath() { return programFolder() + QStringLiteral("/x/o.cjs"); }
+QString skinFilePath() {
+    return programFolder() + QStringLiteral("/x/o.cjs");
+}
 
 void SkinFramework::LoadSkin(const QString& path, const QString& /*iniFileName*/) {
     QFile file(path);

@@ -9,7 +9,8 @@ namespace amb {
 int ConsolePlatform::messageBox(const QString& text, const QString&, int style) {
     ++reports_;
     QString shown = text;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
     std::fprintf(stderr, "%s\n", shown.toLocal8Bit().constData());
     return (style & 0x0F) == mb::YesNo ? mb::AnswerNo : mb::AnswerOk;
 }
@@ -18,10 +19,13 @@ void ConsolePlatform::clipboardClear() {
     throw RunTimeError(err::CannotCreateObject, QStringLiteral("There is no clipboard here."));
 }
 
-void ConsolePlatform::clipboardSetText(const QString&) { clipboardClear(); }
+void ConsolePlatform::clipboardSetText(const QString&) {
+    clipboardClear();
+}
 
 std::unique_ptr<SpreadsheetApp> ConsolePlatform::createSpreadsheetApp() {
-    throw RunTimeError(err::CannotCreateObject, QStringLiteral("There is no spreadsheet program here."));
+    throw RunTimeError(err::CannotCreateObject,
+                       QStringLiteral("There is no spreadsheet program here."));
 }
 
 } // namespace amb

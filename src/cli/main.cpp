@@ -4,21 +4,21 @@
 #include <cstdio>
 
 namespace {
-const char kUsage[] =
-    "Usage: ambrevale-cli COMMAND [ARGS]\n"
-    "\n"
-    "Commands:\n"
-    "  import    build a city database from a GeoNames file or a CSV file\n"
-    "  search    print the cities whose name begins with a text\n"
-    "  distance  print the distance sentences of a trip\n"
-    "\n"
-    "Run 'ambrevale-cli COMMAND --help' for a command's options.\n";
+const char kUsage[] = "Usage: ambrevale-cli COMMAND [ARGS]\n"
+                      "\n"
+                      "Commands:\n"
+                      "  import    build a city database from a GeoNames file or a CSV file\n"
+                      "  search    print the cities whose name begins with a text\n"
+                      "  distance  print the distance sentences of a trip\n"
+                      "\n"
+                      "Run 'ambrevale-cli COMMAND --help' for a command's options.\n";
 }
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
+    if (args.isEmpty() || args.first() == QLatin1String("--help") ||
+        args.first() == QLatin1String("-h")) {
         std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
         return args.isEmpty() ? 2 : 0;
     }

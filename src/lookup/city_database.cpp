@@ -25,7 +25,9 @@ QString cityTableSchema() {
                           "Region TEXT, Latitude REAL NOT NULL, Longitude REAL NOT NULL)");
 }
 
-QString cityIndexSchema() { return QStringLiteral("CREATE INDEX cities_city ON cities (city)"); }
+QString cityIndexSchema() {
+    return QStringLiteral("CREATE INDEX cities_city ON cities (city)");
+}
 
 CityStatement cityStatement(const QString& searchText) {
     static const QString select =
@@ -54,9 +56,9 @@ CityStatement cityStatement(const QString& searchText) {
         conditions << QStringLiteral("city LIKE ?");
         statement.values << folded + QLatin1Char('%');
     }
-    statement.sql = conditions.isEmpty()
-                        ? select
-                        : select + QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+    statement.sql = conditions.isEmpty() ? select
+                                         : select + QStringLiteral(" WHERE ") +
+                                               conditions.join(QStringLiteral(" AND "));
     return statement;
 }
 
@@ -71,8 +73,8 @@ QString CoordinateFormat::text(double degrees) const {
     // does, and both drop trailing zeros; only the symbols differ by locale.
     // Exponents, zero (its sign) and other digits are left to QLocale.
     char buffer[32];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, degrees,
-                                            std::chars_format::general, 15);
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, degrees, std::chars_format::general, 15);
     if (!asciiDigits_ || error != std::errc() || degrees == 0 || !std::isfinite(degrees) ||
         std::find(buffer, end, 'e') != end)
         return locale_.toString(degrees, 'g', 15);
@@ -163,8 +165,9 @@ void sortCityRecords(std::vector<CityRecord>& records, const QLocale& locale) {
 namespace {
 
 QString rebuildAdvice() {
-    return QStringLiteral("Build it with scripts/build-database.sh, or with \"ambrevale-cli import\", "
-                          "and place %1 beside the program.")
+    return QStringLiteral(
+               "Build it with scripts/build-database.sh, or with \"ambrevale-cli import\", "
+               "and place %1 beside the program.")
         .arg(kCityDatabaseFileName);
 }
 
@@ -207,7 +210,8 @@ std::vector<CityRecord> findCityRecords(const QString& databasePath, const QStri
             CityRecord record;
             record.accentCity = query.value(0).toString();
             record.region = query.value(1).toString(); // NULL reads as the empty text
-            record.latitude = coordinate(query.value(2), record.accentCity, "latitude", databasePath);
+            record.latitude =
+                coordinate(query.value(2), record.accentCity, "latitude", databasePath);
             record.longitude =
                 coordinate(query.value(3), record.accentCity, "longitude", databasePath);
             records.push_back(std::move(record));

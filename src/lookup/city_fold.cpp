@@ -41,19 +41,32 @@ char16_t plainPunctuation(char16_t c) {
 // in their case-folded form.
 const char* spelledOut(char32_t c) {
     switch (c) {
-    case U'\u00E6': return "ae"; // æ
-    case U'\u0153': return "oe"; // œ
-    case U'\u00DF': return "ss"; // ß
-    case U'\u00F8': return "o";  // ø
-    case U'\u0142': return "l";  // ł
-    case U'\u0111': return "d";  // đ
-    case U'\u00F0': return "d";  // ð
-    case U'\u00FE': return "th"; // þ
-    case U'\u0131': return "i";  // dotless ı
-    case U'\u0127': return "h";  // ħ
-    case U'\u0167': return "t";  // ŧ
-    case U'\u0138': return "k";  // ĸ
-    default: return nullptr;
+    case U'\u00E6':
+        return "ae"; // æ
+    case U'\u0153':
+        return "oe"; // œ
+    case U'\u00DF':
+        return "ss"; // ß
+    case U'\u00F8':
+        return "o"; // ø
+    case U'\u0142':
+        return "l"; // ł
+    case U'\u0111':
+        return "d"; // đ
+    case U'\u00F0':
+        return "d"; // ð
+    case U'\u00FE':
+        return "th"; // þ
+    case U'\u0131':
+        return "i"; // dotless ı
+    case U'\u0127':
+        return "h"; // ħ
+    case U'\u0167':
+        return "t"; // ŧ
+    case U'\u0138':
+        return "k"; // ĸ
+    default:
+        return nullptr;
     }
 }
 

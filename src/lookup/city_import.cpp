@@ -35,7 +35,9 @@ struct ImportRow {
     double longitude;
 };
 
-QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+QString shown(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
 
 [[noreturn]] void badRow(const QString& file, qint64 line, const QString& reason) {
     throw RunTimeError(err::InvalidPropertyValue,
@@ -43,7 +45,8 @@ QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
 }
 
 [[noreturn]] void badFile(const QString& file, const QString& reason) {
-    throw RunTimeError(err::InvalidPropertyValue, QStringLiteral("%1: %2").arg(shown(file), reason));
+    throw RunTimeError(err::InvalidPropertyValue,
+                       QStringLiteral("%1: %2").arg(shown(file), reason));
 }
 
 void openForReading(QFile& file) {
@@ -122,7 +125,8 @@ QHash<QString, QString> readAdmin1(const QString& path) {
         if (const qsizetype next = rest.indexOf('\t'); next >= 0)
             rest = rest.first(next);
         if (!decodeUtf8(rest, name) || name.isEmpty())
-            badRow(path, lineNumber, QStringLiteral("the region name is missing or not UTF-8 text"));
+            badRow(path, lineNumber,
+                   QStringLiteral("the region name is missing or not UTF-8 text"));
         names.insert(code, name);
     }
     return names;
@@ -170,7 +174,8 @@ void writeDatabase(std::vector<ImportRow>& rows, const QString& outputPath) {
     const QFileInfo output(outputPath);
     const QDir folder = output.absoluteDir();
     if (!folder.exists())
-        badFile(outputPath, QStringLiteral("the folder %1 does not exist").arg(shown(folder.path())));
+        badFile(outputPath,
+                QStringLiteral("the folder %1 does not exist").arg(shown(folder.path())));
     if (output.isDir())
         badFile(outputPath, QStringLiteral("is a folder, not a database file"));
 
@@ -291,9 +296,10 @@ ImportSummary importGeoNames(const GeoNamesSources& sources, const QString& outp
                    QStringLiteral("the latitude \"%1\" is not a number of degrees from -90 to 90")
                        .arg(QString::fromUtf8(fields[Latitude])));
         if (!parseDegrees(fields[Longitude], 180, row.longitude))
-            badRow(sources.cities, lineNumber,
-                   QStringLiteral("the longitude \"%1\" is not a number of degrees from -180 to 180")
-                       .arg(QString::fromUtf8(fields[Longitude])));
+            badRow(
+                sources.cities, lineNumber,
+                QStringLiteral("the longitude \"%1\" is not a number of degrees from -180 to 180")
+                    .arg(QString::fromUtf8(fields[Longitude])));
 
         QByteArray key = fields[CountryCode].toByteArray();
         key += '.';

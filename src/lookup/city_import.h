@@ -15,8 +15,8 @@ struct GeoNamesSources {
 
 struct ImportSummary {
     qint64 cities = 0;
-    qint64 withoutRegionName = 0;      // region unknown: the country alone is stored
-    QStringList unknownCountryCodes;   // not in the country file: the code is stored
+    qint64 withoutRegionName = 0;    // region unknown: the country alone is stored
+    QStringList unknownCountryCodes; // not in the country file: the code is stored
 };
 
 // Build the city database at `outputPath` (see city_database.h). The database is

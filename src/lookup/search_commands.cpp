@@ -17,7 +17,9 @@ bool onlySpaces(const QString& text) {
 }
 } // namespace
 
-void Form1::Command1_Click() { PushButton7_Click(); }
+void Form1::Command1_Click() {
+    PushButton7_Click();
+}
 
 void Form1::PushButton7_Click() {
     ErrorReport report(platform_, QStringLiteral("Form1.PushButton7_Click"));

@@ -63,7 +63,9 @@ SqlConnection::~SqlConnection() {
     QSqlDatabase::removeDatabase(name_);
 }
 
-QSqlDatabase SqlConnection::database() const { return QSqlDatabase::database(name_, false); }
+QSqlDatabase SqlConnection::database() const {
+    return QSqlDatabase::database(name_, false);
+}
 
 void SqlConnection::exec(const QString& sql) const {
     QSqlQuery query(database());
@@ -78,22 +80,24 @@ RunTimeError SqlConnection::failure(const QSqlError& error) const {
     const int code = error.nativeErrorCode().toInt(&numeric) & 0xFF;
     if (!numeric) {
         if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
-            return RunTimeError(err::CannotCreateObject,
-                                QStringLiteral("The SQLite driver of Qt is not installed, so the city "
-                                               "database cannot be read. Install it (Debian package "
-                                               "libqt6sql6-sqlite) and try again."));
-        return RunTimeError(err::DatabaseError,
-                            QStringLiteral("The city database %1 could not be read: %2.")
-                                .arg(file, detail));
+            return RunTimeError(
+                err::CannotCreateObject,
+                QStringLiteral("The SQLite driver of Qt is not installed, so the city "
+                               "database cannot be read. Install it (Debian package "
+                               "libqt6sql6-sqlite) and try again."));
+        return RunTimeError(
+            err::DatabaseError,
+            QStringLiteral("The city database %1 could not be read: %2.").arg(file, detail));
     }
     switch (code) {
     case SqliteBusy:
     case SqliteLocked:
-        return RunTimeError(err::PermissionDenied,
-                            QStringLiteral("The city database %1 is locked by another program that "
-                                           "is writing to it. Wait until it has finished (an import, "
-                                           "for example) and try again.")
-                                .arg(file));
+        return RunTimeError(
+            err::PermissionDenied,
+            QStringLiteral("The city database %1 is locked by another program that "
+                           "is writing to it. Wait until it has finished (an import, "
+                           "for example) and try again.")
+                .arg(file));
     case SqliteNotADb:
     case SqliteCorrupt:
         return RunTimeError(err::DatabaseError,
@@ -125,8 +129,9 @@ RunTimeError SqlConnection::failure(const QSqlError& error) const {
     default:
         break;
     }
-    return RunTimeError(err::DatabaseError,
-                        QStringLiteral("The city database %1 could not be read: %2.").arg(file, detail));
+    return RunTimeError(
+        err::DatabaseError,
+        QStringLiteral("The city database %1 could not be read: %2.").arg(file, detail));
 }
 
 } // namespace amb

@@ -14,7 +14,9 @@ namespace amb {
 namespace {
 constexpr int kSubscriptOutOfRange = 9;
 
-QString shownPath(const QString& path) { return QDir::toNativeSeparators(path); }
+QString shownPath(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
 } // namespace
 
 void appendAlignedCell(QString& line, const QString& text, int width) {
@@ -50,7 +52,8 @@ int recordedWidth(const std::vector<int>& widths, int column) {
 // ---- LineWriter ----
 
 LineWriter::LineWriter(QIODevice& device, QStringConverter::Encoding encoding, QString name)
-    : device_(device), encoder_(encoding, QStringConverter::Flag::Stateless), name_(std::move(name)) {}
+    : device_(device), encoder_(encoding, QStringConverter::Flag::Stateless),
+      name_(std::move(name)) {}
 
 void LineWriter::writeLine(const QString& line) {
     QByteArray bytes = encoder_.encode(line);
@@ -76,10 +79,11 @@ void LineWriter::writeLine(const QString& line) {
 TextExportFile::TextExportFile(const QString& path) : path_(path) {
     const QFileInfo info(path);
     if (info.isDir())
-        throw RunTimeError(err::PermissionDenied,
-                           QStringLiteral("The file %1 cannot be created, because a folder has that "
-                                          "name. Choose another name and save again.")
-                               .arg(shownPath(path)));
+        throw RunTimeError(
+            err::PermissionDenied,
+            QStringLiteral("The file %1 cannot be created, because a folder has that "
+                           "name. Choose another name and save again.")
+                .arg(shownPath(path)));
     std::unique_ptr<QFileDevice> file;
     // A device or pipe is written in place: replacing it would turn it into a plain
     // file (and, run by an administrator, break the device for everyone).

@@ -74,10 +74,11 @@ void CopyListviewToClipboard(Platform& platform, ListView& list) {
     const QString text = clipboardText(platform, list);
     ClearClipboard(platform);
     if (!SetClipboardText(platform, text))
-        throw RunTimeError(err::PermissionDenied,
-                           QStringLiteral("The results could not be copied, because another program "
-                                          "keeps the clipboard busy. Close or wait for that program "
-                                          "and copy again."));
+        throw RunTimeError(
+            err::PermissionDenied,
+            QStringLiteral("The results could not be copied, because another program "
+                           "keeps the clipboard busy. Close or wait for that program "
+                           "and copy again."));
 }
 
 void Form1::PushButton5_Click() {

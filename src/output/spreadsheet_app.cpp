@@ -38,7 +38,8 @@ std::optional<SpreadsheetProgram> configuredProgram() {
     QString command = qEnvironmentVariable("AMBREVALE_SPREADSHEET");
     QString origin = QStringLiteral("the environment variable AMBREVALE_SPREADSHEET");
     if (command.trimmed().isEmpty()) {
-        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tormalyn"));
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
+                           QStringLiteral("Tormalyn"));
         command = settings.value(QStringLiteral("Ambrevale/SpreadsheetProgram")).toString();
         origin = QStringLiteral("the setting SpreadsheetProgram");
     }
@@ -61,8 +62,10 @@ bool desktopHasDefaultForXlsx() {
         return false;
     QProcess query;
     query.setStandardInputFile(QProcess::nullDevice());
-    query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"),
-                          QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")});
+    query.start(
+        xdgMime,
+        {QStringLiteral("query"), QStringLiteral("default"),
+         QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")});
     if (!query.waitForFinished(5000)) {
         query.kill();
         query.waitForFinished(1000);
@@ -93,10 +96,11 @@ public:
         QTemporaryFile file(QDir::tempPath() + QStringLiteral("/Results-XXXXXX.xlsx"));
         file.setAutoRemove(false); // the spreadsheet program reads it after we are gone
         if (!file.open())
-            throw RunTimeError(err::PermissionDenied,
-                               QStringLiteral("The workbook cannot be created in the temporary "
-                                              "folder %1: %2. Free some space there and try again.")
-                                   .arg(QDir::toNativeSeparators(QDir::tempPath()), file.errorString()));
+            throw RunTimeError(
+                err::PermissionDenied,
+                QStringLiteral("The workbook cannot be created in the temporary "
+                               "folder %1: %2. Free some space there and try again.")
+                    .arg(QDir::toNativeSeparators(QDir::tempPath()), file.errorString()));
         const QString path = file.fileName();
         file.close();
         workbook_->write(path);
@@ -115,9 +119,10 @@ public:
 private:
     XlsxWorkbook& workbook() {
         if (!workbook_)
-            throw RunTimeError(err::ObjectNotSet,
-                               QStringLiteral("The spreadsheet has no workbook to write to. Try the "
-                                              "export again."));
+            throw RunTimeError(
+                err::ObjectNotSet,
+                QStringLiteral("The spreadsheet has no workbook to write to. Try the "
+                               "export again."));
         return *workbook_;
     }
 

@@ -50,7 +50,7 @@ void Form1::PushButton13_Click() {
         report(102, [&] {
             platform().messageBox(kSpreadsheetMissingCommand, applicationTitle(), mb::OkOnly);
         });
-        return;                                                                   // 104
+        return; // 104
     }
     if (report.condition(106, [&] { return list.count() == 0; }))
         return;
@@ -60,25 +60,25 @@ void Form1::PushButton13_Click() {
     report(112, [&] { checkedApp(app)->addWorkbook(); });
 
     // Header row: only the columns whose first item's cell is not empty, without gaps.
-    int sheetColumn = 1;                                                          // 114
+    int sheetColumn = 1; // 114
     int columns = 0;
     report(116, [&] { columns = list.columnCount(); });
     for (int k = 1; k <= columns; ++k) {
         report(118, [&] { platform().doEvents(); });
         if (report.condition(120, [&] { return !cellText(list, 1, k).isEmpty(); })) {
             report(122, [&] { checkedApp(app)->setCell(1, sheetColumn, list.columnText(k)); });
-            ++sheetColumn;                                                        // 124
+            ++sheetColumn; // 124
         }
     }
 
     // Item rows: item j in row j + 1; an unchecked item leaves its row empty.
-    int row = 2;                                                                  // 128
+    int row = 2; // 128
     int items = 0;
     report(130, [&] { items = list.count(); });
     for (int j = 1; j <= items; ++j) {
         report(132, [&] { platform().doEvents(); });
         if (report.condition(134, [&] { return list.checked(j); })) {
-            sheetColumn = 1;                                                      // 136
+            sheetColumn = 1; // 136
             report(138, [&] { columns = list.columnCount(); });
             for (int k = 1; k <= columns; ++k) {
                 report(140, [&] { platform().doEvents(); });
@@ -87,17 +87,17 @@ void Form1::PushButton13_Click() {
                         checkedApp(app)->setCell(row, sheetColumn,
                                                  sheetCellValue(k, cellText(list, j, k)));
                     });
-                    ++sheetColumn;                                                // 146
+                    ++sheetColumn; // 146
                 }
             }
         }
-        ++row;                                                                    // 150
+        ++row; // 150
     }
     report(154, [&] { checkedApp(app)->autofitColumns(); });
     report(156, [&] { checkedApp(app)->setVisible(true); });
     report(158, [&] { platform().setMousePointer(pointer::Default); });
     // The program stays open with the workbook: only our reference goes.
-    app.reset();                                                                  // 160-162
+    app.reset(); // 160-162
 }
 
 } // namespace amb

@@ -28,24 +28,24 @@ void saveProperlySpaced(Platform& platform, ListView& list, const QString& fileN
                         ProgressBar* bar, QIODevice* device) {
     ErrorReport report(platform, QStringLiteral("Main.SaveListviewProperlySpaced"));
     // Windows names and names typed with backslashes show only their last part.
-    const QString writing =
-        QStringLiteral("Writing file: ") + TextAfterLastBackslash(QDir::toNativeSeparators(fileName));
+    const QString writing = QStringLiteral("Writing file: ") +
+                            TextAfterLastBackslash(QDir::toNativeSeparators(fileName));
     // Any failure to create or write the file keeps the bar from saying "Done.".
     bool fileFailed = false;
 
-    if (bar) {                                                                    // 100
+    if (bar) { // 100
         report(102, [&] { platform.doEvents(); });
         report(104, [&] { bar->setValue(1); });
         report(106, [&] { bar->setText(writing); });
         report(108, [&] { platform.doEvents(); });
     }
-    std::vector<int> widths;                                                      // 110
+    std::vector<int> widths; // 110
 
     // Widths: the longest of the header and of every item's cell, checked or not.
     int columns = 0;
     report(112, [&] { columns = list.columnCount(); });
     for (int i = 1; i <= columns; ++i) {
-        int width = 0;                                                            // 114
+        int width = 0; // 114
         report(116, [&] { width = std::max(width, static_cast<int>(list.columnText(i).size())); });
         int items = 0;
         report(120, [&] { items = list.count(); });
@@ -58,14 +58,14 @@ void saveProperlySpaced(Platform& platform, ListView& list, const QString& fileN
         report(136, [&] { widths.push_back(width); });
     }
 
-    if (bar) {                                                                    // 142
+    if (bar) { // 142
         report(144, [&] { platform.doEvents(); });
         report(146, [&] { bar->setValue(10); });
         report(148, [&] { bar->setText(writing); });
         report(150, [&] { platform.doEvents(); });
     }
-    QString line;                                                                 // 152
-    std::unique_ptr<TextExportFile> file;                                         // 154
+    QString line;                         // 152
+    std::unique_ptr<TextExportFile> file; // 154
     const bool created = report(156, [&] {
         file = device ? std::make_unique<TextExportFile>(*device, fileName)
                       : std::make_unique<TextExportFile>(fileName);
@@ -88,7 +88,7 @@ void saveProperlySpaced(Platform& platform, ListView& list, const QString& fileN
     if (!report(170, writeLine))
         fileFailed = true;
 
-    if (bar) {                                                                    // 172
+    if (bar) { // 172
         report(174, [&] { platform.doEvents(); });
         report(176, [&] { bar->setValue(20); });
         report(178, [&] { bar->setText(writing); });
@@ -100,7 +100,7 @@ void saveProperlySpaced(Platform& platform, ListView& list, const QString& fileN
     report(182, [&] { items = list.count(); });
     for (int j = 1; j <= items; ++j) {
         report(184, [&] { platform.doEvents(); });
-        line.clear();                                                             // 186
+        line.clear(); // 186
         if (report.condition(188, [&] { return !list.checked(j); }))
             continue;
         report(190, [&] { columns = list.columnCount(); });
@@ -110,10 +110,10 @@ void saveProperlySpaced(Platform& platform, ListView& list, const QString& fileN
             report(194, [&] { cell = cellText(list, j, i); });
             report(202, [&] { appendAlignedCell(line, cell, recordedWidth(widths, i)); });
         }
-        if (bar) {                                                                // 210
+        if (bar) { // 210
             report(212, [&] { platform.doEvents(); });
             report(214, [&] { bar->setValue(itemProgress(j, list.count())); });
-            if (j % 1000 == 0)                                                    // 216
+            if (j % 1000 == 0) // 216
                 report(218, [&] {
                     bar->setText(writing + QStringLiteral(" (") + QString::number(j) +
                                  QLatin1Char(')'));
@@ -125,7 +125,7 @@ void saveProperlySpaced(Platform& platform, ListView& list, const QString& fileN
     }
 
     // A failed export never shows "Done.": its reports say what went wrong.
-    if (bar && !fileFailed) {                                                     // 226
+    if (bar && !fileFailed) { // 226
         report(228, [&] { bar->setValue(100); });
         report(230, [&] { bar->setText(QStringLiteral("Done.")); });
     }
@@ -134,8 +134,8 @@ void saveProperlySpaced(Platform& platform, ListView& list, const QString& fileN
             throwExportFileNotOpen(fileName);
         file->close();
     });
-    file.reset();                                                                 // 234-236
-    if (bar) {                                                                    // 238
+    file.reset(); // 234-236
+    if (bar) {    // 238
         report(240, [&] { bar->setValue(0); });
         report(242, [&] { bar->setText(QStringLiteral("Progress Bar")); });
     }
@@ -160,15 +160,16 @@ void Form1::PushButton4_Click() {
     report(104, [&] { CommonDialog1.Filter = kTextExportFilter; });
     // The dialog offers the name chosen last time; a cancel leaves it empty.
     report(106, [&] {
-        CommonDialog1.FileName = platform().saveFileName(CommonDialog1.DialogTitle,
-                                                         CommonDialog1.Filter, CommonDialog1.FileName);
+        CommonDialog1.FileName = platform().saveFileName(
+            CommonDialog1.DialogTitle, CommonDialog1.Filter, CommonDialog1.FileName);
     });
     QString fileName;
     report(108, [&] { fileName = CommonDialog1.FileName; });
-    if (fileName.isEmpty())                                                       // 110
+    if (fileName.isEmpty()) // 110
         return;
     report(112, [&] { platform().setMousePointer(pointer::Hourglass); });
-    report(114, [&] { SaveListviewProperlySpaced(platform(), *ListView2, fileName, ProgressBar1); });
+    report(114,
+           [&] { SaveListviewProperlySpaced(platform(), *ListView2, fileName, ProgressBar1); });
     report(116, [&] { platform().setMousePointer(pointer::Default); });
 }
 

@@ -12,7 +12,8 @@ class ProgressBar;
 
 // The save dialog of "Save Results As Text File".
 inline constexpr int kTextExportDialogFlags = 0x280201;
-inline const QString kTextExportFilter = QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
+inline const QString kTextExportFilter =
+    QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
 
 // Writes a list as aligned text: a header line, then one line per checked item;
 // every cell is filled with spaces to its column's longest text (header and all

@@ -11,13 +11,14 @@ namespace amb {
 
 void XlsxWorkbook::setCell(int row, int column, const QString& text) {
     if (row < 1 || row > kMaxRows || column < 1 || column > kMaxColumns)
-        throw RunTimeError(err::InvalidProcedureCall,
-                           QStringLiteral("The spreadsheet has no cell at row %1, column %2: a sheet "
-                                          "holds %3 rows and %4 columns. Export fewer lines.")
-                               .arg(row)
-                               .arg(column)
-                               .arg(kMaxRows)
-                               .arg(kMaxColumns));
+        throw RunTimeError(
+            err::InvalidProcedureCall,
+            QStringLiteral("The spreadsheet has no cell at row %1, column %2: a sheet "
+                           "holds %3 rows and %4 columns. Export fewer lines.")
+                .arg(row)
+                .arg(column)
+                .arg(kMaxRows)
+                .arg(kMaxColumns));
     if (text.size() > kMaxTextLength)
         throw RunTimeError(err::InvalidProcedureCall,
                            QStringLiteral("The text for row %1, column %2 has %3 characters, more "
@@ -59,10 +60,11 @@ void XlsxWorkbook::write(const QString& path) const {
     const QByteArray encodedPath = QFile::encodeName(path);
     lxw_workbook* workbook = workbook_new_opt(encodedPath.constData(), &options);
     if (!workbook)
-        throw RunTimeError(err::CannotCreateObject,
-                           QStringLiteral("The workbook %1 cannot be made: out of memory. Close other "
-                                          "programs and try again.")
-                               .arg(QDir::toNativeSeparators(path)));
+        throw RunTimeError(
+            err::CannotCreateObject,
+            QStringLiteral("The workbook %1 cannot be made: out of memory. Close other "
+                           "programs and try again.")
+                .arg(QDir::toNativeSeparators(path)));
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
     lxw_error failure = sheet ? LXW_NO_ERROR : LXW_ERROR_MEMORY_MALLOC_FAILED;
     for (const auto& [column, width] : widths_)
@@ -86,10 +88,11 @@ void XlsxWorkbook::write(const QString& path) const {
     if (failure == LXW_NO_ERROR)
         return;
     QFile::remove(path);
-    throw RunTimeError(err::DeviceIO,
-                       QStringLiteral("The workbook %1 could not be written: %2. Check the free "
-                                      "space and that you may write to its folder, then try again.")
-                           .arg(QDir::toNativeSeparators(path), QString::fromUtf8(lxw_strerror(failure))));
+    throw RunTimeError(
+        err::DeviceIO,
+        QStringLiteral("The workbook %1 could not be written: %2. Check the free "
+                       "space and that you may write to its folder, then try again.")
+            .arg(QDir::toNativeSeparators(path), QString::fromUtf8(lxw_strerror(failure))));
 }
 
 } // namespace amb

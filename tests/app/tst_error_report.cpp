@@ -32,9 +32,10 @@ private Q_SLOTS:
 void TestErrorReport::textLayout() {
     const QString text =
         errorReportText(QStringLiteral("Boom"), QStringLiteral("Form1.PushButton7_Click"), 102);
-    QCOMPARE(text, QStringLiteral("Boom\r\nin Kestrune2021/08/31.Form1.PushButton7_Click at line 102\r\r"
-                                  "Please email screenshot of this message to ") +
-                       kSupportEmail);
+    QCOMPARE(text,
+             QStringLiteral("Boom\r\nin Kestrune2021/08/31.Form1.PushButton7_Click at line 102\r\r"
+                            "Please email screenshot of this message to ") +
+                 kSupportEmail);
     QVERIFY(kSupportEmail.contains(QLatin1Char('@')));
 }
 
@@ -45,7 +46,8 @@ void TestErrorReport::boxTitleAndStyle() {
     QCOMPARE(platform.boxes.size(), size_t(1));
     QCOMPARE(platform.boxes[0].title, QStringLiteral("Application Error"));
     QCOMPARE(platform.boxes[0].style, 48);
-    QVERIFY(platform.boxes[0].text.startsWith(QStringLiteral("Bad\r\nin Kestrune2021/08/31.Form1.Form_Load at line 104\r\r")));
+    QVERIFY(platform.boxes[0].text.startsWith(
+        QStringLiteral("Bad\r\nin Kestrune2021/08/31.Form1.Form_Load at line 104\r\r")));
 }
 
 void TestErrorReport::resumesWithNextStatement() {
@@ -60,7 +62,8 @@ void TestErrorReport::resumesWithNextStatement() {
     });
     report(104, [&] { ran << QStringLiteral("104"); });
     QVERIFY(!ok);
-    QCOMPARE(ran, (QStringList{QStringLiteral("100"), QStringLiteral("102a"), QStringLiteral("104")}));
+    QCOMPARE(ran,
+             (QStringList{QStringLiteral("100"), QStringLiteral("102a"), QStringLiteral("104")}));
     QCOMPARE(platform.reports().size(), 1);
     QVERIFY(platform.reports().first().contains(QStringLiteral("at line 102\r\r")));
 }
@@ -98,8 +101,8 @@ void TestErrorReport::calledProcedureReportedAtCallersLine() {
     report(102, [&] { helperWithoutReport(trace); });
     report(104, [&] { trace << QStringLiteral("after"); });
     QCOMPARE(trace, (QStringList{QStringLiteral("helper start"), QStringLiteral("after")}));
-    QVERIFY(platform.reports().first().startsWith(
-        QStringLiteral("inner failure\r\nin Kestrune2021/08/31.Form1.PushButton7_Click at line 102")));
+    QVERIFY(platform.reports().first().startsWith(QStringLiteral(
+        "inner failure\r\nin Kestrune2021/08/31.Form1.PushButton7_Click at line 102")));
 }
 
 void TestErrorReport::standardExceptionsAreReportedToo() {

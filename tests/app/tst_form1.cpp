@@ -33,16 +33,18 @@ void TestForm1::controlsStandWhereDesigned_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("twips");
     // The window design, in twips; the first three inside Frame1 are relative to it.
-    const struct { const char* n; int l, t, w, h; } design[] = {
-        {"Frame1", 120, 90, 7800, 1335},     {"Text1", 240, 300, 7330, 345},
-        {"PushButton7", 240, 750, 6615, 405}, {"PushButton8", 6960, 750, 600, 405},
-        {"ListView1", 120, 1530, 7800, 1335}, {"PushButton6", 120, 2955, 7800, 405},
-        {"ListView3", 120, 3480, 7800, 1815}, {"PushButton1", 120, 5380, 3840, 405},
-        {"PushButton3", 4080, 5380, 3840, 405}, {"PushButton17", 120, 5890, 7800, 405},
-        {"ListView2", 8040, 120, 7800, 4665}, {"PushButton4", 8040, 4870, 3840, 405},
-        {"PushButton13", 12000, 4870, 3840, 405}, {"PushButton5", 8040, 5380, 3840, 405},
-        {"PushButton2", 12000, 5380, 3840, 405}, {"ProgressBar1", 8040, 5890, 7800, 405},
-        {"Command1", 120, 6510, 7695, 360}};
+    const struct {
+        const char* n;
+        int l, t, w, h;
+    } design[] = {{"Frame1", 120, 90, 7800, 1335},          {"Text1", 240, 300, 7330, 345},
+                  {"PushButton7", 240, 750, 6615, 405},     {"PushButton8", 6960, 750, 600, 405},
+                  {"ListView1", 120, 1530, 7800, 1335},     {"PushButton6", 120, 2955, 7800, 405},
+                  {"ListView3", 120, 3480, 7800, 1815},     {"PushButton1", 120, 5380, 3840, 405},
+                  {"PushButton3", 4080, 5380, 3840, 405},   {"PushButton17", 120, 5890, 7800, 405},
+                  {"ListView2", 8040, 120, 7800, 4665},     {"PushButton4", 8040, 4870, 3840, 405},
+                  {"PushButton13", 12000, 4870, 3840, 405}, {"PushButton5", 8040, 5380, 3840, 405},
+                  {"PushButton2", 12000, 5380, 3840, 405},  {"ProgressBar1", 8040, 5890, 7800, 405},
+                  {"Command1", 120, 6510, 7695, 360}};
     for (const auto& d : design)
         QTest::newRow(d.n) << QString::fromLatin1(d.n) << QRect(d.l, d.t, d.w, d.h);
 }
@@ -56,8 +58,8 @@ void TestForm1::controlsStandWhereDesigned() {
     QVERIFY2(control, qPrintable(name));
     const double dpi = w.form->logicalDpiX();
     const auto px = [dpi](int t) { return twipsToPixels(t, dpi); };
-    QCOMPARE(control->geometry(), QRect(px(twips.left()), px(twips.top()), px(twips.width()),
-                                        px(twips.height())));
+    QCOMPARE(control->geometry(),
+             QRect(px(twips.left()), px(twips.top()), px(twips.width()), px(twips.height())));
     QCOMPARE(w.form->size(), QSize(px(15960), px(6405)));
 }
 
@@ -84,8 +86,9 @@ void TestForm1::captionsFontsAndTooltips() {
     QVERIFY(f.PushButton17->font().bold());
     QCOMPARE(f.ListView2->font().pointSizeF(), 9.0);
     QCOMPARE(f.font().family(), QStringLiteral("Arial"));
-    const QString tip = QStringLiteral("Double-click item to remove it. Move | line to right and out of "
-                                       "window to reveal full names.");
+    const QString tip =
+        QStringLiteral("Double-click item to remove it. Move | line to right and out of "
+                       "window to reveal full names.");
     for (ListView* list : {f.ListView1, f.ListView2, f.ListView3})
         QCOMPARE(list->toolTip(), tip);
     QCOMPARE(f.Text1->text(), QString());
@@ -159,7 +162,8 @@ void TestForm1::failingSkinStepStillFinishesStartUp() {
     file.close();
     if (unreadable)
         file.setPermissions(QFileDevice::WriteOwner);
-    w.platform.settings[QStringLiteral("Tormalyn/Ambrevale/Cities")] = QStringLiteral("Oslo - Norway");
+    w.platform.settings[QStringLiteral("Tormalyn/Ambrevale/Cities")] =
+        QStringLiteral("Oslo - Norway");
     w.load();
     QCOMPARE(w.platform.reports().size(), 1);
     QVERIFY(w.platform.reports().first().contains(
@@ -174,7 +178,8 @@ void TestForm1::failingSkinStepStillFinishesStartUp() {
 void TestForm1::applicationTitle_data() {
     QTest::addColumn<QString>("product");
     QTest::addColumn<QString>("title");
-    QTest::newRow("no space: kept whole") << QStringLiteral("Ambrevale") << QStringLiteral("Ambrevale");
+    QTest::newRow("no space: kept whole")
+        << QStringLiteral("Ambrevale") << QStringLiteral("Ambrevale");
     QTest::newRow("two words lose the last")
         << QStringLiteral("Ambrevale Distances") << QStringLiteral("Ambrevale");
     QTest::newRow("cut until 40 or less")
@@ -232,7 +237,8 @@ void TestForm1::textAfterLastBackslash_data() {
     QTest::newRow("none") << QStringLiteral("Oslo - Norway") << QStringLiteral("Oslo - Norway");
     QTest::newRow("empty") << QString() << QString();
     QTest::newRow("trailing") << QStringLiteral("a\\") << QString();
-    QTest::newRow("slashes are not backslashes") << QStringLiteral("/tmp/a.txt") << QStringLiteral("/tmp/a.txt");
+    QTest::newRow("slashes are not backslashes")
+        << QStringLiteral("/tmp/a.txt") << QStringLiteral("/tmp/a.txt");
 }
 
 void TestForm1::textAfterLastBackslash() {

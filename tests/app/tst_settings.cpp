@@ -63,14 +63,19 @@ void TestSettings::restoreFromSavedValue_data() {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QStringList>("restored");
     QTest::newRow("absent") << QString() << QStringList();
-    QTest::newRow("A;B;C in order") << QStringLiteral("A;B;C")
-                                    << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
-    QTest::newRow("empty part between two") << QStringLiteral("Oslo - Norway;;Rome - Italy")
-                                            << QStringList{QStringLiteral("Oslo - Norway"), QStringLiteral("Rome - Italy")};
+    QTest::newRow("A;B;C in order")
+        << QStringLiteral("A;B;C")
+        << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+    QTest::newRow("empty part between two")
+        << QStringLiteral("Oslo - Norway;;Rome - Italy")
+        << QStringList{QStringLiteral("Oslo - Norway"), QStringLiteral("Rome - Italy")};
     QTest::newRow("a single ;") << QStringLiteral(";") << QStringList();
-    QTest::newRow("same text twice") << QStringLiteral("A;A") << QStringList{QStringLiteral("A"), QStringLiteral("A")};
-    QTest::newRow("leading and trailing ;") << QStringLiteral(";A;") << QStringList{QStringLiteral("A")};
-    QTest::newRow("spaces are kept") << QStringLiteral(" A ; B") << QStringList{QStringLiteral(" A "), QStringLiteral(" B")};
+    QTest::newRow("same text twice")
+        << QStringLiteral("A;A") << QStringList{QStringLiteral("A"), QStringLiteral("A")};
+    QTest::newRow("leading and trailing ;")
+        << QStringLiteral(";A;") << QStringList{QStringLiteral("A")};
+    QTest::newRow("spaces are kept")
+        << QStringLiteral(" A ; B") << QStringList{QStringLiteral(" A "), QStringLiteral(" B")};
 }
 
 void TestSettings::restoreFromSavedValue() {
@@ -93,13 +98,17 @@ void TestSettings::saveOnClose_data() {
     QTest::addColumn<QString>("saved");
     QTest::addColumn<QStringList>("afterRestart");
     QTest::newRow("empty list") << QStringList() << QString() << QStringList();
-    QTest::newRow("one entry, no ;") << QStringList{QStringLiteral("Oslo - Norway")}
-                                     << QStringLiteral("Oslo - Norway") << QStringList{QStringLiteral("Oslo - Norway")};
-    QTest::newRow("A, B, C") << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}
+    QTest::newRow("one entry, no ;")
+        << QStringList{QStringLiteral("Oslo - Norway")} << QStringLiteral("Oslo - Norway")
+        << QStringList{QStringLiteral("Oslo - Norway")};
+    QTest::newRow("A, B, C") << QStringList{QStringLiteral("A"), QStringLiteral("B"),
+                                            QStringLiteral("C")}
                              << QStringLiteral("A;B;C")
-                             << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
-    QTest::newRow("duplicates saved twice") << QStringList{QStringLiteral("A"), QStringLiteral("A")}
-                                            << QStringLiteral("A;A") << QStringList{QStringLiteral("A"), QStringLiteral("A")};
+                             << QStringList{QStringLiteral("A"), QStringLiteral("B"),
+                                            QStringLiteral("C")};
+    QTest::newRow("duplicates saved twice")
+        << QStringList{QStringLiteral("A"), QStringLiteral("A")} << QStringLiteral("A;A")
+        << QStringList{QStringLiteral("A"), QStringLiteral("A")};
     QTest::newRow("a ; inside an entry splits it")
         << QStringList{QStringLiteral("X;Y")} << QStringLiteral("X;Y")
         << QStringList{QStringLiteral("X"), QStringLiteral("Y")};
@@ -206,8 +215,10 @@ void TestSettings::storeRoundTripsAnyText_data() {
     QTest::newRow("commas") << QStringLiteral("Washington - District of Columbia, United States");
     QTest::newRow("equals") << QStringLiteral("a=b;c==d");
     QTest::newRow("quotes") << QStringLiteral("\"Quoted\" - 'single'");
-    QTest::newRow("accents") << QStringLiteral("Zürich - Zürich, Switzerland;Évry - Île-de-France, France");
-    QTest::newRow("cyrillic and cjk") << QStringLiteral("Москва - Moscow, Russia;東京 - Tokyo, Japan");
+    QTest::newRow("accents") << QStringLiteral(
+        "Zürich - Zürich, Switzerland;Évry - Île-de-France, France");
+    QTest::newRow("cyrillic and cjk")
+        << QStringLiteral("Москва - Moscow, Russia;東京 - Tokyo, Japan");
     QTest::newRow("at sign first") << QStringLiteral("@Variant(not really)");
     QTest::newRow("outer spaces") << QStringLiteral("  spaced  ");
     QTest::newRow("backslashes and hash") << QStringLiteral("C:\\x\\y #not a comment ;semi");
@@ -233,15 +244,13 @@ void TestSettings::damagedStoredValueNeverStopsStartUp_data() {
     QTest::addColumn<QStringList>("restored");
     // A hand-edited value without quotes: the store reads commas as a list and a ";"
     // as the start of a comment. What it gives back is restored; nothing fails.
-    QTest::newRow("unquoted commas")
-        << QByteArray("Cities=Oslo - Norway, Europe;Rome - Italy\n")
-        << QStringList{QStringLiteral("Oslo - Norway,Europe")};
-    QTest::newRow("broken variant") << QByteArray("Cities=@Variant(\\0\\0\\0\\x7f\\0\\0\\0)\n")
-                                    << QStringList();
+    QTest::newRow("unquoted commas") << QByteArray("Cities=Oslo - Norway, Europe;Rome - Italy\n")
+                                     << QStringList{QStringLiteral("Oslo - Norway,Europe")};
+    QTest::newRow("broken variant")
+        << QByteArray("Cities=@Variant(\\0\\0\\0\\x7f\\0\\0\\0)\n") << QStringList();
     QTest::newRow("byte array") << QByteArray("Cities=@ByteArray(Oslo - Norway)\n")
                                 << QStringList{QStringLiteral("Oslo - Norway")};
-    QTest::newRow("binary junk") << QByteArray("Cities=\xff\xfe\x01\x02;ok\n")
-                                 << QStringList();
+    QTest::newRow("binary junk") << QByteArray("Cities=\xff\xfe\x01\x02;ok\n") << QStringList();
     QByteArray huge("Cities=\"");
     for (int i = 0; i < 200000; ++i)
         huge += "Somewhere " + QByteArray::number(i) + " - Region;";

@@ -9,7 +9,9 @@ using namespace amb;
 using namespace amb::test;
 
 namespace {
-QColor background(QWidget* w) { return w->palette().color(QPalette::Window); }
+QColor background(QWidget* w) {
+    return w->palette().color(QPalette::Window);
+}
 
 void moveOver(QWidget* target) {
     const QPointF local(3, 3);
@@ -70,8 +72,9 @@ void TestSkinPointer::skinGivesWindowAndFrameTheButtonFace() {
 void TestSkinPointer::pointerOverEachKindOfControl_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<int>("expected"); // -1: left as it was
-    for (const char* b : {"PushButton7", "PushButton8", "PushButton6", "PushButton1", "PushButton3",
-                          "PushButton17", "PushButton4", "PushButton13", "PushButton5", "PushButton2"})
+    for (const char* b :
+         {"PushButton7", "PushButton8", "PushButton6", "PushButton1", "PushButton3", "PushButton17",
+          "PushButton4", "PushButton13", "PushButton5", "PushButton2"})
         QTest::newRow(b) << QString::fromLatin1(b) << int(pointer::Custom);
     for (const char* c : {"Form1", "Frame1", "ListView1", "ListView2", "ListView3"})
         QTest::newRow(c) << QString::fromLatin1(c) << int(pointer::Default);
@@ -84,8 +87,8 @@ void TestSkinPointer::pointerOverEachKindOfControl() {
     QFETCH(int, expected);
     TestWindow w;
     w.load();
-    QWidget* target = control == QLatin1String("Form1") ? w.form.get()
-                                                         : w.form->findChild<QWidget*>(control);
+    QWidget* target =
+        control == QLatin1String("Form1") ? w.form.get() : w.form->findChild<QWidget*>(control);
     QVERIFY(target);
     for (int before : {int(pointer::Default), int(pointer::Custom)}) {
         w.platform.pointer = before;

@@ -30,7 +30,8 @@ inline void writeFile(const QString& path, const QByteArray& bytes) {
 // Runs statements on a database file of the tests' own making.
 inline void execOn(const QString& path, const QStringList& statements) {
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
         db.setDatabaseName(path);
         QVERIFY(db.open());
         for (const QString& sql : statements) {

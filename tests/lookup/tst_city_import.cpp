@@ -21,11 +21,13 @@ struct StoredCity {
 StoredCity stored(const QString& database, const QString& accentCity) {
     StoredCity result;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
         db.setDatabaseName(database);
         if (db.open()) {
             QSqlQuery q(db);
-            q.prepare(QStringLiteral("SELECT city, Region, Latitude, Longitude FROM cities WHERE AccentCity = ?"));
+            q.prepare(QStringLiteral(
+                "SELECT city, Region, Latitude, Longitude FROM cities WHERE AccentCity = ?"));
             q.addBindValue(accentCity);
             if (q.exec() && q.next())
                 result = {q.value(0).toString(), q.value(1).toString(), q.value(2).toDouble(),
@@ -39,7 +41,8 @@ StoredCity stored(const QString& database, const QString& accentCity) {
 QStringList queryPlan(const QString& database, const CityStatement& statement) {
     QStringList plan;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("plan"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("plan"));
         db.setDatabaseName(database);
         if (db.open()) {
             QSqlQuery q(db);
@@ -104,10 +107,11 @@ void TestCityImport::geonamesRows_data() {
         QTest::newRow(tag) << QString::fromUtf8(accent) << QString::fromUtf8(city)
                            << QString::fromUtf8(region) << lat << lon;
     };
-    row("accented name, region and country", "Zürich", "zurich", "Zurich, Switzerland", 47.36667, 8.55);
+    row("accented name, region and country", "Zürich", "zurich", "Zurich, Switzerland", 47.36667,
+        8.55);
     row("ligature", "Vandœuvres", "vandoeuvres", "Geneva, Switzerland", 46.22179, 6.20285);
-    row("typographic apostrophe", "Saint John’s", "saint john's", "Saint John Parish, Antigua and Barbuda",
-        17.12096, -61.84329);
+    row("typographic apostrophe", "Saint John’s", "saint john's",
+        "Saint John Parish, Antigua and Barbuda", 17.12096, -61.84329);
     row("region without a name", "Tanki Leendert", "tanki leendert", "Aruba", 12.53914, -70.02004);
     row("no region code", "McMurdo Station", "mcmurdo station", "Antarctica", -77.84632, 166.66824);
     row("country outside ISO 3166-1", "Zvečan", "zvecan", "Mitrovica, Kosovo", 42.9075, 20.84028);
@@ -144,7 +148,8 @@ void TestCityImport::prefixSearchUsesTheIndex() {
     QFETCH(QString, text);
     const QStringList plan = queryPlan(geonamesDb_, cityStatement(text));
     QCOMPARE(plan.size(), 1);
-    QVERIFY2(plan.first().startsWith(QLatin1String("SEARCH cities USING INDEX cities_city (city>? AND city<?)")),
+    QVERIFY2(plan.first().startsWith(
+                 QLatin1String("SEARCH cities USING INDEX cities_city (city>? AND city<?)")),
              qPrintable(plan.first()));
 }
 
@@ -181,37 +186,43 @@ void TestCityImport::badInput_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("line");
     QTest::addColumn<QString>("reason");
-    const QByteArray good = "1\tAlpha\tAlpha\t\t10.5\t20.5\tP\tPPL\tIT\t\t16\t\t\t\t0\t\t1\tEurope/Rome\t2020-01-01\n";
+    const QByteArray good =
+        "1\tAlpha\tAlpha\t\t10.5\t20.5\tP\tPPL\tIT\t\t16\t\t\t\t0\t\t1\tEurope/Rome\t2020-01-01\n";
     QTest::newRow("geonames latitude")
-        << "geonames" << good + good + "3\tGamma\tGamma\t\tnorth\t20.5\tP\tPPL\tIT\t\t16\t\t\t\t0\t\t1\tX\t2020\n"
+        << "geonames"
+        << good + good + "3\tGamma\tGamma\t\tnorth\t20.5\tP\tPPL\tIT\t\t16\t\t\t\t0\t\t1\tX\t2020\n"
         << 3 << "latitude \"north\"";
     QTest::newRow("geonames latitude beyond the pole")
-        << "geonames" << good + "2\tB\tB\t\t90.5\t20.5\tP\tPPL\tIT\t\t16\t\t\t\t0\t\t1\tX\t2020\n" << 2
-        << "latitude \"90.5\"";
+        << "geonames" << good + "2\tB\tB\t\t90.5\t20.5\tP\tPPL\tIT\t\t16\t\t\t\t0\t\t1\tX\t2020\n"
+        << 2 << "latitude \"90.5\"";
     QTest::newRow("geonames longitude")
-        << "geonames" << good + "2\tB\tB\t\t10\t20,5\tP\tPPL\tIT\t\t16\t\t\t\t0\t\t1\tX\t2020\n" << 2
-        << "longitude \"20,5\"";
-    QTest::newRow("geonames too few fields") << "geonames" << good + "2\tBeta\t10\t20\n" << 2
-                                             << "found 4";
+        << "geonames" << good + "2\tB\tB\t\t10\t20,5\tP\tPPL\tIT\t\t16\t\t\t\t0\t\t1\tX\t2020\n"
+        << 2 << "longitude \"20,5\"";
+    QTest::newRow("geonames too few fields") << "geonames" << good + "2\tBeta\t10\t20\n"
+                                             << 2 << "found 4";
     QTest::newRow("geonames empty name")
-        << "geonames" << good + "2\t\tB\t\t10\t20\tP\tPPL\tIT\t\t16\t\t\t\t0\t\t1\tX\t2020\n" << 2
-        << "name is empty";
+        << "geonames" << good + "2\t\tB\t\t10\t20\tP\tPPL\tIT\t\t16\t\t\t\t0\t\t1\tX\t2020\n"
+        << 2 << "name is empty";
     QTest::newRow("geonames not UTF-8")
-        << "geonames" << good + "2\tB\xe9ta\tB\t\t10\t20\tP\tPPL\tIT\t\t16\t\t\t\t0\t\t1\tX\t2020\n" << 2
-        << "not UTF-8";
-    QTest::newRow("admin1 broken JSON") << "admin1" << QByteArray("[{\"code\":\"IT.16\",\n\"name\":}]\n")
-                                        << 2 << "not valid JSON";
-    QTest::newRow("csv header") << "csv" << QByteArray("city,AccentCity,Region,Lat,Longitude\n") << 1
-                                << "missing: Latitude";
+        << "geonames" << good + "2\tB\xe9ta\tB\t\t10\t20\tP\tPPL\tIT\t\t16\t\t\t\t0\t\t1\tX\t2020\n"
+        << 2 << "not UTF-8";
+    QTest::newRow("admin1 broken JSON")
+        << "admin1" << QByteArray("[{\"code\":\"IT.16\",\n\"name\":}]\n") << 2 << "not valid JSON";
+    QTest::newRow("csv header") << "csv" << QByteArray("city,AccentCity,Region,Lat,Longitude\n")
+                                << 1 << "missing: Latitude";
     QTest::newRow("csv field count")
-        << "csv" << QByteArray("city,AccentCity,Region,Latitude,Longitude\n,A,R,1,2\n,Washington, D.C.,US,3,4\n")
+        << "csv"
+        << QByteArray(
+               "city,AccentCity,Region,Latitude,Longitude\n,A,R,1,2\n,Washington, D.C.,US,3,4\n")
         << 3 << "expected 5 fields";
     QTest::newRow("csv line after a quoted line break")
-        << "csv" << QByteArray("city,AccentCity,Region,Latitude,Longitude\n,\"Two\nLines\",R,1,2\n,B,R,1,east\n")
+        << "csv"
+        << QByteArray(
+               "city,AccentCity,Region,Latitude,Longitude\n,\"Two\nLines\",R,1,2\n,B,R,1,east\n")
         << 4 << "longitude \"east\"";
     QTest::newRow("csv unclosed quote")
-        << "csv" << QByteArray("city,AccentCity,Region,Latitude,Longitude\n,A,R,1,2\n,\"B,R,1,2\n") << 3
-        << "not closed";
+        << "csv" << QByteArray("city,AccentCity,Region,Latitude,Longitude\n,A,R,1,2\n,\"B,R,1,2\n")
+        << 3 << "not closed";
     QTest::newRow("csv text after a closing quote")
         << "csv" << QByteArray("city,AccentCity,Region,Latitude,Longitude\n,\"A\"x,R,1,2\n") << 2
         << "closing quote";
@@ -271,7 +282,8 @@ void TestCityImport::missingOutputFolder() {
         importCsv(testDataPath(QStringLiteral("cities.csv")), output);
         QFAIL("the import should fail");
     } catch (const RunTimeError& e) {
-        QVERIFY2(e.description().contains(QLatin1String("does not exist")), qPrintable(e.description()));
+        QVERIFY2(e.description().contains(QLatin1String("does not exist")),
+                 qPrintable(e.description()));
     }
 }
 

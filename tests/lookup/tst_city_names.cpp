@@ -65,9 +65,9 @@ void TestCityNames::fold() {
 // twice must not change a name, or a CSV city column folded by its author would
 // stop matching.
 void TestCityNames::foldIsIdempotent() {
-    const QStringList names = {QStringLiteral("Zürich"), QString::fromUtf8("Vandœuvres"),
+    const QStringList names = {QStringLiteral("Zürich"),          QString::fromUtf8("Vandœuvres"),
                                QString::fromUtf8("Saint John’s"), QString::fromUtf8("Großenhain"),
-                               QString::fromUtf8("ǅemal"), QString::fromUtf8("ﬁrenze")};
+                               QString::fromUtf8("ǅemal"),        QString::fromUtf8("ﬁrenze")};
     for (const QString& name : names)
         QCOMPARE(foldCityName(foldCityName(name)), foldCityName(name));
 }
@@ -78,10 +78,9 @@ void TestCityNames::upperBound_data() {
     QTest::newRow("letters") << QStringLiteral("fiore") << QStringLiteral("fiorf");
     QTest::newRow("trailing space") << QStringLiteral("san ") << QStringLiteral("san!");
     QTest::newRow("non-ascii") << QString::fromUtf8("моск") << QString::fromUtf8("мосл");
-    QTest::newRow("before surrogates")
-        << QString(QChar(0xD7FF)) << QString(QChar(0xE000));
-    QTest::newRow("astral")
-        << QString::fromUcs4(U"a\U0001F600") << QString::fromUcs4(U"a\U0001F601");
+    QTest::newRow("before surrogates") << QString(QChar(0xD7FF)) << QString(QChar(0xE000));
+    QTest::newRow("astral") << QString::fromUcs4(U"a\U0001F600")
+                            << QString::fromUcs4(U"a\U0001F601");
     QTest::newRow("highest code point carries")
         << QString::fromUcs4(U"a\U0010FFFF") << QStringLiteral("b");
     QTest::newRow("nothing above") << QString::fromUcs4(U"\U0010FFFF") << QString();
@@ -100,13 +99,15 @@ void TestCityNames::statement_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("where");
     QTest::addColumn<QVariantList>("values");
-    QTest::newRow("prefix is a range") << QStringLiteral("Fiore") << QStringLiteral("city >= ? AND city < ?")
-                                       << QVariantList{QStringLiteral("fiore"), QStringLiteral("fiorf")};
+    QTest::newRow("prefix is a range")
+        << QStringLiteral("Fiore") << QStringLiteral("city >= ? AND city < ?")
+        << QVariantList{QStringLiteral("fiore"), QStringLiteral("fiorf")};
     QTest::newRow("apostrophe is only a value")
         << QStringLiteral("Montefiore dell'") << QStringLiteral("city >= ? AND city < ?")
         << QVariantList{QStringLiteral("montefiore dell'"), QStringLiteral("montefiore dell(")};
-    QTest::newRow("leading space kept") << QStringLiteral(" fio") << QStringLiteral("city >= ? AND city < ?")
-                                        << QVariantList{QStringLiteral(" fio"), QStringLiteral(" fip")};
+    QTest::newRow("leading space kept")
+        << QStringLiteral(" fio") << QStringLiteral("city >= ? AND city < ?")
+        << QVariantList{QStringLiteral(" fio"), QStringLiteral(" fip")};
     QTest::newRow("wildcard after a literal part")
         << QStringLiteral("Fi%RE") << QStringLiteral("city >= ? AND city < ? AND city LIKE ?")
         << QVariantList{QStringLiteral("fi"), QStringLiteral("fj"), QStringLiteral("fi%re%")};
@@ -121,7 +122,9 @@ void TestCityNames::statement() {
     QFETCH(QString, where);
     QFETCH(QVariantList, values);
     const CityStatement s = cityStatement(text);
-    QCOMPARE(s.sql, QStringLiteral("SELECT AccentCity, Region, Latitude, Longitude FROM cities WHERE ") + where);
+    QCOMPARE(s.sql,
+             QStringLiteral("SELECT AccentCity, Region, Latitude, Longitude FROM cities WHERE ") +
+                 where);
     QCOMPARE(s.values, values);
     QVERIFY(!s.sql.contains(QLatin1Char('\'')));
 }
@@ -139,9 +142,12 @@ void TestCityNames::coordinates_data() {
     QTest::newRow("C") << QStringLiteral("C") << 43.91001 << QStringLiteral("43.91001");
     QTest::newRow("C negative") << QStringLiteral("C") << -2.03985 << QStringLiteral("-2.03985");
     QTest::newRow("C whole") << QStringLiteral("C") << 8.0 << QStringLiteral("8");
-    QTest::newRow("German comma") << QStringLiteral("de_DE") << 43.91001 << QStringLiteral("43,91001");
-    QTest::newRow("no group separator") << QStringLiteral("en_US") << -179.99999 << QStringLiteral("-179.99999");
-    QTest::newRow("15 digits") << QStringLiteral("C") << 12.345678901234567 << QStringLiteral("12.3456789012346");
+    QTest::newRow("German comma") << QStringLiteral("de_DE") << 43.91001
+                                  << QStringLiteral("43,91001");
+    QTest::newRow("no group separator")
+        << QStringLiteral("en_US") << -179.99999 << QStringLiteral("-179.99999");
+    QTest::newRow("15 digits") << QStringLiteral("C") << 12.345678901234567
+                               << QStringLiteral("12.3456789012346");
 }
 
 void TestCityNames::coordinates() {
@@ -171,9 +177,23 @@ void TestCityNames::fastCoordinatesMatchTheLocale() {
     QLocale reference(locale);
     reference.setNumberOptions(QLocale::OmitGroupSeparator);
     const CoordinateFormat format{QLocale(locale)};
-    std::vector<double> values = {0.0,     -0.0,     180,      -180,       90,  -90,   0.00001,
-                                  -0.0001, 1e-7,     12.5,     -61.84329,  8.55, 100000, 1234567.25,
-                                  0.1 + 0.2, 47.366670000000006, 123456789012345678.0};
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  180,
+                                  -180,
+                                  90,
+                                  -90,
+                                  0.00001,
+                                  -0.0001,
+                                  1e-7,
+                                  12.5,
+                                  -61.84329,
+                                  8.55,
+                                  100000,
+                                  1234567.25,
+                                  0.1 + 0.2,
+                                  47.366670000000006,
+                                  123456789012345678.0};
     quint32 seed = 12345;
     for (int i = 0; i < 5000; ++i) {
         seed = seed * 1664525u + 1013904223u;

@@ -19,8 +19,9 @@ struct BarRecorder {
     explicit BarRecorder(ProgressBar* bar) {
         QObject::connect(bar, &ProgressBar::valueSet, bar,
                          [this](double v) { events << QString::number(v); });
-        QObject::connect(bar, &ProgressBar::textSet, bar,
-                         [this](const QString& t) { events << QLatin1Char('"') + t + QLatin1Char('"'); });
+        QObject::connect(bar, &ProgressBar::textSet, bar, [this](const QString& t) {
+            events << QLatin1Char('"') + t + QLatin1Char('"');
+        });
     }
 };
 
@@ -86,7 +87,8 @@ void TestCitySearch::progressValues_data() {
     QTest::addColumn<QStringList>("rows");
     QTest::newRow("one match") << QStringLiteral("Montefiore d")
                                << (QStringList{QStringLiteral("100")} + kIdle)
-                               << QStringList{QStringLiteral("Montefiore dell'Aso - The Marches, Italy")};
+                               << QStringList{
+                                      QStringLiteral("Montefiore dell'Aso - The Marches, Italy")};
     QTest::newRow("three matches")
         << QStringLiteral("montefiore")
         << (QStringList{QStringLiteral("33"), QStringLiteral("66"), QStringLiteral("100")} + kIdle)
@@ -112,7 +114,8 @@ void TestCitySearch::progressValues() {
 void TestCitySearch::noMatch() {
     TestWindow w;
     install(w, geonamesDb_);
-    addRow(*w.form->ListView1, QStringLiteral("Earlier - Result"), QStringLiteral("1"), QStringLiteral("2"));
+    addRow(*w.form->ListView1, QStringLiteral("Earlier - Result"), QStringLiteral("1"),
+           QStringLiteral("2"));
     BarRecorder bar(w.form->ProgressBar1);
     w.form->Text1->setText(QStringLiteral("qqqq"));
     w.form->PushButton7_Click();
@@ -172,25 +175,26 @@ void TestCitySearch::matching_data() {
     QTest::newRow("accent on a capital of another name")
         << geo << QStringLiteral("ÉTAMPES")
         << list({"Étampes - Île-de-France, France", "Étampes-sur-Marne - Hauts-de-France, France"});
-    QTest::newRow("ligature typed out") << geo << QStringLiteral("VANDOEUVRE")
-                                        << list({"Vandœuvre-lès-Nancy - Grand Est, France",
-                                                 "Vandœuvres - Geneva, Switzerland"});
-    QTest::newRow("ligature typed") << geo << QStringLiteral("vandœuvres")
-                                    << list({"Vandœuvres - Geneva, Switzerland"});
+    QTest::newRow("ligature typed out")
+        << geo << QStringLiteral("VANDOEUVRE")
+        << list({"Vandœuvre-lès-Nancy - Grand Est, France", "Vandœuvres - Geneva, Switzerland"});
+    QTest::newRow("ligature typed")
+        << geo << QStringLiteral("vandœuvres") << list({"Vandœuvres - Geneva, Switzerland"});
     QTest::newRow("plain apostrophe finds the typographic one")
         << geo << QStringLiteral("saint john's")
         << list({"Saint John's Village - Saint Peter, Montserrat",
                  "Saint John’s - Saint John Parish, Antigua and Barbuda"});
-    QTest::newRow("apostrophe ends the text")
-        << geo << QStringLiteral("Montefiore dell'") << list({"Montefiore dell'Aso - The Marches, Italy"});
+    QTest::newRow("apostrophe ends the text") << geo << QStringLiteral("Montefiore dell'")
+                                              << list({"Montefiore dell'Aso - The Marches, Italy"});
     QTest::newRow("underscore is any one character")
         << geo << QStringLiteral("fior_n")
         << list({"Fiorano - Emilia-Romagna, Italy", "Fiorano al Serio - Lombardy, Italy",
                  "Fiorano Canavese - Piedmont, Italy", "Fiorentino - Fiorentino, San Marino",
                  "Fiorenzuola d'Arda - Emilia-Romagna, Italy", "Fiorino - Tuscany, Italy"});
-    QTest::newRow("percent is any text") << geo << QStringLiteral("%ntino")
-                                         << list({"Fiorentino - Fiorentino, San Marino"});
-    QTest::newRow("trailing space is part of the prefix") << geo << QStringLiteral("fiore ") << QStringList();
+    QTest::newRow("percent is any text")
+        << geo << QStringLiteral("%ntino") << list({"Fiorentino - Fiorentino, San Marino"});
+    QTest::newRow("trailing space is part of the prefix")
+        << geo << QStringLiteral("fiore ") << QStringList();
     QTest::newRow("leading space finds only names with one")
         << csv << QStringLiteral(" space") << list({" Space Town - Nowhere"});
     QTest::newRow("without the leading space") << csv << QStringLiteral("space") << QStringList();
@@ -210,7 +214,8 @@ void TestCitySearch::matching() {
 // Case and accents do not matter: "zur", "Zür" and "ZUR" list the same cities.
 void TestCitySearch::caseAndAccentAreFolded() {
     QStringList first;
-    for (const QString& text : {QStringLiteral("zur"), QStringLiteral("Zür"), QStringLiteral("ZUR")}) {
+    for (const QString& text :
+         {QStringLiteral("zur"), QStringLiteral("Zür"), QStringLiteral("ZUR")}) {
         TestWindow w;
         install(w, geonamesDb_);
         w.form->Text1->setText(text);
@@ -235,7 +240,8 @@ void TestCitySearch::emptyRegion() {
 
     // A database of someone else's making may hold no region at all (NULL).
     const QString path = w.folder.filePath(kCityDatabaseFileName);
-    execOn(path, {QStringLiteral("INSERT INTO cities VALUES ('lonely too', 'Lonely Too', NULL, 1, 2)")});
+    execOn(path,
+           {QStringLiteral("INSERT INTO cities VALUES ('lonely too', 'Lonely Too', NULL, 1, 2)")});
     w.form->PushButton7_Click();
     QCOMPARE(listTexts(*w.form->ListView1),
              (QStringList{QStringLiteral("Lonely Place - "), QStringLiteral("Lonely Too - ")}));
@@ -250,12 +256,13 @@ void TestCitySearch::ordering() {
     w.form->Text1->setText(QStringLiteral("%"));
     w.form->PushButton7_Click();
     QCOMPARE(listTexts(*w.form->ListView1),
-             (QStringList{QStringLiteral(" Space Town - Nowhere"), QStringLiteral("apple - Somewhere"),
-                          QStringLiteral("Ävja - Somewhere"), QStringLiteral("Eagle - Somewhere"),
-                          QStringLiteral("Évry - Île-de-France, France"), QStringLiteral("Ezra - Somewhere"),
-                          QStringLiteral("Lonely Place - "), QStringLiteral("Quoted, Name - Region \"Q\""),
-                          QStringLiteral("Two\nLines - Somewhere"),
-                          QStringLiteral("Zwolle - Overijssel, Netherlands")}));
+             (QStringList{
+                 QStringLiteral(" Space Town - Nowhere"), QStringLiteral("apple - Somewhere"),
+                 QStringLiteral("Ävja - Somewhere"), QStringLiteral("Eagle - Somewhere"),
+                 QStringLiteral("Évry - Île-de-France, France"), QStringLiteral("Ezra - Somewhere"),
+                 QStringLiteral("Lonely Place - "), QStringLiteral("Quoted, Name - Region \"Q\""),
+                 QStringLiteral("Two\nLines - Somewhere"),
+                 QStringLiteral("Zwolle - Overijssel, Netherlands")}));
 
     // Equal names are ordered by their region.
     install(w, geonamesDb_);
@@ -271,9 +278,10 @@ void TestCitySearch::ordering() {
 void TestCitySearch::failures_data() {
     QTest::addColumn<QByteArray>("content"); // empty: no database file at all
     QTest::addColumn<QStringList>("description");
-    QTest::newRow("missing")
-        << QByteArray() << QStringList{QStringLiteral("was not found"), QStringLiteral("scripts/build-database.sh"),
-                                       QStringLiteral("ambrevale-cli import")};
+    QTest::newRow("missing") << QByteArray()
+                             << QStringList{QStringLiteral("was not found"),
+                                            QStringLiteral("scripts/build-database.sh"),
+                                            QStringLiteral("ambrevale-cli import")};
     QTest::newRow("not a database")
         << QByteArray("This is a text file, not a database.\n").repeated(200)
         << QStringList{QStringLiteral("is not a city database"), QStringLiteral("Rebuild it")};
@@ -302,7 +310,8 @@ void TestCitySearch::failures() {
     const QStringList reports = w.platform.reports();
     QCOMPARE(reports.size(), 1);
     QCOMPARE(w.platform.boxes.size(), size_t(1));
-    QVERIFY(reports[0].contains(QStringLiteral("in Kestrune2021/08/31.Form1.PushButton7_Click at line 102\r\r")));
+    QVERIFY(reports[0].contains(
+        QStringLiteral("in Kestrune2021/08/31.Form1.PushButton7_Click at line 102\r\r")));
     QVERIFY2(reports[0].contains(QDir::toNativeSeparators(path)), qPrintable(reports[0]));
     for (const QString& part : description)
         QVERIFY2(reports[0].contains(part), qPrintable(reports[0]));
@@ -326,7 +335,8 @@ void TestCitySearch::lockedDatabase() {
 
     const QStringList reports = w.platform.reports();
     QCOMPARE(reports.size(), 1);
-    QVERIFY2(reports[0].contains(QStringLiteral("is locked by another program")), qPrintable(reports[0]));
+    QVERIFY2(reports[0].contains(QStringLiteral("is locked by another program")),
+             qPrintable(reports[0]));
     QVERIFY(reports[0].contains(QStringLiteral("Form1.PushButton7_Click at line 102")));
     QCOMPARE(w.platform.pointer, pointer::Default);
 
@@ -345,8 +355,10 @@ void TestCitySearch::exampleYes() {
     w.form->PushButton8_Click();
 
     QCOMPARE(w.platform.boxes.size(), size_t(1));
-    QCOMPARE(w.platform.boxes[0].text,
-             QStringLiteral("Enter any major city in the world here\r\n\r\nWould you like to see an example?"));
+    QCOMPARE(
+        w.platform.boxes[0].text,
+        QStringLiteral(
+            "Enter any major city in the world here\r\n\r\nWould you like to see an example?"));
     QCOMPARE(w.platform.boxes[0].title, applicationTitle());
     QCOMPARE(w.platform.boxes[0].style, mb::YesNo);
     QCOMPARE(w.platform.doEventsCalls, 1);

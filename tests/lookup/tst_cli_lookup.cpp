@@ -16,7 +16,8 @@ struct Run {
     QString err;
 };
 
-Run runCli(const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+Run runCli(const QStringList& args,
+           const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
     QProcess process;
     process.setProcessEnvironment(env);
     process.start(qEnvironmentVariable("AMBREVALE_CLI"), args);
@@ -80,7 +81,8 @@ void TestCliLookup::searchPrintsTheSearchListRows() {
         expected += list.text(i) + QLatin1Char('\t') + list.subItem(i, 1) + QLatin1Char('\t') +
                     list.subItem(i, 2) + QLatin1Char('\n');
 
-    const Run run = runCli({QStringLiteral("search"), text, QStringLiteral("--database"), database_});
+    const Run run =
+        runCli({QStringLiteral("search"), text, QStringLiteral("--database"), database_});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.err, QString());
     QCOMPARE(run.out, expected);
@@ -91,7 +93,9 @@ void TestCliLookup::searchPrintsTheSearchListRows() {
 void TestCliLookup::searchUsesTheUsersLocale() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
-    const Run run = runCli({QStringLiteral("search"), QStringLiteral("fiorent"), QStringLiteral("--database"), database_}, env);
+    const Run run = runCli({QStringLiteral("search"), QStringLiteral("fiorent"),
+                            QStringLiteral("--database"), database_},
+                           env);
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, QStringLiteral("Fiorentino - Fiorentino, San Marino\t43,91001\t12,45738\n"));
 }
@@ -130,7 +134,8 @@ void TestCliLookup::help() {
 void TestCliLookup::usageErrors_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("message");
-    QTest::newRow("search without text") << QStringList{QStringLiteral("search")} << QStringLiteral("missing");
+    QTest::newRow("search without text")
+        << QStringList{QStringLiteral("search")} << QStringLiteral("missing");
     QTest::newRow("search with spaces only")
         << QStringList{QStringLiteral("search"), QStringLiteral("  ")} << QStringLiteral("empty");
     QTest::newRow("search unknown option")
@@ -140,8 +145,9 @@ void TestCliLookup::usageErrors_data() {
         << QStringList{QStringLiteral("import"), QStringLiteral("--csv"), QStringLiteral("a.csv")}
         << QStringLiteral("output file is missing");
     QTest::newRow("import with both kinds")
-        << QStringList{QStringLiteral("import"), QStringLiteral("--csv"), QStringLiteral("a.csv"),
-                       QStringLiteral("--geonames"), QStringLiteral("b.txt"), QStringLiteral("out")}
+        << QStringList{QStringLiteral("import"), QStringLiteral("--csv"),
+                       QStringLiteral("a.csv"),  QStringLiteral("--geonames"),
+                       QStringLiteral("b.txt"),  QStringLiteral("out")}
         << QStringLiteral("either --csv");
 }
 
@@ -173,8 +179,10 @@ void TestCliLookup::importBadRow() {
     const QString output = folder.filePath(QStringLiteral("out.sqlite"));
     const Run run = runCli({QStringLiteral("import"), QStringLiteral("--csv"), input, output});
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.contains(input + QStringLiteral(":3: the latitude \"north\"")), qPrintable(run.err));
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("mine.csv")});
+    QVERIFY2(run.err.contains(input + QStringLiteral(":3: the latitude \"north\"")),
+             qPrintable(run.err));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("mine.csv")});
 }
 
 QTEST_MAIN(TestCliLookup)

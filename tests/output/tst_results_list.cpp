@@ -47,10 +47,13 @@ void TestResultsList::doubleClickRemoval_data() {
     QTest::addColumn<int>("selected"); // 0 = none
     QTest::addColumn<int>("pointerCode");
     QTest::addColumn<QStringList>("remaining");
-    QTest::newRow("middle line") << 3 << 2 << pointer::Default << QStringList{QStringLiteral("1"), QStringLiteral("3")};
+    QTest::newRow("middle line") << 3 << 2 << pointer::Default
+                                 << QStringList{QStringLiteral("1"), QStringLiteral("3")};
     QTest::newRow("only line") << 1 << 1 << pointer::Custom << QStringList{};
-    QTest::newRow("nothing selected") << 2 << 0 << pointer::Default << QStringList{QStringLiteral("1"), QStringLiteral("2")};
-    QTest::newRow("hourglass: a run is busy") << 2 << 1 << pointer::Hourglass << QStringList{QStringLiteral("1"), QStringLiteral("2")};
+    QTest::newRow("nothing selected")
+        << 2 << 0 << pointer::Default << QStringList{QStringLiteral("1"), QStringLiteral("2")};
+    QTest::newRow("hourglass: a run is busy")
+        << 2 << 1 << pointer::Hourglass << QStringList{QStringLiteral("1"), QStringLiteral("2")};
     QTest::newRow("empty list") << 0 << 0 << pointer::Default << QStringList{};
 }
 
@@ -84,7 +87,8 @@ void TestResultsList::clipboardText_data() {
                                  << QStringList{QStringLiteral("+ab|x"), QStringLiteral("+abcd|y")}
                                  << QStringLiteral("ab  \tx\r\nabcd\ty\r\n");
     QTest::newRow("result lines") << QStringList{QStringLiteral("Results")}
-                                  << QStringList{QStringLiteral("+one"), QStringLiteral("+three"), QStringLiteral("+two")}
+                                  << QStringList{QStringLiteral("+one"), QStringLiteral("+three"),
+                                                 QStringLiteral("+two")}
                                   << QStringLiteral("one\r\nthree\r\ntwo\r\n");
     QTest::newRow("unchecked item counts for the widths only")
         << QStringList{QStringLiteral("A"), QStringLiteral("B")}
@@ -98,7 +102,8 @@ void TestResultsList::clipboardText_data() {
         << QStringList{QStringLiteral("Long header"), QStringLiteral("B")}
         << QStringList{QStringLiteral("+a|b")} << QStringLiteral("a\tb\r\n");
     QTest::newRow("list without columns: empty lines")
-        << QStringList{} << QStringList{QStringLiteral("+a"), QStringLiteral("+b")} << QStringLiteral("\r\n\r\n");
+        << QStringList{} << QStringList{QStringLiteral("+a"), QStringLiteral("+b")}
+        << QStringLiteral("\r\n\r\n");
 }
 
 void TestResultsList::clipboardText() {
@@ -172,7 +177,8 @@ void TestResultsList::busyClipboard() {
         // Reported, and no hint that would claim the copy worked.
         QCOMPARE(w.platform.boxTexts().size(), 1);
         QVERIFY(w.platform.reports().constFirst().contains(QLatin1String("clipboard busy")));
-        QVERIFY(w.platform.reports().constFirst().contains(QLatin1String("Form1.PushButton5_Click at line 100")));
+        QVERIFY(w.platform.reports().constFirst().contains(
+            QLatin1String("Form1.PushButton5_Click at line 100")));
     }
 }
 

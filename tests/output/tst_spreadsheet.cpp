@@ -23,7 +23,8 @@ namespace {
 QStringList cellList(const RecordedSheet& sheet) {
     QStringList cells;
     for (auto it = sheet.cells.cbegin(); it != sheet.cells.cend(); ++it)
-        cells << QStringLiteral("%1,%2:%3").arg(it.key().first).arg(it.key().second).arg(it.value());
+        cells
+            << QStringLiteral("%1,%2:%3").arg(it.key().first).arg(it.key().second).arg(it.value());
     return cells;
 }
 
@@ -37,7 +38,8 @@ QString readBack(const QString& xlsx) {
     QProcess convert;
     convert.start(ssconvert, {xlsx, csv});
     if (!convert.waitForFinished(60000) || convert.exitCode() != 0)
-        return QStringLiteral("<ssconvert failed: %1>").arg(QString::fromUtf8(convert.readAllStandardError()));
+        return QStringLiteral("<ssconvert failed: %1>")
+            .arg(QString::fromUtf8(convert.readAllStandardError()));
     QFile file(csv);
     file.open(QIODevice::ReadOnly);
     return QString::fromUtf8(file.readAll());
@@ -48,13 +50,15 @@ QString recordingProgram(const QTemporaryDir& dir, const QString& name) {
     const QString path = dir.filePath(name);
     QFile script(path);
     script.open(QIODevice::WriteOnly);
-    script.write("#!/bin/sh\n"
-                 "out=$(dirname \"$0\")\n"
-                 "for last; do :; done\n"
-                 "cp \"$last\" \"$out/book.xlsx\"\n"
-                 "printf '%s\\n' \"$@\" > \"$out/args.tmp\" && mv \"$out/args.tmp\" \"$out/args\"\n");
+    script.write(
+        "#!/bin/sh\n"
+        "out=$(dirname \"$0\")\n"
+        "for last; do :; done\n"
+        "cp \"$last\" \"$out/book.xlsx\"\n"
+        "printf '%s\\n' \"$@\" > \"$out/args.tmp\" && mv \"$out/args.tmp\" \"$out/args\"\n");
     script.close();
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(path,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return path;
 }
 
@@ -81,23 +85,28 @@ void TestSpreadsheet::rows_data() {
     QTest::addColumn<QStringList>("items"); // "+a|b" checked, "-a|b" not
     QTest::addColumn<QStringList>("cells");
     const QStringList results{QStringLiteral("Results")};
-    QTest::newRow("all checked") << results << QStringList{QStringLiteral("+A"), QStringLiteral("+B")}
-                                 << QStringList{QStringLiteral("1,1:Results"), QStringLiteral("2,1:A"), QStringLiteral("3,1:B")};
-    QTest::newRow("none checked") << results << QStringList{QStringLiteral("-A"), QStringLiteral("-B")}
+    QTest::newRow("all checked") << results
+                                 << QStringList{QStringLiteral("+A"), QStringLiteral("+B")}
+                                 << QStringList{QStringLiteral("1,1:Results"),
+                                                QStringLiteral("2,1:A"), QStringLiteral("3,1:B")};
+    QTest::newRow("none checked") << results
+                                  << QStringList{QStringLiteral("-A"), QStringLiteral("-B")}
                                   << QStringList{QStringLiteral("1,1:Results")};
     QTest::newRow("lines 1 and 3 checked")
         << results << QStringList{QStringLiteral("+A"), QStringLiteral("-B"), QStringLiteral("+C")}
-        << QStringList{QStringLiteral("1,1:Results"), QStringLiteral("2,1:A"), QStringLiteral("4,1:C")};
+        << QStringList{QStringLiteral("1,1:Results"), QStringLiteral("2,1:A"),
+                       QStringLiteral("4,1:C")};
     QTest::newRow("gap in the first item moves the headers")
         << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}
         << QStringList{QStringLiteral("+a||c"), QStringLiteral("+x|y|z")}
-        << QStringList{QStringLiteral("1,1:A"), QStringLiteral("1,2:C"), QStringLiteral("2,1:a"), QStringLiteral("2,2:c"),
-                       QStringLiteral("3,1:x"), QStringLiteral("3,2:y"), QStringLiteral("3,3:z")};
+        << QStringList{QStringLiteral("1,1:A"), QStringLiteral("1,2:C"), QStringLiteral("2,1:a"),
+                       QStringLiteral("2,2:c"), QStringLiteral("3,1:x"), QStringLiteral("3,2:y"),
+                       QStringLiteral("3,3:z")};
     QTest::newRow("= removed from sub-items only")
         << QStringList{QStringLiteral("A="), QStringLiteral("B")}
         << QStringList{QStringLiteral("+=x=|a=b"), QStringLiteral("+y|==")}
-        << QStringList{QStringLiteral("1,1:A="), QStringLiteral("1,2:B"), QStringLiteral("2,1:=x="), QStringLiteral("2,2:ab"),
-                       QStringLiteral("3,1:y"), QStringLiteral("3,2:")};
+        << QStringList{QStringLiteral("1,1:A="), QStringLiteral("1,2:B"), QStringLiteral("2,1:=x="),
+                       QStringLiteral("2,2:ab"), QStringLiteral("3,1:y"), QStringLiteral("3,2:")};
 }
 
 void TestSpreadsheet::rows() {
@@ -123,7 +132,8 @@ void TestSpreadsheet::rows() {
     const RecordedSheet& sheet = *w.platform.sheets.back();
     QCOMPARE(cellList(sheet), cells);
     QCOMPARE(sheet.calls.constFirst(), QStringLiteral("addWorkbook"));
-    QCOMPARE(sheet.calls.mid(sheet.calls.size() - 2), (QStringList{QStringLiteral("autofit"), QStringLiteral("visible")}));
+    QCOMPARE(sheet.calls.mid(sheet.calls.size() - 2),
+             (QStringList{QStringLiteral("autofit"), QStringLiteral("visible")}));
     QCOMPARE(pointerWhileWriting, pointer::Hourglass);
     QCOMPARE(w.platform.pointerHistory, (std::vector<int>{pointer::Hourglass, pointer::Default}));
 }
@@ -134,11 +144,12 @@ void TestSpreadsheet::notInstalled() {
     w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line")), true);
     w.platform.spreadsheetInstalled = false;
     w.form->PushButton13_Click();
-    QCOMPARE(w.platform.boxTexts(),
-             (QStringList{QStringLiteral("Excel is not installed on this computer. You need to have it "
-                                         "installed to use this software without error."),
-                          QStringLiteral("Excel is not installed on this computer. You need to have it "
-                                         "installed to use this feature.")}));
+    QCOMPARE(
+        w.platform.boxTexts(),
+        (QStringList{QStringLiteral("Excel is not installed on this computer. You need to have it "
+                                    "installed to use this software without error."),
+                     QStringLiteral("Excel is not installed on this computer. You need to have it "
+                                    "installed to use this feature.")}));
     for (const ShownBox& box : w.platform.boxes) {
         QCOMPARE(box.title, applicationTitle());
         QCOMPARE(box.style, mb::OkOnly);
@@ -160,9 +171,13 @@ void TestSpreadsheet::emptyList() {
 void TestSpreadsheet::workbookLimits() {
     XlsxWorkbook book;
     QVERIFY_THROWS_EXCEPTION(RunTimeError, book.setCell(0, 1, QStringLiteral("x")));
-    QVERIFY_THROWS_EXCEPTION(RunTimeError, book.setCell(XlsxWorkbook::kMaxRows + 1, 1, QStringLiteral("x")));
-    QVERIFY_THROWS_EXCEPTION(RunTimeError, book.setCell(1, XlsxWorkbook::kMaxColumns + 1, QStringLiteral("x")));
-    QVERIFY_THROWS_EXCEPTION(RunTimeError, book.setCell(1, 1, QString(XlsxWorkbook::kMaxTextLength + 1, QLatin1Char('x'))));
+    QVERIFY_THROWS_EXCEPTION(RunTimeError,
+                             book.setCell(XlsxWorkbook::kMaxRows + 1, 1, QStringLiteral("x")));
+    QVERIFY_THROWS_EXCEPTION(RunTimeError,
+                             book.setCell(1, XlsxWorkbook::kMaxColumns + 1, QStringLiteral("x")));
+    QVERIFY_THROWS_EXCEPTION(
+        RunTimeError,
+        book.setCell(1, 1, QString(XlsxWorkbook::kMaxTextLength + 1, QLatin1Char('x'))));
     book.setCell(1, 1, QStringLiteral("Results"));
     book.setCell(2, 1, QStringLiteral("Distance between A and B is 3 miles"));
     book.setCell(1, 3, QString(1000, QLatin1Char('w')));
@@ -192,9 +207,9 @@ void TestSpreadsheet::opensInSpreadsheetProgram() {
     std::unique_ptr<SpreadsheetApp> app = createDesktopSpreadsheetApp();
     app->addWorkbook();
     app->setCell(1, 1, QStringLiteral("Results"));
-    app->setCell(2, 1, QStringLiteral("=1+2"));          // text, not a formula
+    app->setCell(2, 1, QStringLiteral("=1+2")); // text, not a formula
     app->setCell(3, 1, QString::fromUtf8("Zürich \"quoted\""));
-    app->setCell(3, 2, QStringLiteral("0042"));          // text, not a number
+    app->setCell(3, 2, QStringLiteral("0042")); // text, not a number
     app->autofitColumns();
     app->setVisible(true);
     app.reset(); // the program keeps the workbook after we let go
@@ -202,7 +217,8 @@ void TestSpreadsheet::opensInSpreadsheetProgram() {
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(QStringLiteral("args"))), 20000);
     QFile argsFile(dir.filePath(QStringLiteral("args")));
     argsFile.open(QIODevice::ReadOnly);
-    const QStringList args = QString::fromUtf8(argsFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList args =
+        QString::fromUtf8(argsFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(args.size(), asTemplate ? 2 : 1);
     if (asTemplate)
         QCOMPARE(args.constFirst(), QStringLiteral("-n"));
@@ -220,8 +236,10 @@ void TestSpreadsheet::programNamedInSettings() {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
     const QString program = recordingProgram(dir, QStringLiteral("calc"));
     {
-        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tormalyn"));
-        settings.setValue(QStringLiteral("Ambrevale/SpreadsheetProgram"), program + QStringLiteral(" --new-window"));
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
+                           QStringLiteral("Tormalyn"));
+        settings.setValue(QStringLiteral("Ambrevale/SpreadsheetProgram"),
+                          program + QStringLiteral(" --new-window"));
     }
     const SpreadsheetProgram found = findSpreadsheetProgram();
     QCOMPARE(found.program, program);
@@ -243,12 +261,15 @@ void TestSpreadsheet::commandLineWorkbook() {
     earlier.open(QIODevice::WriteOnly);
     earlier.write("earlier");
     earlier.close();
-    writeXlsxExportFile({QStringLiteral("Distance between A and B is 3 miles"), QStringLiteral("=SUM(1)")}, path);
+    writeXlsxExportFile(
+        {QStringLiteral("Distance between A and B is 3 miles"), QStringLiteral("=SUM(1)")}, path);
     const QString cells = readBack(path);
     if (cells == QLatin1String("<no ssconvert>"))
         QSKIP("ssconvert (gnumeric) is not installed");
     QCOMPARE(cells, QStringLiteral("Results\n\"Distance between A and B is 3 miles\"\n=SUM(1)\n"));
-    QVERIFY_THROWS_EXCEPTION(RunTimeError, writeXlsxExportFile({QStringLiteral("x")}, QStringLiteral("/nonexistent-ambrevale/r.xlsx")));
+    QVERIFY_THROWS_EXCEPTION(RunTimeError,
+                             writeXlsxExportFile({QStringLiteral("x")},
+                                                 QStringLiteral("/nonexistent-ambrevale/r.xlsx")));
 }
 
 QTEST_MAIN(TestSpreadsheet)

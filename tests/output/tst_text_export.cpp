@@ -53,7 +53,8 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 QList<int> reportLines(const FakePlatform& platform) {
     QList<int> lines;
     for (const QString& text : platform.reports()) {
-        const qsizetype at = text.indexOf(QLatin1String("Main.SaveListviewProperlySpaced at line "));
+        const qsizetype at =
+            text.indexOf(QLatin1String("Main.SaveListviewProperlySpaced at line "));
         lines << (at < 0 ? -1 : text.mid(at + 40, 3).toInt());
     }
     return lines;
@@ -117,16 +118,13 @@ void TestTextExport::layout_data() {
         << results << strs({"-Distance between A and B is 3 miles"})
         << QByteArray("Results                            \t\r\n");
     QTest::newRow("header longer than every cell")
-        << QStringList{QStringLiteral("Destination"), QStringLiteral("K")}
-        << strs({"+Oslo|12"})
+        << QStringList{QStringLiteral("Destination"), QStringLiteral("K")} << strs({"+Oslo|12"})
         << QByteArray("Destination\tK \t\r\nOslo       \t12\t\r\n");
-    QTest::newRow("empty column")
-        << QStringList{QStringLiteral("A"), QString(), QStringLiteral("C")}
-        << strs({"+x||z"})
-        << QByteArray("A\t\tC\t\r\nx\t\tz\t\r\n");
+    QTest::newRow("empty column") << QStringList{QStringLiteral("A"), QString(),
+                                                 QStringLiteral("C")}
+                                  << strs({"+x||z"}) << QByteArray("A\t\tC\t\r\nx\t\tz\t\r\n");
     QTest::newRow("list without columns")
-        << QStringList{} << strs({"+x", "-y", "+z"})
-        << QByteArray("\r\n\r\n\r\n");
+        << QStringList{} << strs({"+x", "-y", "+z"}) << QByteArray("\r\n\r\n\r\n");
     // Widths count characters; the bytes are the system code page (UTF-8 here).
     QTest::newRow("accented text")
         << results << strs({"+Zürich", "+Bern-Mittelland"})
@@ -172,14 +170,17 @@ void TestTextExport::progress() {
     for (int j = 1; j <= count; ++j)
         list.setChecked(list.add(QStringLiteral("line %1").arg(j)), j != unchecked);
     QStringList log;
-    connect(w.form->ProgressBar1, &ProgressBar::valueSet, this, [&](double v) { log << QString::number(v, 'g', 17); });
+    connect(w.form->ProgressBar1, &ProgressBar::valueSet, this,
+            [&](double v) { log << QString::number(v, 'g', 17); });
     connect(w.form->ProgressBar1, &ProgressBar::textSet, this, [&](const QString& t) { log << t; });
     QBuffer buffer;
     // A backslash name shows its last part, as a Windows path would.
-    SaveListviewProperlySpaced(w.platform, list, QStringLiteral("C:\\data\\trip.txt"), w.form->ProgressBar1, buffer);
+    SaveListviewProperlySpaced(w.platform, list, QStringLiteral("C:\\data\\trip.txt"),
+                               w.form->ProgressBar1, buffer);
 
     const QString writing = QStringLiteral("Writing file: trip.txt");
-    QStringList expected{QStringLiteral("1"), writing, QStringLiteral("10"), writing, QStringLiteral("20"), writing};
+    QStringList expected{QStringLiteral("1"),  writing, QStringLiteral("10"), writing,
+                         QStringLiteral("20"), writing};
     for (int j = 1; j <= count; ++j) {
         if (j == unchecked)
             continue;
@@ -187,7 +188,8 @@ void TestTextExport::progress() {
         if (j % 1000 == 0)
             expected << writing + QStringLiteral(" (%1)").arg(j);
     }
-    expected << QStringLiteral("100") << QStringLiteral("Done.") << QStringLiteral("0") << QStringLiteral("Progress Bar");
+    expected << QStringLiteral("100") << QStringLiteral("Done.") << QStringLiteral("0")
+             << QStringLiteral("Progress Bar");
     QCOMPARE(log, expected);
     if (count == 2000) // above 100 on the last item; the bar shows it full
         QVERIFY(qFuzzyCompare(log.at(log.size() - 6).toDouble(), 100.05));
@@ -199,7 +201,8 @@ void TestTextExport::dialogAndPointer() {
     w.load();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("results")); // typed without extension
-    w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("Distance between A and B is 3 miles")), true);
+    w.form->ListView2->setChecked(
+        w.form->ListView2->add(QStringLiteral("Distance between A and B is 3 miles")), true);
     int pointerDuringExport = -1;
     w.platform.onDoEvents = [&](int) { pointerDuringExport = w.platform.pointer; };
     w.platform.saveNames = {path, QString()};
@@ -213,7 +216,8 @@ void TestTextExport::dialogAndPointer() {
     w.form->PushButton4_Click();
     QCOMPARE(w.platform.saveDialogCalls,
              (QStringList{QStringLiteral("Save|Text Files (*.txt)|*.txt|All Files (*.*)|*.*||"),
-                          QStringLiteral("Save|Text Files (*.txt)|*.txt|All Files (*.*)|*.*||") + path}));
+                          QStringLiteral("Save|Text Files (*.txt)|*.txt|All Files (*.*)|*.*||") +
+                              path}));
     QCOMPARE(w.platform.boxTexts(), QStringList());
 }
 
@@ -222,9 +226,11 @@ void TestTextExport::cancelledDialogTouchesNothing() {
     w.load();
     w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line")), true);
     QStringList barLog;
-    connect(w.form->ProgressBar1, &ProgressBar::textSet, this, [&](const QString& t) { barLog << t; });
+    connect(w.form->ProgressBar1, &ProgressBar::textSet, this,
+            [&](const QString& t) { barLog << t; });
     w.platform.saveNames = {QString()};
-    const QStringList before = QDir(w.folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    const QStringList before =
+        QDir(w.folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     w.form->PushButton4_Click();
     QCOMPARE(w.platform.saveDialogCalls.size(), 1);
     QVERIFY(w.platform.pointerHistory.empty());
@@ -240,13 +246,14 @@ void TestTextExport::listChangedDuringExport() {
     TestWindow w;
     w.load();
     for (int j = 1; j <= 3; ++j)
-        w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line %1").arg(j)), true);
+        w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line %1").arg(j)),
+                                      true);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("out.txt"));
     bool cleared = false;
     w.platform.onDoEvents = [&](int) {
-        if (!cleared && w.platform.pointer == pointer::Hourglass && w.form->ListView2->count() == 3 &&
-            w.platform.doEventsCalls > 12) {
+        if (!cleared && w.platform.pointer == pointer::Hourglass &&
+            w.form->ListView2->count() == 3 && w.platform.doEventsCalls > 12) {
             cleared = true;
             w.form->PushButton2_Click();
         }
@@ -277,27 +284,32 @@ void TestTextExport::cannotCreate() {
         QFile probe(dir.filePath(QStringLiteral("probe")));
         if (probe.open(QIODevice::WriteOnly)) {
             probe.remove();
-            QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ExeOwner);
             QSKIP("This user may write to read-only folders (administrator)");
         }
     }
     TestWindow w;
     w.load();
     for (int j = 1; j <= 2; ++j)
-        w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line %1").arg(j)), true);
+        w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line %1").arg(j)),
+                                      true);
     QStringList texts;
-    connect(w.form->ProgressBar1, &ProgressBar::textSet, this, [&](const QString& t) { texts << t; });
+    connect(w.form->ProgressBar1, &ProgressBar::textSet, this,
+            [&](const QString& t) { texts << t; });
     w.platform.saveNames = {path};
     w.form->PushButton4_Click();
     // Creation, header, each checked line and the close each report once.
     QCOMPARE(reportLines(w.platform), (QList<int>{156, 170, 222, 222, 232}));
-    QVERIFY(w.platform.reports().constFirst().startsWith(QStringLiteral("The file ") + path + QStringLiteral(" cannot be created")));
+    QVERIFY(w.platform.reports().constFirst().startsWith(QStringLiteral("The file ") + path +
+                                                         QStringLiteral(" cannot be created")));
     QVERIFY(!texts.contains(QStringLiteral("Done.")));
     QCOMPARE(texts.constLast(), QStringLiteral("Progress Bar"));
     QCOMPARE(w.platform.pointer, pointer::Default);
     if (folder.isEmpty()) {
         QCOMPARE(readAll(path), QByteArray("earlier\r\n"));
-        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner);
     }
 }
 
@@ -310,9 +322,12 @@ void TestTextExport::fullDiskKeepsEarlierFile() {
     TestWindow w;
     w.load();
     for (int j = 1; j <= 200; ++j)
-        w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("Distance between %1 and B is 3 miles").arg(j)), true);
+        w.form->ListView2->setChecked(
+            w.form->ListView2->add(QStringLiteral("Distance between %1 and B is 3 miles").arg(j)),
+            true);
     QStringList texts;
-    connect(w.form->ProgressBar1, &ProgressBar::textSet, this, [&](const QString& t) { texts << t; });
+    connect(w.form->ProgressBar1, &ProgressBar::textSet, this,
+            [&](const QString& t) { texts << t; });
 
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
@@ -328,7 +343,8 @@ void TestTextExport::fullDiskKeepsEarlierFile() {
     QVERIFY(lines.size() > 2);
     QCOMPARE(lines.constLast(), 232);
     QCOMPARE(lines.count(222), lines.size() - 1); // every line from the first that did not fit
-    QVERIFY2(w.platform.reports().constLast().contains(QLatin1String("is unchanged")), qPrintable(w.platform.reports().constLast()));
+    QVERIFY2(w.platform.reports().constLast().contains(QLatin1String("is unchanged")),
+             qPrintable(w.platform.reports().constLast()));
     QVERIFY(!texts.contains(QStringLiteral("Done.")));
     QCOMPARE(readAll(path), earlier);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("out.txt")});
@@ -367,7 +383,8 @@ void TestTextExport::commandLineExportMatchesWindow() {
     for (const QString& line : lines)
         w.form->ListView2->setChecked(w.form->ListView2->add(line), true);
     QBuffer fromWindow;
-    SaveListviewProperlySpaced(w.platform, *w.form->ListView2, QStringLiteral("x"), nullptr, fromWindow);
+    SaveListviewProperlySpaced(w.platform, *w.form->ListView2, QStringLiteral("x"), nullptr,
+                               fromWindow);
     QTemporaryDir dir;
     for (const QStringList& rows : {lines, QStringList{}}) {
         const QString path = dir.filePath(QStringLiteral("cli.txt"));
@@ -377,8 +394,11 @@ void TestTextExport::commandLineExportMatchesWindow() {
 }
 
 void TestTextExport::commandLineExportUnwritable() {
-    QVERIFY_THROWS_EXCEPTION(RunTimeError, writeTextExportFile({QStringLiteral("x")}, QStringLiteral("/nonexistent-ambrevale/x.txt")));
-    QVERIFY_THROWS_EXCEPTION(RunTimeError, writeTextExportFile({QStringLiteral("x")}, QStringLiteral("/dev/full")));
+    QVERIFY_THROWS_EXCEPTION(
+        RunTimeError,
+        writeTextExportFile({QStringLiteral("x")}, QStringLiteral("/nonexistent-ambrevale/x.txt")));
+    QVERIFY_THROWS_EXCEPTION(
+        RunTimeError, writeTextExportFile({QStringLiteral("x")}, QStringLiteral("/dev/full")));
 }
 
 QTEST_MAIN(TestTextExport)

@@ -88,13 +88,15 @@ QString FakePlatform::readSetting(const QString& application, const QString& sec
 void FakePlatform::writeSetting(const QString& application, const QString& section,
                                 const QString& key, const QString& value) {
     if (settingsWriteFails)
-        throw RunTimeError(err::PermissionDenied, QStringLiteral("The settings store is read-only."));
+        throw RunTimeError(err::PermissionDenied,
+                           QStringLiteral("The settings store is read-only."));
     settings[settingKey(application, section, key)] = value;
 }
 
 std::unique_ptr<SpreadsheetApp> FakePlatform::createSpreadsheetApp() {
     if (!spreadsheetInstalled)
-        throw RunTimeError(err::CannotCreateObject, QStringLiteral("ActiveX component can't create object"));
+        throw RunTimeError(err::CannotCreateObject,
+                           QStringLiteral("ActiveX component can't create object"));
     ++spreadsheetsCreated;
     sheets.push_back(std::make_unique<RecordedSheet>());
     return std::make_unique<RecordingSpreadsheet>(*sheets.back());

@@ -12,7 +12,9 @@ TestWindow::TestWindow() {
     form = std::make_unique<Form1>(platform);
 }
 
-TestWindow::~TestWindow() { setProgramFolderForTests(QString()); }
+TestWindow::~TestWindow() {
+    setProgramFolderForTests(QString());
+}
 
 void TestWindow::copyIntoProgramFolder(const QString& sourceRelative, const QString& target) {
     const QString to = folder.filePath(target);
@@ -21,7 +23,9 @@ void TestWindow::copyIntoProgramFolder(const QString& sourceRelative, const QStr
     QFile::copy(QStringLiteral(AMBREVALE_SOURCE_DIR "/") + sourceRelative, to);
 }
 
-void TestWindow::load() { form->Form_Load(); }
+void TestWindow::load() {
+    form->Form_Load();
+}
 
 int addRow(ListView& list, const QString& text, const QString& sub1, const QString& sub2) {
     const int i = list.add(text);
@@ -32,6 +36,8 @@ int addRow(ListView& list, const QString& text, const QString& sub1, const QStri
     return i;
 }
 
-QString testDataPath(const QString& name) { return QStringLiteral(AMBREVALE_TEST_DATA "/") + name; }
+QString testDataPath(const QString& name) {
+    return QStringLiteral(AMBREVALE_TEST_DATA "/") + name;
+}
 
 } // namespace amb::test

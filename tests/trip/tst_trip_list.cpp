@@ -58,8 +58,10 @@ private Q_SLOTS:
 void TestTripList::addCommands_data() {
     QTest::addColumn<Handler>("handler");
     QTest::addColumn<QString>("path");
-    QTest::newRow("double-click") << &Form1::ListView1_DblClick << QStringLiteral("Form1.ListView1_DblClick");
-    QTest::newRow("add button") << &Form1::PushButton6_Click << QStringLiteral("Form1.PushButton6_Click");
+    QTest::newRow("double-click") << &Form1::ListView1_DblClick
+                                  << QStringLiteral("Form1.ListView1_DblClick");
+    QTest::newRow("add button") << &Form1::PushButton6_Click
+                                << QStringLiteral("Form1.PushButton6_Click");
 }
 
 // The selected city goes to the end of the trip list, with its coordinates,
@@ -75,7 +77,8 @@ void TestTripList::addSelected() {
     w.form->ListView1->select(2);
     (w.form.get()->*handler)();
     ListView& trip = *w.form->ListView3;
-    QCOMPARE(texts(trip), (QStringList{QStringLiteral("Earlier - Entry"), QStringLiteral("Later - Entry"), kFiorino}));
+    QCOMPARE(texts(trip), (QStringList{QStringLiteral("Earlier - Entry"),
+                                       QStringLiteral("Later - Entry"), kFiorino}));
     QCOMPARE(trip.subItem(3, 1), QStringLiteral("43.32247"));
     QCOMPARE(trip.subItem(3, 2), QStringLiteral("10.53777"));
     QVERIFY(w.platform.boxes.empty());
@@ -148,8 +151,8 @@ void TestTripList::sameTextOtherCoordinates() {
 
 void TestTripList::restoredEntryRefusesSameText() {
     TestWindow w;
-    w.platform.settings[kSettingsApplication + QLatin1Char('/') + kSettingsSection + QLatin1Char('/') +
-                        kCitiesValue] = kFiorano + QLatin1Char(';') + kFiorino;
+    w.platform.settings[kSettingsApplication + QLatin1Char('/') + kSettingsSection +
+                        QLatin1Char('/') + kCitiesValue] = kFiorano + QLatin1Char(';') + kFiorino;
     w.load();
     QCOMPARE(w.form->ListView3->count(), 2);
     QCOMPARE(w.form->ListView3->subItem(1, 1), QString());
@@ -168,8 +171,10 @@ void TestTripList::duplicateCheckBeyond16Bits() {
     ListView& trip = *w.form->ListView3;
     for (int i = 1; i <= 40000; ++i)
         trip.add(QStringLiteral("City %1 - Region").arg(i));
-    addRow(*w.form->ListView1, QStringLiteral("City 40000 - Region"), QStringLiteral("1"), QStringLiteral("2"));
-    addRow(*w.form->ListView1, QStringLiteral("City 40001 - Region"), QStringLiteral("3"), QStringLiteral("4"));
+    addRow(*w.form->ListView1, QStringLiteral("City 40000 - Region"), QStringLiteral("1"),
+           QStringLiteral("2"));
+    addRow(*w.form->ListView1, QStringLiteral("City 40001 - Region"), QStringLiteral("3"),
+           QStringLiteral("4"));
     w.form->ListView1->select(1);
     w.form->PushButton6_Click();
     QCOMPARE(trip.count(), 40000);
@@ -204,7 +209,8 @@ void TestTripList::deleteSelected() {
         w.form->ListView3->add(QString::fromLatin1(t));
     w.form->ListView3->select(2);
     w.form->PushButton3_Click();
-    QCOMPARE(texts(*w.form->ListView3), (QStringList{QStringLiteral("A - 1"), QStringLiteral("C - 3")}));
+    QCOMPARE(texts(*w.form->ListView3),
+             (QStringList{QStringLiteral("A - 1"), QStringLiteral("C - 3")}));
     QVERIFY(w.platform.boxes.empty());
 }
 
@@ -223,7 +229,8 @@ void TestTripList::deleteWithNothingSelected() {
     w.form->PushButton3_Click();
     const QStringList reports = w.platform.reports();
     QCOMPARE(reports.size(), 1);
-    QVERIFY2(reports[0].contains(reportLine(QStringLiteral("Form1.PushButton3_Click"), 100)), qPrintable(reports[0]));
+    QVERIFY2(reports[0].contains(reportLine(QStringLiteral("Form1.PushButton3_Click"), 100)),
+             qPrintable(reports[0]));
     QCOMPARE(w.form->ListView3->count(), entries);
 }
 
