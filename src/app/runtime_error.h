@@ -21,8 +21,8 @@ private:
     QByteArray utf8_;
 };
 
-// Error numbers the program raises itself; the numbers are those a user of the
-// older desktop tools would recognise from their reports.
+// Error numbers the program raises itself. The report shows the description; the
+// number tells callers and tests which kind of failure it was.
 namespace err {
 inline constexpr int InvalidProcedureCall = 5;
 inline constexpr int Overflow = 6;

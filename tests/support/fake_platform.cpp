@@ -96,7 +96,7 @@ void FakePlatform::writeSetting(const QString& application, const QString& secti
 std::unique_ptr<SpreadsheetApp> FakePlatform::createSpreadsheetApp() {
     if (!spreadsheetInstalled)
         throw RunTimeError(err::CannotCreateObject,
-                           QStringLiteral("ActiveX component can't create object"));
+                           QStringLiteral("No spreadsheet program was found."));
     ++spreadsheetsCreated;
     sheets.push_back(std::make_unique<RecordedSheet>());
     return std::make_unique<RecordingSpreadsheet>(*sheets.back());
