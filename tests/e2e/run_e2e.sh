@@ -54,9 +54,9 @@ start_program() {
   sleep 0.5
 }
 
-# Waits for a message box of the program, checks its text is not an error report,
-# answers it with Enter.
-answer_box() {
+# Waits for a message box of the program (failing on an error report) and prints
+# its window id.
+wait_box() {
   local box=""
   for _ in $(seq 200); do
     for w in $(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null || true); do
@@ -69,17 +69,22 @@ answer_box() {
     sleep 0.1
   done
   [ -n "$box" ] || fail "no message box appeared ($1)"
-  xdotool windowfocus --sync "$box" key Return
+  echo "$box"
+}
+
+answer() { # window id of a message box: press Enter in it
+  xdotool windowfocus --sync "$1" key Return
   sleep 0.3
 }
 
 measure_and_copy() {
   click_at 120 5890 7800 405          # "3. Start Finding Distance"
-  answer_box "Done."
+  answer "$(wait_box "Done.")"
   click_at 8040 5380 3840 405         # "Copy Results To Clipboard"
-  sleep 0.5
+  local hint
+  hint=$(wait_box "paste hint")       # shown once the text is on the clipboard
   copied=$(xclip -o -selection clipboard 2>/dev/null | tr -d "\r" || true)
-  answer_box "paste hint"
+  answer "$hint"
   [ "$copied" = "$expected" ] || fail "clipboard holds '$copied', expected '$expected'"
 }
 
