@@ -103,25 +103,17 @@ void Form1::createControls() {
                                PushButton6,  ListView3,   PushButton1,  PushButton3, PushButton17,
                                ListView2,    PushButton4, PushButton13, PushButton5, PushButton2,
                                ProgressBar1, Command1};
-    QList<QWidget*> tabOrder;
+    std::vector<std::pair<int, QWidget*>> tabOrder; // (tab index, control)
     for (size_t i = 0; i < formDesign().size(); ++i) {
         const ControlGeometry& g = formDesign()[i];
         QWidget* w = byName[i];
         w->setObjectName(QString::fromLatin1(g.name));
         w->setGeometry(px(g.left), px(g.top), px(g.width), px(g.height));
-        tabOrder.append(w);
+        tabOrder.emplace_back(g.tabIndex, w);
     }
-    std::stable_sort(tabOrder.begin(), tabOrder.end(), [](QWidget* a, QWidget* b) {
-        const auto index = [](QWidget* w) {
-            for (const ControlGeometry& g : formDesign())
-                if (w->objectName() == QLatin1String(g.name))
-                    return g.tabIndex;
-            return 999;
-        };
-        return index(a) < index(b);
-    });
+    std::sort(tabOrder.begin(), tabOrder.end());
     QWidget* previous = nullptr;
-    for (QWidget* w : tabOrder) {
+    for (const auto& [tabIndex, w] : tabOrder) {
         if (w->focusPolicy() == Qt::NoFocus)
             continue;
         if (previous)

@@ -12,9 +12,6 @@ namespace amb {
 int twipsToPixels(int twips, double dpi) {
     return static_cast<int>(std::lround(twips * dpi / 1440.0));
 }
-int pixelsToTwips(int pixels, double dpi) {
-    return static_cast<int>(std::lround(pixels * 1440.0 / dpi));
-}
 
 // ---- model ----
 
@@ -129,10 +126,6 @@ void ListView::setColumnWidthTwips(int column, int twips) {
             err::IndexOutOfBounds,
             QStringLiteral("Index out of bounds: the list has no column %1.").arg(column));
     setColumnWidth(column - 1, std::max(1, twipsToPixels(twips, viewDpi(this))));
-}
-
-int ListView::columnWidthTwips(int column) const {
-    return pixelsToTwips(columnWidth(column - 1), viewDpi(this));
 }
 
 int ListView::columnCount() const {

@@ -52,7 +52,6 @@ public:
     // Column headers.
     void addColumn(const QString& text);
     void setColumnWidthTwips(int column, int twips);
-    int columnWidthTwips(int column) const;
     int columnCount() const;
     QString columnText(int column) const;
 
@@ -94,6 +93,5 @@ private:
 };
 
 int twipsToPixels(int twips, double dpi);
-int pixelsToTwips(int pixels, double dpi);
 
 } // namespace amb

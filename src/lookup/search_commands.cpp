@@ -50,6 +50,11 @@ void Form1::PushButton8_Click() {
 // plain abort, a failure first sets the pointer and the progress bar back, so no
 // hourglass is left to block the pointer feedback of later commands.
 void Form1::RunCityQuery() {
+    const auto setBack = [this] {
+        platform_.setMousePointer(pointer::Default);
+        ProgressBar1->setValue(0);
+        ProgressBar1->setText(QStringLiteral("Progress Bar"));
+    };
     platform_.setMousePointer(pointer::Hourglass);
     try {
         ListView1->clear();
@@ -65,14 +70,10 @@ void Form1::RunCityQuery() {
             counter += 1;
         }
     } catch (...) {
-        platform_.setMousePointer(pointer::Default);
-        ProgressBar1->setValue(0);
-        ProgressBar1->setText(QStringLiteral("Progress Bar"));
+        setBack();
         throw;
     }
-    platform_.setMousePointer(pointer::Default);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setText(QStringLiteral("Progress Bar"));
+    setBack();
 }
 
 } // namespace amb

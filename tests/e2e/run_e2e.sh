@@ -92,11 +92,13 @@ start_program
 click_at 360 390 7330 345            # the search box
 xdotool type --delay 40 "fiore"
 xdotool key Return                   # Enter runs the search
-sleep 1
+sleep 2                              # generous: the machine may be busy with other tests
 # Double-click the first found city: the list starts at 1530 twips (102 px); its
 # first row lies just below the column header.
 xdotool mousemove --window "$main" 100 $(( 1530 / 15 + 28 )) click --repeat 2 --delay 80 1
+sleep 0.5
 xdotool key Down                     # select the next city
+sleep 0.3
 click_at 120 2955 7800 405           # "2. Add City To List Below"
 measure_and_copy
 import -window "$main" "$out/window.png"

@@ -82,11 +82,23 @@ private Q_SLOTS:
     void missingOutputFolder();
 
 private:
+    void checkStoredRow(const QString& database);
     QTemporaryDir dir_;
     QString geonamesDb_;
     QString csvDb_;
     ImportSummary summary_;
 };
+
+// The current data row's city as the database holds it.
+void TestCityImport::checkStoredRow(const QString& database) {
+    QFETCH(QString, accentCity);
+    const StoredCity s = stored(database, accentCity);
+    QVERIFY(s.found);
+    QTEST(s.city, "city");
+    QTEST(s.region, "region");
+    QTEST(s.latitude, "latitude");
+    QTEST(s.longitude, "longitude");
+}
 
 void TestCityImport::initTestCase() {
     QVERIFY(dir_.isValid());
@@ -118,13 +130,7 @@ void TestCityImport::geonamesRows_data() {
 }
 
 void TestCityImport::geonamesRows() {
-    QFETCH(QString, accentCity);
-    const StoredCity s = stored(geonamesDb_, accentCity);
-    QVERIFY(s.found);
-    QTEST(s.city, "city");
-    QTEST(s.region, "region");
-    QTEST(s.latitude, "latitude");
-    QTEST(s.longitude, "longitude");
+    checkStoredRow(geonamesDb_);
 }
 
 void TestCityImport::geonamesSummary() {
@@ -172,13 +178,7 @@ void TestCityImport::csvRows_data() {
 }
 
 void TestCityImport::csvRows() {
-    QFETCH(QString, accentCity);
-    const StoredCity s = stored(csvDb_, accentCity);
-    QVERIFY(s.found);
-    QTEST(s.city, "city");
-    QTEST(s.region, "region");
-    QTEST(s.latitude, "latitude");
-    QTEST(s.longitude, "longitude");
+    checkStoredRow(csvDb_);
 }
 
 void TestCityImport::badInput_data() {
