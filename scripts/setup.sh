@@ -28,9 +28,18 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# The decimal-comma tests need a German locale.
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf8$'; then
-  sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
-  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' >> /etc/locale.gen
-  locale-gen >/dev/null
-fi
+# The number tests run under these locales (decimal comma, U+2212 minus, direction
+# marks, Arabic-Indic and Persian digits). Debian names most as "xx_YY.UTF-8 UTF-8",
+# and fa_IR and hi_IN as "xx_YY UTF-8".
+locale_lines=("en_US.UTF-8 UTF-8" "de_DE.UTF-8 UTF-8" "fr_FR.UTF-8 UTF-8" "sv_SE.UTF-8 UTF-8"
+  "he_IL.UTF-8 UTF-8" "ar_EG.UTF-8 UTF-8" "ar_SA.UTF-8 UTF-8" "fa_IR UTF-8" "hi_IN UTF-8")
+generate=0
+for line in "${locale_lines[@]}"; do
+  name=${line%% *}
+  name=${name%.UTF-8}
+  locale -a 2>/dev/null | grep -qi "^${name}\.utf8$" && continue
+  sed -i "s/^# *${line}\$/${line}/" /etc/locale.gen
+  grep -q "^${line}\$" /etc/locale.gen || echo "${line}" >> /etc/locale.gen
+  generate=1
+done
+[ "$generate" = 0 ] || locale-gen >/dev/null

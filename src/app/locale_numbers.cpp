@@ -1,0 +1,357 @@
+#include "app/locale_numbers.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace amb {
+
+namespace {
+
+// Longest number text read, in code points: far beyond any number a person types,
+// and it keeps the conversion free of allocations.
+constexpr size_t kMaxTextLength = 256;
+
+std::u32string toUtf32(const QString& text) {
+    const QList<uint> points = text.toUcs4();
+    return std::u32string(points.begin(), points.end());
+}
+
+std::string toUtf8(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+bool isDirectionMark(char32_t c) {
+    return c == 0x200E || c == 0x200F || c == 0x061C;
+}
+
+// The locale's sign without its direction marks, when that leaves one character.
+char32_t signCharacter(const std::u32string& sign) {
+    char32_t found = 0;
+    for (const char32_t c : sign) {
+        if (isDirectionMark(c))
+            continue;
+        if (found != 0)
+            return 0;
+        found = c;
+    }
+    return found;
+}
+
+// Whether `value`, written with 15 significant digits, lies exactly halfway
+// between two such numbers.
+bool isHalfway(double value) {
+    char digits[40];
+    auto written = std::to_chars(digits, digits + sizeof digits, std::fabs(value),
+                                 std::chars_format::scientific, 16);
+    // "d.dddddddddddddddde..": the 16th and 17th significant digits.
+    if (written.ec != std::errc() || digits[16] != '5' || digits[17] != '0')
+        return false;
+    // Rare: look at the exact value (a double has at most 767 significant digits).
+    char exact[800];
+    written = std::to_chars(exact, exact + sizeof exact, std::fabs(value),
+                            std::chars_format::scientific, 770);
+    if (written.ec != std::errc() || exact[16] != '5')
+        return false;
+    const char* e =
+        std::find(static_cast<const char*>(exact + 17), static_cast<const char*>(written.ptr), 'e');
+    const char* first = exact + 17;
+    return std::all_of(first, e, [](char c) { return c == '0'; });
+}
+
+} // namespace
+
+LocaleNumbers::LocaleNumbers(const QLocale& locale) : source_(locale), locale_(locale) {
+    locale_.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    point_ = locale_.decimalPoint();
+    minus_ = locale_.negativeSign();
+    plus_ = locale_.positiveSign();
+    exponent_ = locale_.exponential();
+    const std::u32string zero = toUtf32(locale_.zeroDigit());
+    zero_ = zero.size() == 1 ? zero.front() : U'0';
+    for (int d = 0; d < 10; ++d) {
+        const char32_t digit = zero_ + static_cast<char32_t>(d);
+        digits_[d] = QString::fromUcs4(&digit, 1);
+        utf8Digits_[d] = toUtf8(digits_[d]);
+    }
+    utf8Point_ = toUtf8(point_);
+    utf8Minus_ = toUtf8(minus_);
+    utf8Plus_ = toUtf8(plus_);
+    utf8Exponent_ = toUtf8(exponent_);
+    point32_ = toUtf32(point_);
+    minus32_ = toUtf32(minus_);
+    plus32_ = toUtf32(plus_);
+    minusCharacter_ = signCharacter(minus32_);
+    plusCharacter_ = signCharacter(plus32_);
+    exponents32_[0] = toUtf32(exponent_);
+    exponents32_[1] = toUtf32(exponent_.toLower());
+    exponents32_[2] = toUtf32(exponent_.toUpper());
+    asciiOnly_ = zero_ == U'0' && point_ == QLatin1String(".") && minus_ == QLatin1String("-") &&
+                 plus_ == QLatin1String("+") && exponent_ == QLatin1String("e");
+    const double infinity = std::numeric_limits<double>::infinity();
+    infinity_ = locale_.toString(infinity, 'g', 15);
+    negativeInfinity_ = locale_.toString(-infinity, 'g', 15);
+    notANumber_ = locale_.toString(std::numeric_limits<double>::quiet_NaN(), 'g', 15);
+}
+
+const LocaleNumbers& LocaleNumbers::current() {
+    thread_local std::optional<LocaleNumbers> numbers;
+    const QLocale locale;
+    if (!numbers || numbers->source_ != locale)
+        numbers.emplace(locale);
+    return *numbers;
+}
+
+int LocaleNumbers::asciiText(double value, char* buffer) {
+    if (!std::isfinite(value))
+        return 0;
+    if (value == 0) { // QLocale writes no sign for -0
+        buffer[0] = '0';
+        return 1;
+    }
+    // to_chars rounds the exact binary value to 15 digits as QLocale does, and both
+    // choose between fixed and exponent form as printf's %g; only a value exactly
+    // halfway differs: to_chars rounds it to even, QLocale away from zero.
+    if (isHalfway(value))
+        value =
+            std::nextafter(value, std::copysign(std::numeric_limits<double>::infinity(), value));
+    const auto written = std::to_chars(buffer, buffer + 32, value, std::chars_format::general, 15);
+    return static_cast<int>(written.ptr - buffer);
+}
+
+QString LocaleNumbers::toText(double value) const {
+    char ascii[32];
+    const int length = asciiText(value, ascii);
+    if (length == 0)
+        return std::isnan(value) ? notANumber_ : value > 0 ? infinity_ : negativeInfinity_;
+    if (asciiOnly_)
+        return QString::fromLatin1(ascii, length);
+    QString text;
+    text.reserve(length + 4);
+    for (int i = 0; i < length; ++i) {
+        const char c = ascii[i];
+        if (c >= '0' && c <= '9')
+            text += digits_[c - '0'];
+        else if (c == '.')
+            text += point_;
+        else if (c == '-')
+            text += minus_;
+        else if (c == '+')
+            text += plus_;
+        else
+            text += exponent_;
+    }
+    return text;
+}
+
+void LocaleNumbers::appendUtf8(double value, std::string& out) const {
+    char ascii[32];
+    const int length = asciiText(value, ascii);
+    if (length == 0) {
+        out += toUtf8(toText(value));
+        return;
+    }
+    if (asciiOnly_) {
+        out.append(ascii, static_cast<size_t>(length));
+        return;
+    }
+    for (int i = 0; i < length; ++i) {
+        const char c = ascii[i];
+        if (c >= '0' && c <= '9')
+            out += utf8Digits_[c - '0'];
+        else if (c == '.')
+            out += utf8Point_;
+        else if (c == '-')
+            out += utf8Minus_;
+        else if (c == '+')
+            out += utf8Plus_;
+        else
+            out += utf8Exponent_;
+    }
+}
+
+std::optional<double> LocaleNumbers::fromText(QStringView text) const {
+    char32_t points[kMaxTextLength];
+    size_t n = 0;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        if (n == kMaxTextLength)
+            return std::nullopt;
+        const char16_t c = text[i].unicode();
+        if (QChar::isSurrogate(c)) {
+            if (!QChar::isHighSurrogate(c) || i + 1 == size ||
+                !QChar::isLowSurrogate(text[i + 1].unicode()))
+                return std::nullopt;
+            points[n++] = QChar::surrogateToUcs4(c, text[++i].unicode());
+        } else {
+            points[n++] = c;
+        }
+    }
+    return parse(points, points + n);
+}
+
+std::optional<double> LocaleNumbers::fromUtf8(std::string_view text) const {
+    char32_t points[kMaxTextLength];
+    size_t n = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p != end) {
+        if (n == kMaxTextLength)
+            return std::nullopt;
+        const unsigned char lead = *p++;
+        if (lead < 0x80) {
+            points[n++] = lead;
+            continue;
+        }
+        int more;
+        char32_t c;
+        if ((lead & 0xE0) == 0xC0) {
+            more = 1;
+            c = lead & 0x1F;
+        } else if ((lead & 0xF0) == 0xE0) {
+            more = 2;
+            c = lead & 0x0F;
+        } else if ((lead & 0xF8) == 0xF0) {
+            more = 3;
+            c = lead & 0x07;
+        } else {
+            return std::nullopt;
+        }
+        if (end - p < more)
+            return std::nullopt;
+        for (int k = 0; k < more; ++k, ++p) {
+            if ((*p & 0xC0) != 0x80)
+                return std::nullopt;
+            c = (c << 6) | (*p & 0x3F);
+        }
+        // Overlong forms and surrogates are not characters.
+        static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+        if (c < kLeast[more] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            return std::nullopt;
+        points[n++] = c;
+    }
+    return parse(points, points + n);
+}
+
+std::optional<double> LocaleNumbers::parse(const char32_t* begin, const char32_t* end) const {
+    while (begin != end && QChar::isSpace(*begin))
+        ++begin;
+    while (end != begin && QChar::isSpace(end[-1]))
+        --end;
+    // The locale's own symbols first, then plain ASCII: "-12.5" under a decimal comma.
+    char ascii[kMaxTextLength + 1];
+    for (const bool localeSymbols : {true, false}) {
+        size_t length = 0;
+        if (!parseWith(begin, end, localeSymbols, ascii, length))
+            continue;
+        double value = 0;
+        const auto [ptr, ec] =
+            std::from_chars(ascii, ascii + length, value, std::chars_format::general);
+        // Beyond the range of a double (either way) is no number either.
+        if (ec == std::errc() && ptr == ascii + length && std::isfinite(value))
+            return value;
+    }
+    return std::nullopt;
+}
+
+bool LocaleNumbers::parseWith(const char32_t* begin, const char32_t* end, bool localeSymbols,
+                              char* ascii, size_t& length) const {
+    const char32_t* p = begin;
+    char* out = ascii;
+    const auto match = [&](const Symbol& symbol) {
+        if (symbol.empty() || static_cast<size_t>(end - p) < symbol.size() ||
+            !std::equal(symbol.begin(), symbol.end(), p))
+            return false;
+        p += symbol.size();
+        return true;
+    };
+    // A sign: the locale's own, or (in locale texts) its character with or without
+    // direction marks around it, ASCII '-' and U+2212 included.
+    const auto sign = [&] {
+        if (localeSymbols && match(minus32_))
+            return '-';
+        if (localeSymbols && match(plus32_))
+            return '+';
+        const char32_t* start = p;
+        if (localeSymbols)
+            while (p != end && isDirectionMark(*p))
+                ++p;
+        char found = 0;
+        if (p != end) {
+            const char32_t c = *p;
+            if (c == U'-' || (localeSymbols && (c == U'\u2212' || c == minusCharacter_)))
+                found = '-';
+            else if (c == U'+' || (localeSymbols && c == plusCharacter_))
+                found = '+';
+        }
+        if (found == 0) {
+            p = start;
+            return found;
+        }
+        ++p;
+        if (localeSymbols)
+            while (p != end && isDirectionMark(*p))
+                ++p;
+        return found;
+    };
+    const char32_t zero = localeSymbols ? zero_ : U'0';
+    const auto digits = [&] {
+        int count = 0;
+        for (; p != end && *p - zero < 10; ++p, ++count)
+            *out++ = static_cast<char>('0' + (*p - zero));
+        return count;
+    };
+
+    if (sign() == '-')
+        *out++ = '-';
+    int mantissa = digits();
+    if (localeSymbols ? match(point32_) : (p != end && *p == U'.' && ++p)) {
+        *out++ = '.';
+        mantissa += digits();
+    }
+    if (mantissa == 0)
+        return false;
+    if (p != end) {
+        const bool exponent = localeSymbols ? match(exponents32_[0]) || match(exponents32_[1]) ||
+                                                  match(exponents32_[2])
+                                            : ((*p == U'e' || *p == U'E') && ++p);
+        if (!exponent)
+            return false;
+        *out++ = 'e';
+        if (sign() == '-')
+            *out++ = '-';
+        if (digits() == 0)
+            return false;
+    }
+    length = static_cast<size_t>(out - ascii);
+    return p == end;
+}
+
+QString LocaleNumbers::storedText(double value) {
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, value);
+    return QString::fromLatin1(text, written.ptr - text);
+}
+
+std::optional<double> LocaleNumbers::fromStoredText(QStringView text) {
+    char ascii[kMaxTextLength];
+    if (text.isEmpty() || static_cast<size_t>(text.size()) > kMaxTextLength)
+        return std::nullopt;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80)
+            return std::nullopt;
+        ascii[i] = static_cast<char>(c);
+    }
+    double value = 0;
+    const auto end = ascii + text.size();
+    const auto [ptr, ec] = std::from_chars(ascii, end, value, std::chars_format::general);
+    if (ec != std::errc() || ptr != end || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace amb
