@@ -2,13 +2,23 @@
 #include "cli/console_platform.h"
 
 #include "app/error_report.h"
+#include "app/locale_numbers.h"
 #include "app/runtime_error.h"
 #include "distance/distance_run.h"
+#include "distance/zip_distance.h"
 #include "output/cli_exports.h"
 
 #include <QFile>
+#include <QUtf8StringView>
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
-#include <optional>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <string_view>
+#include <unistd.h>
 
 namespace amb::cli {
 
@@ -29,7 +39,9 @@ const char kDistanceUsage[] =
     "\n"
     "A pair that cannot be measured (a coordinate that is not a number, a line\n"
     "without coordinates) prints the window's error report on standard error and\n"
-    "the trip goes on with the next pair.\n"
+    "the trip goes on with the next pair. A latitude beyond -90..90 or a longitude\n"
+    "beyond -180..180 is reported with its line number, and its pairs are skipped.\n"
+    "Each sentence is printed as soon as its pair is measured.\n"
     "\n"
     "Options:\n"
     "  --text-file FILE  also write the sentences to FILE as the window's text export\n"
@@ -37,8 +49,8 @@ const char kDistanceUsage[] =
     "  -h, --help        show this help\n"
     "\n"
     "Exit status: 0 when every pair was measured and every file written, 1 when an\n"
-    "error report was shown or a file could not be written, 2 for wrong arguments\n"
-    "or an unreadable trip.\n";
+    "error report was shown, a pair was skipped or a file (standard output included)\n"
+    "could not be written, 2 for wrong arguments or an unreadable trip.\n";
 
 struct Options {
     QString input; // empty: standard input
@@ -52,30 +64,57 @@ int usageError(const QString& message) {
     return 2;
 }
 
-// A line of the trip: the coordinates are its last two tab-separated fields, so a
-// city text may hold tabs of its own. A line without them is a city without
-// coordinates, which fails when it is measured, as in the window.
-TripRow parseTripLine(const QString& line) {
-    const qsizetype second = line.lastIndexOf(QLatin1Char('\t'));
-    const qsizetype first = second > 0 ? line.lastIndexOf(QLatin1Char('\t'), second - 1) : -1;
-    if (first < 0)
-        return {line, {}, {}};
-    return {line.left(first), line.mid(first + 1, second - first - 1), line.mid(second + 1)};
-}
+// Standard output through one buffer, written in large blocks. A failed write (a
+// full disk, a closed terminal) is remembered and reported once at the end; the
+// run goes on so that the export files still get every sentence.
+class Output {
+public:
+    ~Output() { flush(); }
+    void append(std::string_view text) {
+        buffer_.append(text);
+        if (buffer_.size() >= kBlock)
+            flush();
+    }
+    std::string& buffer() { return buffer_; }
+    void appended() {
+        if (buffer_.size() >= kBlock)
+            flush();
+    }
+    void flush() {
+        const char* p = buffer_.data();
+        size_t left = buffer_.size();
+        while (left > 0 && error_ == 0) {
+            const ssize_t n = ::write(STDOUT_FILENO, p, left);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                error_ = n < 0 ? errno : EIO;
+                break;
+            }
+            p += n;
+            left -= static_cast<size_t>(n);
+        }
+        buffer_.clear();
+    }
+    int error() const { return error_; }
 
-void printLine(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fputc('\n', stdout);
-}
+private:
+    static constexpr size_t kBlock = 1 << 16;
+    std::string buffer_;
+    int error_ = 0;
+};
 
 // Reports come out after the sentences printed before them, also on a terminal.
 class ReportingConsole : public ConsolePlatform {
 public:
+    explicit ReportingConsole(Output& output) : output_(output) {}
     int messageBox(const QString& text, const QString& title, int style) override {
-        std::fflush(stdout);
+        output_.flush();
         return ConsolePlatform::messageBox(text, title, style);
     }
+
+private:
+    Output& output_;
 };
 
 bool exportTo(const QString& path, void (*write)(const QStringList&, const QString&),
@@ -90,6 +129,70 @@ bool exportTo(const QString& path, void (*write)(const QStringList&, const QStri
         std::fprintf(stderr, "ambrevale-cli distance: %s\n", e.what());
     }
     return false;
+}
+
+bool isUtf8(std::string_view text) {
+    return QUtf8StringView(text.data(), static_cast<qsizetype>(text.size())).isValidUtf8();
+}
+
+// One line of the trip as read: the city text and its coordinates are its last two
+// tab-separated fields, so a city text may hold tabs of its own. A line without them
+// is a city without coordinates, which fails when it is measured, as in the window.
+struct Row {
+    long line = 0;
+    std::string text, latitudeText, longitudeText;
+    std::optional<double> latitude, longitude;
+    bool numbers = false; // both coordinates are numbers
+    bool plain = false;   // and the text is valid UTF-8
+
+    void read(std::string_view bytes, long number, const LocaleNumbers& numbers) {
+        line = number;
+        const size_t second = bytes.rfind('\t');
+        const size_t first = second == std::string_view::npos || second == 0
+                                 ? std::string_view::npos
+                                 : bytes.rfind('\t', second - 1);
+        if (first == std::string_view::npos) {
+            text.assign(bytes);
+            latitudeText.clear();
+            longitudeText.clear();
+        } else {
+            text.assign(bytes.substr(0, first));
+            latitudeText.assign(bytes.substr(first + 1, second - first - 1));
+            longitudeText.assign(bytes.substr(second + 1));
+        }
+        latitude = numbers.fromUtf8(latitudeText);
+        longitude = numbers.fromUtf8(longitudeText);
+        this->numbers = latitude && longitude;
+        plain = this->numbers && isUtf8(text);
+    }
+
+    TripRow tripRow() const {
+        return {
+            QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+            QString::fromUtf8(latitudeText.data(), static_cast<qsizetype>(latitudeText.size())),
+            QString::fromUtf8(longitudeText.data(), static_cast<qsizetype>(longitudeText.size()))};
+    }
+};
+
+// The coordinate of `row` that lies beyond the globe, reported; false when none does.
+bool reportOutOfRange(const Row& row, const Row& other) {
+    const char* what = nullptr;
+    const std::string* text = nullptr;
+    if (std::fabs(*row.latitude) > 90) {
+        what = "latitude";
+        text = &row.latitudeText;
+    } else if (std::fabs(*row.longitude) > 180) {
+        what = "longitude";
+        text = &row.longitudeText;
+    } else {
+        return false;
+    }
+    std::fprintf(stderr,
+                 "ambrevale-cli distance: line %ld: the %s %s is beyond %s degrees; the pair of "
+                 "lines %ld and %ld is skipped\n",
+                 row.line, what, text->c_str(), what[1] == 'a' ? "-90..90" : "-180..180",
+                 std::min(row.line, other.line), std::max(row.line, other.line));
+    return true;
 }
 
 } // namespace
@@ -128,59 +231,147 @@ int runDistance(const QStringList& args) {
             options.input = arg;
     }
 
-    QFile input;
-    const bool opened = options.input.isEmpty()
-                            ? input.open(stdin, QIODevice::ReadOnly)
-                            : (input.setFileName(options.input), input.open(QIODevice::ReadOnly));
-    if (!opened) {
+    const QString inputName =
+        options.input.isEmpty() ? QStringLiteral("standard input") : options.input;
+    const int input = options.input.isEmpty() ? STDIN_FILENO
+                                              : ::open(QFile::encodeName(options.input).constData(),
+                                                       O_RDONLY | O_CLOEXEC);
+    if (input < 0) {
         std::fprintf(stderr, "ambrevale-cli distance: cannot read %s: %s\n",
-                     (options.input.isEmpty() ? QStringLiteral("standard input") : options.input)
-                         .toLocal8Bit()
-                         .constData(),
-                     input.errorString().toLocal8Bit().constData());
+                     inputName.toLocal8Bit().constData(), std::strerror(errno));
         return 2;
     }
 
-    ReportingConsole platform;
+    Output output;
+    ReportingConsole platform(output);
     ErrorReport report(platform, kDistanceRunPath);
+    const LocaleNumbers& numbers = LocaleNumbers::current();
+    // The sentences are kept only for the files that ask for them.
+    const bool keep = !options.textFile.isEmpty() || !options.xlsxFile.isEmpty();
     QStringList sentences;
-    std::optional<TripRow> upper;
-    bool firstLine = true;
-    for (;;) {
-        // readLine blocks on a pipe; only the end of the input gives nothing at all.
-        const QByteArray bytes = input.readLine();
-        if (bytes.isEmpty())
-            break;
-        QString line = QString::fromUtf8(bytes);
-        if (firstLine && line.startsWith(QChar(0xFEFF)))
-            line.remove(0, 1);
-        firstLine = false;
-        while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        if (line.isEmpty())
-            continue;
-        TripRow lower = parseTripLine(line);
-        if (upper) {
-            report(kMeasurePairLine, [&] {
-                sentences << measurePair(platform, *upper, lower);
-                printLine(sentences.last());
-            });
+    bool skipped = false;
+
+    Row rows[2];
+    Row* upper = nullptr;
+    Row* lower = &rows[0];
+    long lineNumber = 0;
+    const auto measure = [&] {
+        // The common case straight from the bytes; anything that fails goes the
+        // window's way below, which shows the window's report.
+        if (upper->numbers && lower->numbers &&
+            (reportOutOfRange(*upper, *lower) || reportOutOfRange(*lower, *upper))) {
+            skipped = true;
+            return;
         }
-        upper = std::move(lower);
+        if (upper->plain && lower->plain) {
+            std::string& out = output.buffer();
+            const size_t start = out.size();
+            bool measured = true;
+            out += "Distance between ";
+            out += upper->text;
+            out += " and ";
+            out += lower->text;
+            out += " is ";
+            if (upper->text == lower->text) {
+                out += '0';
+            } else {
+                try {
+                    const double miles = modZipDistance::calculate_mileage(
+                        *upper->latitude, *lower->latitude, *upper->longitude, *lower->longitude);
+                    numbers.appendUtf8(modZipDistance::roundToCents(miles), out);
+                } catch (const RunTimeError&) {
+                    measured = false;
+                }
+            }
+            if (measured) {
+                out += " miles";
+                if (keep)
+                    sentences << QString::fromUtf8(out.data() + start,
+                                                   static_cast<qsizetype>(out.size() - start));
+                out += '\n';
+                output.appended();
+                return;
+            }
+            out.resize(start);
+        }
+        report(kMeasurePairLine, [&] {
+            const QString sentence = measurePair(platform, upper->tripRow(), lower->tripRow());
+            if (keep)
+                sentences << sentence;
+            output.append(sentence.toUtf8().toStdString());
+            output.append("\n");
+        });
+    };
+    const auto takeLine = [&](std::string_view line) {
+        ++lineNumber;
+        if (lineNumber == 1 && line.substr(0, 3) == "\xEF\xBB\xBF")
+            line.remove_prefix(3);
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.remove_suffix(1);
+        if (line.empty())
+            return;
+        lower->read(line, lineNumber, numbers);
+        if (upper)
+            measure();
+        upper = lower;
+        lower = upper == &rows[0] ? &rows[1] : &rows[0];
+    };
+
+    // Read in large blocks; a pipe gives what it has, so each line is measured as it
+    // arrives.
+    std::string pending;
+    std::string block(1 << 16, '\0');
+    int readError = 0;
+    for (;;) {
+        const ssize_t n = ::read(input, block.data(), block.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            readError = errno;
+            break;
+        }
+        if (n == 0)
+            break;
+        std::string_view data(block.data(), static_cast<size_t>(n));
+        if (!pending.empty()) {
+            const size_t end = data.find('\n');
+            if (end == std::string_view::npos) {
+                pending.append(data);
+                continue;
+            }
+            pending.append(data.substr(0, end + 1));
+            takeLine(pending);
+            pending.clear();
+            data.remove_prefix(end + 1);
+        }
+        for (size_t end; (end = data.find('\n')) != std::string_view::npos;) {
+            takeLine(data.substr(0, end + 1));
+            data.remove_prefix(end + 1);
+        }
+        pending.assign(data);
     }
-    if (input.error() != QFileDevice::NoError) {
+    if (readError == 0 && !pending.empty())
+        takeLine(pending);
+    if (input != STDIN_FILENO)
+        ::close(input);
+    output.flush();
+    if (readError != 0) {
         std::fprintf(stderr, "ambrevale-cli distance: reading the trip failed: %s\n",
-                     input.errorString().toLocal8Bit().constData());
+                     std::strerror(readError));
         return 2;
     }
-    std::fflush(stdout);
-
     bool written = true;
+    if (output.error() != 0) {
+        std::fprintf(stderr,
+                     "ambrevale-cli distance: cannot write the sentences to standard output: %s\n",
+                     std::strerror(output.error()));
+        written = false;
+    }
     if (!options.textFile.isEmpty())
         written = exportTo(options.textFile, &writeTextExportFile, sentences) && written;
     if (!options.xlsxFile.isEmpty())
         written = exportTo(options.xlsxFile, &writeXlsxExportFile, sentences) && written;
-    return written && platform.reportsShown() == 0 ? 0 : 1;
+    return written && !skipped && platform.reportsShown() == 0 ? 0 : 1;
 }
 
 } // namespace amb::cli

@@ -1,9 +1,9 @@
 #include "distance/zip_distance.h"
 
 #include "app/error_report.h"
+#include "app/locale_numbers.h"
 #include "app/runtime_error.h"
 
-#include <QLocale>
 #include <algorithm>
 #include <cfenv>
 #include <charconv>
@@ -170,9 +170,7 @@ double roundToCents(double value) {
 }
 
 QString milesText(double miles) {
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
-    return locale.toString(miles, 'g', 15);
+    return LocaleNumbers::current().toText(miles);
 }
 
 QString distanceSentence(const QString& firstCity, const QString& secondCity,
@@ -182,24 +180,21 @@ QString distanceSentence(const QString& firstCity, const QString& secondCity,
 }
 
 double coordinateFromText(const QString& text) {
-    // Group separators are refused: "48.850" must not become 48850 in a locale
-    // whose group separator is the point.
-    QLocale user;
-    user.setNumberOptions(user.numberOptions() | QLocale::RejectGroupSeparator);
-    bool ok = false;
-    double value = user.toDouble(text, &ok);
-    if (!ok) {
-        QLocale c = QLocale::c();
-        c.setNumberOptions(c.numberOptions() | QLocale::RejectGroupSeparator);
-        value = c.toDouble(text, &ok);
-    }
-    if (!ok || !std::isfinite(value))
-        throw RunTimeError(err::TypeMismatch,
-                           QStringLiteral("Type mismatch: the coordinate \"%1\" is not a number. "
-                                          "Add the city again from the search list so that its "
-                                          "latitude and longitude come with it.")
-                               .arg(text));
-    return value;
+    return coordinateFromText(text, LocaleNumbers::current());
+}
+
+double coordinateFromText(const QString& text, const LocaleNumbers& numbers) {
+    if (const std::optional<double> value = numbers.fromText(text))
+        return *value;
+    throwNotANumber(text);
+}
+
+void throwNotANumber(const QString& text) {
+    throw RunTimeError(err::TypeMismatch,
+                       QStringLiteral("Type mismatch: the coordinate \"%1\" is not a number. "
+                                      "Add the city again from the search list so that its "
+                                      "latitude and longitude come with it.")
+                           .arg(text));
 }
 
 QString GetDistance(Platform& platform, const QString& firstCity, const QString& secondCity,

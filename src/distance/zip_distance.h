@@ -4,6 +4,7 @@
 
 namespace amb {
 
+class LocaleNumbers;
 class Platform;
 
 // The great-circle distance between two cities on a sphere, by the spherical law
@@ -44,7 +45,8 @@ double central_angle_cosine(double lat1, double lat2, double lon1, double lon2);
 // `value` rounded to 2 decimals, half to even, judged on the double's exact value.
 double roundToCents(double value);
 // A number of miles as the user reads it: the default locale's decimal separator,
-// no group separator, up to 15 significant digits, no trailing zeros.
+// no group separator, up to 15 significant digits, no trailing zeros
+// (LocaleNumbers::current()).
 QString milesText(double miles);
 QString distanceSentence(const QString& firstCity, const QString& secondCity,
                          const QString& milesText);
@@ -53,6 +55,9 @@ QString distanceSentence(const QString& firstCity, const QString& secondCity,
 // or with a decimal point. Throws RunTimeError 13 (type mismatch) for anything that
 // is not a finite number, the empty text included.
 double coordinateFromText(const QString& text);
+double coordinateFromText(const QString& text, const LocaleNumbers& numbers);
+// The type mismatch for a coordinate text that is not a number.
+[[noreturn]] void throwNotANumber(const QString& text);
 
 // Throws the RunTimeError for an invalid operation, a division by zero or an
 // overflow raised since the status was last cleared, clearing it.

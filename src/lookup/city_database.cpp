@@ -62,33 +62,10 @@ CityStatement cityStatement(const QString& searchText) {
     return statement;
 }
 
-CoordinateFormat::CoordinateFormat(const QLocale& locale)
-    : locale_(locale), decimalPoint_(locale.decimalPoint()), negativeSign_(locale.negativeSign()),
-      asciiDigits_(locale.zeroDigit() == QLatin1String("0")) {
-    locale_.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
-}
+CoordinateFormat::CoordinateFormat(const QLocale& locale) : numbers_(locale) {}
 
 QString CoordinateFormat::text(double degrees) const {
-    // std::to_chars with a precision rounds exactly as printf's %.15g, as QLocale
-    // does, and both drop trailing zeros; only the symbols differ by locale.
-    // Exponents, zero (its sign) and other digits are left to QLocale.
-    char buffer[32];
-    const auto [end, error] =
-        std::to_chars(buffer, buffer + sizeof buffer, degrees, std::chars_format::general, 15);
-    if (!asciiDigits_ || error != std::errc() || degrees == 0 || !std::isfinite(degrees) ||
-        std::find(buffer, end, 'e') != end)
-        return locale_.toString(degrees, 'g', 15);
-    QString text;
-    text.reserve(static_cast<qsizetype>(end - buffer) + 2);
-    for (const char* p = buffer; p != end; ++p) {
-        if (*p == '.')
-            text += decimalPoint_;
-        else if (*p == '-')
-            text += negativeSign_;
-        else
-            text += QLatin1Char(*p);
-    }
-    return text;
+    return numbers_.toText(degrees);
 }
 
 QString coordinateText(double degrees, const QLocale& locale) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/locale_numbers.h"
+
 #include <QLocale>
 #include <QString>
 #include <QVariantList>
@@ -54,18 +56,14 @@ CityStatement cityStatement(const QString& searchText);
 // same locale.
 QString coordinateText(double degrees, const QLocale& locale);
 
-// The same for many numbers: the locale's symbols are looked up once, and
-// numbers in the usual range are written without going through QLocale.
+// The same for many numbers: the locale's symbols are looked up once.
 class CoordinateFormat {
 public:
     explicit CoordinateFormat(const QLocale& locale);
     QString text(double degrees) const;
 
 private:
-    QLocale locale_;
-    QString decimalPoint_;
-    QString negativeSign_;
-    bool asciiDigits_;
+    LocaleNumbers numbers_;
 };
 
 // "AccentCity - Region"; an empty region leaves the text ending in " - ".

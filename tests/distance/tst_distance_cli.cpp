@@ -10,8 +10,11 @@ struct Run {
     QString err;
 };
 
-Run runCli(const QStringList& args, const QByteArray& input, const QString& locale = {}) {
+Run runCli(const QStringList& args, const QByteArray& input, const QString& locale = {},
+           const QString& outputFile = {}) {
     QProcess process;
+    if (!outputFile.isEmpty())
+        process.setStandardOutputFile(outputFile);
     if (!locale.isEmpty()) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("LC_ALL"), locale);
@@ -54,31 +57,39 @@ void TestDistanceCli::printsTheSentences_data() {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QString>("out");
-    QTest::addColumn<int>("reports");
+    QTest::addColumn<int>("reports"); // the window's error reports, then skipped pairs
+    QTest::addColumn<int>("skipped");
     QTest::newRow("three rows") << QString()
                                 << QByteArray("A - X\t0\t0\nB - Y\t0\t1\nA - X\t0\t0\n")
                                 << lines({"Distance between A - X and B - Y is 69.09 miles",
                                           "Distance between B - Y and A - X is 69.09 miles"})
-                                << 0;
-    QTest::newRow("one row") << QString() << QByteArray("A - X\t0\t0\n") << QString() << 0;
-    QTest::newRow("nothing") << QString() << QByteArray() << QString() << 0;
+                                << 0 << 0;
+    QTest::newRow("one row") << QString() << QByteArray("A - X\t0\t0\n") << QString() << 0 << 0;
+    QTest::newRow("nothing") << QString() << QByteArray() << QString() << 0 << 0;
     QTest::newRow("CR LF, byte order mark, empty lines, no last line end")
         << QString() << QByteArray("\xEF\xBB\xBFS\xC3\xA3o - 27\t0\t0\r\n\r\n\nB\t0\t180")
-        << lines({"Distance between São - 27 and B is 12436.2 miles"}) << 0;
+        << lines({"Distance between São - 27 and B is 12436.2 miles"}) << 0 << 0;
     QTest::newRow("a tab in the city text")
         << QString() << QByteArray("A\tB\t0\t0\nC\t0\t1\n")
-        << lines({"Distance between A\tB and C is 69.09 miles"}) << 0;
+        << lines({"Distance between A\tB and C is 69.09 miles"}) << 0 << 0;
     QTest::newRow("a row without coordinates costs its pairs")
         << QString() << QByteArray("A\t0\t0\nB\nC\t0\t1\nD\t0\t2\n")
-        << lines({"Distance between C and D is 69.09 miles"}) << 2;
-    QTest::newRow("a distance that fails still gives its sentence")
-        << QString() << QByteArray("A\t0\t1e308\nB\t0\t-1e308\n")
-        << lines({"Distance between A and B is 0 miles"}) << 1;
+        << lines({"Distance between C and D is 69.09 miles"}) << 2 << 0;
+    // The window measures whatever its lists hold; the tool refuses coordinates off
+    // the globe before they reach the formula.
+    QTest::newRow("a latitude beyond 90 costs its pairs")
+        << QString() << QByteArray("A\t0\t0\nB\t-90.5\t0\nC\t0\t1\nD\t0\t2\n")
+        << lines({"Distance between C and D is 69.09 miles"}) << 0 << 2;
+    QTest::newRow("a longitude beyond 180 costs its pair")
+        << QString() << QByteArray("A\t90\t-180\nB\t0\t1e308\n") << QString() << 0 << 1;
+    QTest::newRow("same city, same place")
+        << QString() << QByteArray("A\t1\t2\nA\t1\t2\n")
+        << lines({"Distance between A and A is 0 miles"}) << 0 << 0;
     QTest::newRow("decimal comma")
         << QStringLiteral("de_DE.UTF-8") << QByteArray("A\t0,5\t0\nB\t0.5\t1\nC\t0,5\t2,5\n")
         << lines({"Distance between A and B is 69,09 miles",
                   "Distance between B and C is 103,63 miles"})
-        << 0;
+        << 0 << 0;
 }
 
 void TestDistanceCli::printsTheSentences() {
@@ -86,14 +97,19 @@ void TestDistanceCli::printsTheSentences() {
     QFETCH(QByteArray, input);
     QFETCH(QString, out);
     QFETCH(int, reports);
+    QFETCH(int, skipped);
     const Run run = runCli({}, input, locale);
     QCOMPARE(run.out, out);
     QCOMPARE(run.err.count(QStringLiteral("Please email screenshot")), reports);
+    QCOMPARE(run.err.count(QStringLiteral(" is skipped\n")), skipped);
+    if (skipped > 0)
+        QVERIFY2(run.err.startsWith(QStringLiteral("ambrevale-cli distance: line 2: the ")),
+                 qPrintable(run.err));
     if (reports > 0)
         QVERIFY2(run.err.contains(QStringLiteral(".Form1.PushButton17_Click at line 132\n")) ||
                      run.err.contains(QStringLiteral(".modZipDistance.GetDistance at line 106\n")),
                  qPrintable(run.err));
-    QCOMPARE(run.exitCode, reports > 0 ? 1 : 0);
+    QCOMPARE(run.exitCode, reports + skipped > 0 ? 1 : 0);
 }
 
 void TestDistanceCli::readsAFile() {
@@ -112,27 +128,34 @@ void TestDistanceCli::failingFilesAndArguments_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("out");
-    QTest::addColumn<QString>("err"); // a part of standard error
+    QTest::addColumn<QString>("err");        // a part of standard error
+    QTest::addColumn<QString>("outputFile"); // standard output goes there
     const QString sentence = lines({"Distance between A and B is 69.09 miles"});
     QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0
-                          << QStringLiteral("Usage: ambrevale-cli distance") << QString();
+                          << QStringLiteral("Usage: ambrevale-cli distance") << QString()
+                          << QString();
     QTest::newRow("unknown option") << QStringList{QStringLiteral("--miles")} << 2 << QString()
-                                    << QStringLiteral("unknown option '--miles'");
+                                    << QStringLiteral("unknown option '--miles'") << QString();
     QTest::newRow("export without a name")
         << QStringList{QStringLiteral("--xlsx")} << 2 << QString()
-        << QStringLiteral("--xlsx needs a file name");
+        << QStringLiteral("--xlsx needs a file name") << QString();
     QTest::newRow("two trips") << QStringList{QStringLiteral("a"), QStringLiteral("b")} << 2
-                               << QString() << QStringLiteral("only one trip file");
+                               << QString() << QStringLiteral("only one trip file") << QString();
     QTest::newRow("missing trip file")
         << QStringList{QStringLiteral("/nonexistent/trip.txt")} << 2 << QString()
-        << QStringLiteral("cannot read /nonexistent/trip.txt");
+        << QStringLiteral("cannot read /nonexistent/trip.txt") << QString();
     // The sentences are printed before the files are written.
     QTest::newRow("text file that cannot be written")
         << QStringList{QStringLiteral("--text-file"), QStringLiteral("/nonexistent/out.txt")} << 1
-        << sentence << QStringLiteral("ambrevale-cli distance: ");
+        << sentence << QStringLiteral("ambrevale-cli distance: ") << QString();
     QTest::newRow("workbook that cannot be written")
         << QStringList{QStringLiteral("--xlsx=/nonexistent/out.xlsx")} << 1 << sentence
-        << QStringLiteral("ambrevale-cli distance: ");
+        << QStringLiteral("ambrevale-cli distance: ") << QString();
+    QTest::newRow("standard output on a full disk")
+        << QStringList() << 1 << QString()
+        << QStringLiteral("ambrevale-cli distance: cannot write the sentences to standard output: "
+                          "No space left on device")
+        << QStringLiteral("/dev/full");
 }
 
 void TestDistanceCli::failingFilesAndArguments() {
@@ -140,7 +163,8 @@ void TestDistanceCli::failingFilesAndArguments() {
     QFETCH(int, exitCode);
     QFETCH(QString, out);
     QFETCH(QString, err);
-    const Run run = runCli(args, QByteArray("A\t0\t0\nB\t0\t1\n"));
+    QFETCH(QString, outputFile);
+    const Run run = runCli(args, QByteArray("A\t0\t0\nB\t0\t1\n"), {}, outputFile);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.out.startsWith(out), qPrintable(run.out));
     QVERIFY2(run.err.contains(err), qPrintable(run.err));
