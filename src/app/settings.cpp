@@ -2,8 +2,11 @@
 
 #include "app/error_report.h"
 #include "app/form1.h"
+#include "app/locale_numbers.h"
 
 #include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
 
 namespace amb {
 
@@ -43,20 +46,79 @@ std::vector<SavedEntry> parseCoordinates(const QString& value) {
     return entries;
 }
 
+namespace {
+
+QString keptNumber(const QString& text, const LocaleNumbers& numbers) {
+    const std::optional<double> value = numbers.fromText(text);
+    return value ? LocaleNumbers::storedText(*value) : text;
+}
+
+QString shownNumber(const QString& kept, const LocaleNumbers& numbers) {
+    const std::optional<double> value = LocaleNumbers::fromStoredText(kept);
+    return value ? numbers.toText(*value) : kept;
+}
+
+} // namespace
+
+QString keepCoordinates(const std::vector<SavedEntry>& entries, const LocaleNumbers& numbers) {
+    QJsonArray list;
+    for (const SavedEntry& e : entries)
+        list.append(
+            QJsonArray{e.text, keptNumber(e.latitude, numbers), keptNumber(e.longitude, numbers)});
+    return QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact));
+}
+
+std::optional<std::vector<SavedEntry>> readKeptCoordinates(const QString& value,
+                                                           const LocaleNumbers& numbers) {
+    // A value in the old layout never parses as a JSON array: its lines hold tabs
+    // outside any string.
+    const QJsonDocument document = QJsonDocument::fromJson(value.toUtf8());
+    if (!document.isArray())
+        return std::nullopt;
+    std::vector<SavedEntry> entries;
+    const QJsonArray list = document.array();
+    entries.reserve(static_cast<size_t>(list.size()));
+    for (const QJsonValue& item : list) {
+        const QJsonArray fields = item.toArray();
+        if (fields.size() != 3 || !fields[0].isString() || !fields[1].isString() ||
+            !fields[2].isString())
+            return std::nullopt;
+        entries.push_back({fields[0].toString(), shownNumber(fields[1].toString(), numbers),
+                           shownNumber(fields[2].toString(), numbers)});
+    }
+    return entries;
+}
+
 void restoreTripList(Form1& form) {
     Platform& platform = form.platform();
     const QString value =
         platform.readSetting(kSettingsApplication, kSettingsSection, kCitiesValue, QString());
     if (value.isEmpty())
         return;
+    const QString coordinatesValue =
+        platform.readSetting(kSettingsApplication, kSettingsSection, kCoordinatesValue, QString());
+    ListView& trip = *form.ListView3;
+    // The kept entries, when they are the same trip as "Cities" (which another
+    // program may have changed meanwhile): each with its whole text, whatever it holds.
+    if (const auto kept = readKeptCoordinates(coordinatesValue, LocaleNumbers::current())) {
+        QStringList keptTexts;
+        for (const SavedEntry& e : *kept)
+            keptTexts.append(e.text);
+        if (joinCities(keptTexts) == value) {
+            for (const SavedEntry& e : *kept) {
+                const int item = trip.add(e.text);
+                trip.setSubItem(item, 1, e.latitude);
+                trip.setSubItem(item, 2, e.longitude);
+            }
+            return;
+        }
+    }
     const QStringList texts = splitCities(value);
-    const std::vector<SavedEntry> coordinates = parseCoordinates(
-        platform.readSetting(kSettingsApplication, kSettingsSection, kCoordinatesValue, QString()));
+    const std::vector<SavedEntry> coordinates = parseCoordinates(coordinatesValue);
     bool withCoordinates = coordinates.size() == static_cast<size_t>(texts.size());
     for (qsizetype i = 0; withCoordinates && i < texts.size(); ++i)
         withCoordinates = coordinates[static_cast<size_t>(i)].text == texts.at(i);
 
-    ListView& trip = *form.ListView3;
     for (qsizetype i = 0; i < texts.size(); ++i) {
         const int item = trip.add(texts.at(i));
         if (withCoordinates) {
@@ -89,7 +151,7 @@ void Form1::Form_QueryUnload() {
     report(110, [&] {
         platform_.writeSetting(kSettingsApplication, kSettingsSection, kCitiesValue, value);
         platform_.writeSetting(kSettingsApplication, kSettingsSection, kCoordinatesValue,
-                               joinCoordinates(entries));
+                               keepCoordinates(entries, LocaleNumbers::current()));
     });
     report(112, [&] { platform_.doEvents(); });
 }

@@ -2,11 +2,13 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 namespace amb {
 
 class Form1;
+class LocaleNumbers;
 
 inline const QString kSettingsApplication = QStringLiteral("Tormalyn");
 inline const QString kSettingsSection = QStringLiteral("Ambrevale");
@@ -26,9 +28,21 @@ QString joinCities(const QStringList& texts);
 // The non-empty parts of a "Cities" value, in order.
 QStringList splitCities(const QString& value);
 
-// The coordinates value: one line per entry, text, tab, latitude, tab, longitude.
+// The coordinates value as it is kept: a JSON array with one array of three
+// strings per entry (text, latitude, longitude). Any text fits, line breaks, tabs
+// and ";" included, and the numbers are written the same in every locale: the
+// shortest decimal with a point that reads back to the same double. A coordinate
+// that is no number is kept as its text.
+QString keepCoordinates(const std::vector<SavedEntry>& entries, const LocaleNumbers& numbers);
+// The entries of a value written by keepCoordinates, their numbers as `numbers`
+// writes them; nothing when the value is in another layout or damaged.
+std::optional<std::vector<SavedEntry>> readKeptCoordinates(const QString& value,
+                                                           const LocaleNumbers& numbers);
+
+// The layout kept before: one line per entry, text, tab, latitude, tab, longitude,
+// the numbers in the locale of the day. Still read, so no kept trip is lost.
 QString joinCoordinates(const std::vector<SavedEntry>& entries);
-// Entries of a coordinates value; empty when it is damaged.
+// Entries of a coordinates value in that layout; empty when it is damaged.
 std::vector<SavedEntry> parseCoordinates(const QString& value);
 
 // Start-up's last step: fills the trip list from the settings store.

@@ -1,3 +1,4 @@
+#include "app/locale_numbers.h"
 #include "app/main_module.h"
 #include "app/settings.h"
 #include "support/test_helpers.h"
@@ -338,41 +339,85 @@ void TestDistanceRun::decimalCommaLocale() {
     QCOMPARE(w.platform.reports(), QStringList());
 }
 
+// A trip kept at close comes back at the next start and measures without a report,
+// whatever the locale was at either time and whatever the entry texts hold.
 void TestDistanceRun::tripListRestoredAfterRestart_data() {
-    QTest::addColumn<bool>("coordinatesKept");
-    QTest::newRow("with the saved coordinates") << true;
-    QTest::newRow("texts only") << false;
+    QTest::addColumn<QString>("keptUnder");
+    QTest::addColumn<QString>("restoredUnder");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QString>("layout"); // "kept", "old" (the layout kept before) or "none"
+    const QStringList plain{QStringLiteral("Oslo - Norway"), QStringLiteral("Lima - Peru"),
+                            QStringLiteral("Perth - Australia")};
+    const auto row = [&](const char* name, const char* kept, const char* restored,
+                         const QStringList& texts, const char* layout) {
+        QTest::newRow(name) << QString::fromLatin1(kept) << QString::fromLatin1(restored) << texts
+                            << QString::fromLatin1(layout);
+    };
+    row("same locale", "C", "C", plain, "kept");
+    row("kept under de_DE, restored under C", "de_DE", "C", plain, "kept");
+    row("kept under C, restored under de_DE", "C", "de_DE", plain, "kept");
+    row("kept under he_IL, restored under fa_IR", "he_IL", "fa_IR", plain, "kept");
+    row("kept under ar_EG, restored under sv_SE", "ar_EG", "sv_SE", plain, "kept");
+    row("texts with a line break, a tab and ;", "C", "C",
+        {QStringLiteral("Line\nbreak - X"), QStringLiteral("Tab\there - Y"),
+         QStringLiteral("Semi;colon - Z"), QStringLiteral("Plain - W")},
+        "kept");
+    row("the layout kept before", "de_DE", "de_DE", plain, "old");
+    row("texts only", "C", "C", plain, "none");
 }
 
 void TestDistanceRun::tripListRestoredAfterRestart() {
-    QFETCH(bool, coordinatesKept);
+    QFETCH(QString, keptUnder);
+    QFETCH(QString, restoredUnder);
+    QFETCH(QStringList, texts);
+    QFETCH(QString, layout);
+    const QString coordinatesKey = kSettingsApplication + QLatin1Char('/') + kSettingsSection +
+                                   QLatin1Char('/') + kCoordinatesValue;
+    // South and west of zero, where the locales write direction marks and their own signs.
+    const auto latitude = [](int k) { return -33.5 + k; };
+    const auto longitude = [](int k) { return -71.25 - 1.5 * k; };
     QMap<QString, QString> saved;
     {
+        QLocale::setDefault(QLocale(keptUnder));
+        const LocaleNumbers numbers(QLocale{keptUnder});
         TestWindow before;
         before.load();
-        fillEquatorTrip(*before.form->ListView3, 3);
+        std::vector<SavedEntry> entries;
+        for (int k = 0; k < texts.size(); ++k) {
+            entries.push_back(
+                {texts.at(k), numbers.toText(latitude(k)), numbers.toText(longitude(k))});
+            addRow(*before.form->ListView3, texts.at(k), entries.back().latitude,
+                   entries.back().longitude);
+        }
         before.form->Form_QueryUnload();
         QCOMPARE(before.platform.reports(), QStringList());
         saved = before.platform.settings;
+        if (layout == QLatin1String("old"))
+            saved[coordinatesKey] = joinCoordinates(entries);
+        else if (layout == QLatin1String("none"))
+            saved.remove(coordinatesKey);
     }
-    if (!coordinatesKept)
-        saved.remove(kSettingsApplication + QLatin1Char('/') + kSettingsSection + QLatin1Char('/') +
-                     kCoordinatesValue);
+    QLocale::setDefault(QLocale(restoredUnder));
+    const LocaleNumbers numbers(QLocale{restoredUnder});
     TestWindow after;
     after.platform.settings = saved;
     after.load();
-    QCOMPARE(after.form->ListView3->count(), 3);
+    ListView& trip = *after.form->ListView3;
+    QCOMPARE(trip.count(), static_cast<int>(texts.size()));
     after.form->PushButton17_Click();
-    if (coordinatesKept) {
-        QCOMPARE(resultTexts(*after.form->ListView2),
-                 (QStringList{sentence(cityName(0), cityName(1), QStringLiteral("69.09")),
-                              sentence(cityName(1), cityName(2), QStringLiteral("69.09"))}));
-        QCOMPARE(after.platform.reports(), QStringList());
-    } else {
+    if (layout == QLatin1String("none")) {
         // Every pair costs its conversion, then the marking and the scrolling of a
         // last result line that does not exist.
         QCOMPARE(after.form->ListView2->count(), 0);
-        QCOMPARE(after.platform.reports().size(), 6);
+        QCOMPARE(after.platform.reports().size(), 3 * (texts.size() - 1));
+    } else {
+        for (int k = 0; k < texts.size(); ++k) {
+            QCOMPARE(trip.text(k + 1), texts.at(k));
+            QCOMPARE(trip.subItem(k + 1, 1), numbers.toText(latitude(k)));
+            QCOMPARE(trip.subItem(k + 1, 2), numbers.toText(longitude(k)));
+        }
+        QCOMPARE(after.form->ListView2->count(), texts.size() - 1);
+        QCOMPARE(after.platform.reports(), QStringList());
     }
     verifyIdle(after);
 }
