@@ -1,9 +1,12 @@
 // The command-line tool's import and search.
+#include "app/locale_numbers.h"
 #include "lookup/city_database.h"
 #include "lookup_fixture.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <clocale>
 
 using namespace amb;
 using namespace amb::test;
@@ -17,10 +20,13 @@ struct Run {
 };
 
 Run runCli(const QStringList& args,
-           const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+           const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+           const QByteArray& input = {}) {
     QProcess process;
     process.setProcessEnvironment(env);
     process.start(qEnvironmentVariable("AMBREVALE_CLI"), args);
+    process.write(input);
+    process.closeWriteChannel();
     Run run;
     if (!process.waitForFinished(60000))
         return run;
@@ -40,6 +46,8 @@ private Q_SLOTS:
     void searchPrintsTheSearchListRows();
     void searchUsesTheUsersLocale();
     void searchBesideTheTool();
+    void searchRowsMeasureInEveryLocale_data();
+    void searchRowsMeasureInEveryLocale();
     void help_data();
     void help();
     void usageErrors_data();
@@ -115,6 +123,71 @@ void TestCliLookup::searchBesideTheTool() {
     run = runCli({QStringLiteral("search"), QStringLiteral("fiore")}, env);
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out.count(QLatin1Char('\n')), 2);
+}
+
+void TestCliLookup::searchRowsMeasureInEveryLocale_data() {
+    QTest::addColumn<QString>("locale");
+    for (const char* name :
+         {"C", "en_US", "de_DE", "fr_FR", "sv_SE", "he_IL", "ar_EG", "ar_SA", "fa_IR", "hi_IN"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+// Every row a search shows, fed to the distance run in the window and to the tool
+// under the same locale, gives one sentence per pair, no report, and the miles in
+// the locale's own writing. The fixture holds cities south and west of zero.
+void TestCliLookup::searchRowsMeasureInEveryLocale() {
+    QFETCH(QString, locale);
+    const QString systemName = locale == QLatin1String("C") ? QStringLiteral("C.UTF-8")
+                                                            : locale + QStringLiteral(".UTF-8");
+    locale_t available = newlocale(LC_ALL_MASK, systemName.toLatin1().constData(), locale_t{});
+    if (!available)
+        QSKIP(qPrintable(QStringLiteral("the locale %1 is not installed (scripts/setup.sh "
+                                        "generates it)")
+                             .arg(systemName)));
+    freelocale(available);
+
+    const QLocale user(locale);
+    const std::vector<CityRow> rows = findCityRows(database_, QStringLiteral("%"), user);
+    QVERIFY(rows.size() > 100);
+    QVERIFY(std::any_of(rows.begin(), rows.end(), [](const CityRow& r) {
+        return r.longitude.contains(QChar(0x200E)) || r.longitude.contains(QChar(0x061C)) ||
+               r.longitude.contains(QLatin1Char('-')) || r.longitude.contains(QChar(0x2212));
+    }));
+
+    // The window.
+    QLocale::setDefault(user);
+    TestWindow w;
+    w.load();
+    for (const CityRow& row : rows)
+        addRow(*w.form->ListView3, row.text, row.latitude, row.longitude);
+    w.form->PushButton17_Click();
+    QLocale::setDefault(QLocale::c());
+    QCOMPARE(w.platform.reports(), QStringList());
+    QCOMPARE(w.form->ListView2->count(), static_cast<int>(rows.size()) - 1);
+    QString windowLines;
+    for (int i = 1; i <= w.form->ListView2->count(); ++i)
+        windowLines += w.form->ListView2->text(i) + QLatin1Char('\n');
+
+    // The tool, fed what its own search prints.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), systemName);
+    const Run search = runCli(
+        {QStringLiteral("search"), QStringLiteral("%"), QStringLiteral("--database"), database_},
+        env);
+    QCOMPARE(search.exitCode, 0);
+    QCOMPARE(search.out.count(QLatin1Char('\n')), static_cast<qsizetype>(rows.size()));
+    const Run distance = runCli({QStringLiteral("distance")}, env, search.out.toUtf8());
+    QCOMPARE(distance.err, QString());
+    QCOMPARE(distance.exitCode, 0);
+    QCOMPARE(distance.out, windowLines);
+
+    const LocaleNumbers numbers(user);
+    const QRegularExpression miles(QStringLiteral(" is (.+) miles$"));
+    for (const QString& line : windowLines.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QString text = miles.match(line).captured(1);
+        const std::optional<double> value = numbers.fromText(text);
+        QVERIFY2(value && numbers.toText(*value) == text, qPrintable(line));
+    }
 }
 
 void TestCliLookup::help_data() {
