@@ -1,0 +1,175 @@
+// The command-line distance as a whole process: 1,000,000 legs of random
+// coordinates as text in, sentences out to a file, against two external geodesic
+// tools given the same legs. Each program runs BENCH_RUNS times (3); the median
+// wall time and its processor time are printed, with the tool's peak resident
+// memory. BENCH_LEGS changes the number of legs for a quicker look.
+#include <QCoreApplication>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <random>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+const long kLegs = qEnvironmentVariableIsSet("BENCH_LEGS")
+                       ? qEnvironmentVariableIntValue("BENCH_LEGS")
+                       : 1'000'000;
+const int kRuns =
+    qEnvironmentVariableIsSet("BENCH_RUNS") ? qEnvironmentVariableIntValue("BENCH_RUNS") : 3;
+
+struct Timing {
+    double wall = -1; // seconds
+    double cpu = 0;   // user + system seconds
+    long peakKiB = 0; // peak resident memory
+    int exitCode = -1;
+};
+
+// Runs `argv` with stdin from `input` and stdout to `output`; waits and measures.
+Timing runOnce(const std::vector<std::string>& argv, const std::string& input,
+               const std::string& output, const std::vector<std::string>& extraEnv) {
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 0, input.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&files, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    std::vector<std::string> envStrings(extraEnv);
+    for (char** e = environ; *e; ++e)
+        envStrings.emplace_back(*e);
+    std::vector<char*> env;
+    for (std::string& e : envStrings)
+        env.push_back(e.data());
+    env.push_back(nullptr);
+
+    Timing timing;
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, args[0], &files, nullptr, args.data(), env.data());
+    posix_spawn_file_actions_destroy(&files);
+    if (spawned != 0)
+        return timing;
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid)
+        return timing;
+    timing.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    timing.cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+                 (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    timing.peakKiB = usage.ru_maxrss;
+    timing.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return timing;
+}
+
+// The median run by wall time.
+Timing measure(const char* label, const std::vector<std::string>& argv, const std::string& input,
+               const std::string& output, const std::vector<std::string>& env = {}) {
+    std::vector<Timing> runs;
+    for (int i = 0; i < kRuns; ++i) {
+        const Timing t = runOnce(argv, input, output, env);
+        if (t.exitCode != 0) {
+            std::printf("  %-28s failed (exit %d)\n", label, t.exitCode);
+            return {};
+        }
+        runs.push_back(t);
+    }
+    std::sort(runs.begin(), runs.end(),
+              [](const Timing& a, const Timing& b) { return a.wall < b.wall; });
+    const Timing& median = runs[runs.size() / 2];
+    std::printf("  %-28s median %.3f s wall (min %.3f, max %.3f), %.3f s processor, peak %.1f MB\n",
+                label, median.wall, runs.front().wall, runs.back().wall, median.cpu,
+                median.peakKiB / 1024.0);
+    return median;
+}
+
+std::string findProgram(const char* name, const char* package) {
+    const QString path = QStandardPaths::findExecutable(QString::fromUtf8(name));
+    if (path.isEmpty())
+        std::printf("  %s is not installed (apt-get install %s)\n", name, package);
+    return path.toStdString();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QTemporaryDir work;
+    const std::string trip = work.filePath(QStringLiteral("trip.txt")).toStdString();
+    const std::string pairs = work.filePath(QStringLiteral("pairs.txt")).toStdString();
+    const std::string output = work.filePath(QStringLiteral("out.txt")).toStdString();
+
+    // kLegs + 1 trip rows, coordinates with 5 decimals as the gazetteer has them; the
+    // peers get each leg as "lat1 lon1 lat2 lon2".
+    {
+        std::mt19937_64 random(20210831);
+        std::uniform_real_distribution<double> latitude(-90, 90), longitude(-180, 180);
+        std::FILE* tripFile = std::fopen(trip.c_str(), "w");
+        std::FILE* pairsFile = std::fopen(pairs.c_str(), "w");
+        if (!tripFile || !pairsFile) {
+            std::fprintf(stderr, "cannot write into %s\n", qPrintable(work.path()));
+            return 1;
+        }
+        char lat[32], lon[32], lastLat[32] = "", lastLon[32] = "";
+        for (long k = 0; k <= kLegs; ++k) {
+            std::snprintf(lat, sizeof lat, "%.5f", latitude(random));
+            std::snprintf(lon, sizeof lon, "%.5f", longitude(random));
+            std::fprintf(tripFile, "City %ld - Region %ld\t%s\t%s\n", k, k % 97, lat, lon);
+            if (k > 0)
+                std::fprintf(pairsFile, "%s %s %s %s\n", lastLat, lastLon, lat, lon);
+            std::copy(lat, lat + sizeof lat, lastLat);
+            std::copy(lon, lon + sizeof lon, lastLon);
+        }
+        std::fclose(tripFile);
+        std::fclose(pairsFile);
+    }
+
+    const std::string tool = std::string(AMBREVALE_PROGRAM_DIR) + "/ambrevale-cli";
+    std::printf("%ld legs of random coordinates, text in, sentences out to a file, whole "
+                "processes, %d runs each:\n",
+                kLegs, kRuns);
+    const Timing ours =
+        measure("ambrevale-cli distance", {tool, "distance"}, trip, output, {"LC_ALL=C.UTF-8"});
+    measure("ambrevale-cli distance ar_EG", {tool, "distance"}, trip, output,
+            {"LC_ALL=ar_EG.UTF-8"});
+    Timing geod, geodSolve;
+    if (const std::string path = findProgram("geod", "proj-bin"); !path.empty())
+        geod = measure("geod -I +ellps=WGS84", {path, "-I", "+ellps=WGS84"}, pairs, output);
+    if (const std::string path = findProgram("GeodSolve", "geographiclib-tools"); !path.empty())
+        geodSolve = measure("GeodSolve -i", {path, "-i"}, pairs, output);
+
+    const QString legs = kLegs == 1'000'000 ? QStringLiteral("1M") : QString::number(kLegs);
+    const auto headline = [&](const QString& label, const QString& value) {
+        std::printf("HEADLINE\t%s\t%s\n", qPrintable(label), qPrintable(value));
+    };
+    const auto seconds = [](const Timing& t) {
+        return QStringLiteral("%1 s (processor %2 s)").arg(t.wall, 0, 'f', 2).arg(t.cpu, 0, 'f', 2);
+    };
+    if (ours.wall < 0)
+        return 1;
+    headline(QStringLiteral("ambrevale-cli distance, %1 legs").arg(legs), seconds(ours));
+    headline(QStringLiteral("ambrevale-cli distance peak memory, %1 legs").arg(legs),
+             QStringLiteral("%1 MB").arg(ours.peakKiB / 1024.0, 0, 'f', 1));
+    for (const auto& [name, peer] :
+         {std::pair{"geod -I", geod}, std::pair{"GeodSolve -i", geodSolve}}) {
+        if (peer.wall < 0)
+            continue;
+        headline(QStringLiteral("%1, %2 legs").arg(QString::fromUtf8(name), legs), seconds(peer));
+        headline(QStringLiteral("ambrevale-cli distance speed vs %1").arg(QString::fromUtf8(name)),
+                 QStringLiteral("%1x (processor %2x)")
+                     .arg(peer.wall / ours.wall, 0, 'f', 2)
+                     .arg(peer.cpu / ours.cpu, 0, 'f', 2));
+    }
+    return 0;
+}
