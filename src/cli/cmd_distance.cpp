@@ -174,8 +174,9 @@ struct Row {
     }
 };
 
-// The coordinate of `row` that lies beyond the globe, reported; false when none does.
-bool reportOutOfRange(const Row& row, const Row& other) {
+// The coordinate of `row` that lies beyond the globe, reported after the sentences
+// before it; false when none does.
+bool reportOutOfRange(const Row& row, const Row& other, Output& output) {
     const char* what = nullptr;
     const std::string* text = nullptr;
     if (std::fabs(*row.latitude) > 90) {
@@ -187,6 +188,7 @@ bool reportOutOfRange(const Row& row, const Row& other) {
     } else {
         return false;
     }
+    output.flush();
     std::fprintf(stderr,
                  "ambrevale-cli distance: line %ld: the %s %s is beyond %s degrees; the pair of "
                  "lines %ld and %ld is skipped\n",
@@ -259,7 +261,8 @@ int runDistance(const QStringList& args) {
         // The common case straight from the bytes; anything that fails goes the
         // window's way below, which shows the window's report.
         if (upper->numbers && lower->numbers &&
-            (reportOutOfRange(*upper, *lower) || reportOutOfRange(*lower, *upper))) {
+            (reportOutOfRange(*upper, *lower, output) ||
+             reportOutOfRange(*lower, *upper, output))) {
             skipped = true;
             return;
         }
@@ -323,6 +326,9 @@ int runDistance(const QStringList& args) {
     std::string block(1 << 16, '\0');
     int readError = 0;
     for (;;) {
+        // What is measured goes out before waiting for more: a trip typed or piped
+        // line by line sees each sentence at once, a file is written in large blocks.
+        output.flush();
         const ssize_t n = ::read(input, block.data(), block.size());
         if (n < 0 && errno == EINTR)
             continue;

@@ -49,6 +49,7 @@ private Q_SLOTS:
     void printsTheSentences_data();
     void printsTheSentences();
     void readsAFile();
+    void printsEachSentenceAsItIsMeasured();
     void failingFilesAndArguments_data();
     void failingFilesAndArguments();
 };
@@ -122,6 +123,19 @@ void TestDistanceCli::readsAFile() {
     const Run run = runCli({path}, QByteArray("ignored\t0\t0\nstdin\t1\t1\n"));
     QCOMPARE(run.out, lines({"Distance between A and B is 69.09 miles"}));
     QCOMPARE(run.exitCode, 0);
+}
+
+// A trip fed line by line gets each sentence before the input ends.
+void TestDistanceCli::printsEachSentenceAsItIsMeasured() {
+    QProcess process;
+    process.start(qEnvironmentVariable("AMBREVALE_CLI"), {QStringLiteral("distance")});
+    process.write("A\t0\t0\nB\t0\t1\n");
+    QVERIFY(process.waitForReadyRead(20000));
+    QCOMPARE(process.readAllStandardOutput(),
+             QByteArray("Distance between A and B is 69.09 miles\n"));
+    process.closeWriteChannel();
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitCode(), 0);
 }
 
 void TestDistanceCli::failingFilesAndArguments_data() {
