@@ -8,7 +8,7 @@ build_dir=${AMBREVALE_BUILD_DIR:-$here/build}
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libqt6sql6-sqlite libgl-dev
+  qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libgl-dev
   libxlsxwriter-dev libsqlite3-dev
   xvfb xauth xdotool x11-utils xclip imagemagick
   gnumeric fonts-liberation iso-codes locales
@@ -43,3 +43,7 @@ for line in "${locale_lines[@]}"; do
   generate=1
 done
 [ "$generate" = 0 ] || locale-gen >/dev/null
+
+# The map's land outlines, fetched once into the data cache; the build copies them
+# beside the program.
+"$here/scripts/fetch-data.sh" >/dev/null

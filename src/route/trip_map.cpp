@@ -1,0 +1,339 @@
+#include "route/trip_map.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QSaveFile>
+#include <QSvgGenerator>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace amb::route {
+
+namespace {
+
+const QColor kOcean(0xd4, 0xe4, 0xf0);
+const QColor kGraticule(0xc0, 0xd3, 0xe3);
+const QColor kLand(0xf3, 0xf0, 0xe6);
+const QColor kCoast(0xa8, 0xa0, 0x8c);
+const QColor kLeg(0xc0, 0x26, 0x26);
+const QColor kInk(0x22, 0x22, 0x22);
+
+// Every point of every leg, longitudes continuous within each leg.
+std::vector<std::vector<GeoPoint>> legPaths(const std::vector<GeoPoint>& stops) {
+    std::vector<std::vector<GeoPoint>> paths;
+    for (std::size_t i = 1; i < stops.size(); ++i)
+        paths.push_back(greatCirclePath(stops[i - 1], stops[i]));
+    if (stops.size() == 1)
+        paths.push_back({stops.front()});
+    return paths;
+}
+
+// East-west scale of the flat map: true at the frame's middle latitude, but never
+// squeezed below a fifth near the poles.
+double eastWestScale(double south, double north) {
+    return std::clamp(std::cos((south + north) / 2 * std::numbers::pi / 180), 0.2, 1.0);
+}
+
+// `lon` moved by whole turns to lie nearest `centre`.
+double nearest(double lon, double centre) {
+    return lon + 360 * std::round((centre - lon) / 360);
+}
+
+struct Projection {
+    MapFrame frame;
+    double xScale, pixelsPerDegree, left, top;
+
+    Projection(const MapFrame& f, QSize size) : frame(f) {
+        xScale = f.xScale;
+        pixelsPerDegree = std::min(size.width() / ((f.east - f.west) * xScale),
+                                   size.height() / (f.north - f.south));
+        left = (size.width() - (f.east - f.west) * xScale * pixelsPerDegree) / 2;
+        top = (size.height() - (f.north - f.south) * pixelsPerDegree) / 2;
+    }
+    QPointF operator()(double lat, double lon) const {
+        return {left + (lon - frame.west) * xScale * pixelsPerDegree,
+                top + (frame.north - lat) * pixelsPerDegree};
+    }
+    double centre() const { return (frame.west + frame.east) / 2; }
+};
+
+double graticuleStep(double degrees) {
+    if (degrees > 120)
+        return 30;
+    if (degrees > 40)
+        return 10;
+    if (degrees > 12)
+        return 5;
+    return 1;
+}
+
+void drawGraticule(QPainter& painter, const Projection& p) {
+    const MapFrame& f = p.frame;
+    const double step = graticuleStep(std::max(f.east - f.west, f.north - f.south));
+    QPen pen(kGraticule, 0.8);
+    painter.setPen(pen);
+    const double south = std::max(f.south, -90.0), north = std::min(f.north, 90.0);
+    for (double lon = std::ceil(f.west / step) * step; lon <= f.east; lon += step)
+        painter.drawLine(p(south, lon), p(north, lon));
+    for (double lat = std::ceil(south / step) * step; lat <= north; lat += step)
+        painter.drawLine(p(lat, f.west), p(lat, f.east));
+}
+
+void drawLand(QPainter& painter, const Projection& p, const LandOutline& land) {
+    QPainterPath fill;
+    fill.setFillRule(Qt::OddEvenFill);
+    QPainterPath coast;
+    for (const auto& [points, aroundPole] : land.rings) {
+        double west = points.front().x(), east = west;
+        for (const QPointF& point : points) {
+            west = std::min(west, point.x());
+            east = std::max(east, point.x());
+        }
+        for (const double shift : {-360.0, 0.0, 360.0}) {
+            if (east + shift < p.frame.west || west + shift > p.frame.east)
+                continue;
+            QPolygonF polygon;
+            polygon.reserve(static_cast<qsizetype>(points.size()));
+            for (const QPointF& point : points)
+                polygon << p(point.y(), point.x() + shift);
+            fill.addPolygon(polygon);
+            fill.closeSubpath();
+            // The edge along a pole is where the flat map ends, not a coast.
+            if (aroundPole)
+                polygon.resize(polygon.size() - 2);
+            else
+                polygon << polygon.front();
+            coast.addPolygon(polygon);
+        }
+    }
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(kLand);
+    painter.drawPath(fill);
+    painter.setPen(QPen(kCoast, 0.7));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(coast);
+}
+
+void drawLegs(QPainter& painter, const Projection& p, const std::vector<GeoPoint>& stops) {
+    QPen pen(kLeg, 2.5);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    for (const auto& leg : legPaths(stops)) {
+        if (leg.size() < 2)
+            continue;
+        const double shift = nearest(leg.front().lon, p.centre()) - leg.front().lon;
+        QPainterPath path(p(leg.front().lat, leg.front().lon + shift));
+        for (std::size_t i = 1; i < leg.size(); ++i)
+            path.lineTo(p(leg[i].lat, leg[i].lon + shift));
+        painter.drawPath(path);
+    }
+}
+
+// A text with a light halo, so it reads on land, sea and lines alike.
+void drawHaloText(QPainter& painter, QPointF baseline, const QString& text, const QFont& font) {
+    QPainterPath path;
+    path.addText(baseline, font, text);
+    painter.strokePath(
+        path, QPen(QColor(255, 255, 255, 220), 3.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.fillPath(path, kInk);
+}
+
+void drawStops(QPainter& painter, const Projection& p, const std::vector<MapStop>& stops,
+               QSize size) {
+    QFont font;
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(13);
+    const QFontMetricsF metrics(font);
+    const double radius = 4.5;
+    std::vector<QPointF> centres;
+    for (const MapStop& stop : stops)
+        centres.push_back(p(stop.at.lat, nearest(stop.at.lon, p.centre())));
+
+    painter.setPen(QPen(Qt::white, 1.5));
+    painter.setBrush(kLeg.darker(130));
+    for (const QPointF& c : centres)
+        painter.drawEllipse(c, radius, radius);
+
+    // Labels beside their dots, on the first side where they cover no other label;
+    // a city the trip passes again is labelled once.
+    std::vector<QRectF> placed;
+    for (std::size_t i = 0; i < stops.size(); ++i) {
+        bool seen = false;
+        for (std::size_t j = 0; j < i && !seen; ++j)
+            seen = stops[j].label == stops[i].label && stops[j].at == stops[i].at;
+        if (seen)
+            continue;
+        const QPointF c = centres[i];
+        const QSizeF box(metrics.horizontalAdvance(stops[i].label), metrics.height());
+        const double gap = radius + 3;
+        const QPointF corners[] = {
+            {c.x() + gap, c.y() - box.height() / 2},
+            {c.x() - gap - box.width(), c.y() - box.height() / 2},
+            {c.x() - box.width() / 2, c.y() - gap - box.height()},
+            {c.x() - box.width() / 2, c.y() + gap},
+        };
+        const QRectF bounds(QPointF(0, 0), size);
+        QRectF chosen;
+        for (const QPointF& corner : corners) {
+            const QRectF rect(corner, box);
+            const bool free = bounds.contains(rect) &&
+                              std::none_of(placed.begin(), placed.end(),
+                                           [&](const QRectF& r) { return r.intersects(rect); });
+            if (free) {
+                chosen = rect;
+                break;
+            }
+        }
+        if (chosen.isNull()) // nowhere free: the side that stays on the picture
+            chosen = QRectF(corners[bounds.contains(QRectF(corners[0], box)) ? 0 : 1], box);
+        placed.push_back(chosen);
+        drawHaloText(painter, QPointF(chosen.left(), chosen.top() + metrics.ascent()),
+                     stops[i].label, font);
+    }
+}
+
+void drawCorners(QPainter& painter, const QString& total, QSize size) {
+    if (!total.isEmpty()) {
+        QFont font;
+        font.setStyleHint(QFont::SansSerif);
+        font.setPixelSize(16);
+        font.setBold(true);
+        const QFontMetricsF metrics(font);
+        const QRectF box(12, size.height() - 12 - metrics.height() - 12,
+                         metrics.horizontalAdvance(total) + 20, metrics.height() + 12);
+        painter.setPen(QPen(kCoast, 1));
+        painter.setBrush(QColor(255, 255, 255, 230));
+        painter.drawRoundedRect(box, 4, 4);
+        painter.setPen(kInk);
+        painter.setFont(font);
+        painter.drawText(box, Qt::AlignCenter, total);
+    }
+    QFont small;
+    small.setStyleHint(QFont::SansSerif);
+    small.setPixelSize(10);
+    painter.setFont(small);
+    painter.setPen(QColor(0x55, 0x66, 0x77));
+    painter.drawText(QRectF(0, 0, size.width() - 6, size.height() - 4),
+                     Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Land: Natural Earth"));
+}
+
+void paintMap(QPainter& painter, const TripMap& trip, const LandOutline& land) {
+    std::vector<GeoPoint> points;
+    for (const MapStop& stop : trip.stops)
+        points.push_back(stop.at);
+    const Projection projection(tripMapFrame(points, trip.size), trip.size);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(QRectF(QPointF(0, 0), trip.size), kOcean);
+    drawGraticule(painter, projection);
+    drawLand(painter, projection, land);
+    drawLegs(painter, projection, points);
+    drawStops(painter, projection, trip.stops, trip.size);
+    drawCorners(painter, trip.total, trip.size);
+}
+
+} // namespace
+
+MapFrame tripMapFrame(const std::vector<GeoPoint>& stops, QSize size) {
+    if (stops.empty() || size.isEmpty())
+        return {};
+    std::vector<double> lons;
+    double south = 90, north = -90;
+    for (const auto& path : legPaths(stops)) {
+        for (const GeoPoint& point : path) {
+            double lon = std::fmod(point.lon, 360.0);
+            lons.push_back(lon < 0 ? lon + 360 : lon);
+            south = std::min(south, point.lat);
+            north = std::max(north, point.lat);
+        }
+    }
+    // The trip covers the circle of longitudes except its widest gap.
+    std::sort(lons.begin(), lons.end());
+    double gap = lons.front() + 360 - lons.back();
+    double west = lons.front();
+    for (std::size_t i = 1; i < lons.size(); ++i) {
+        if (lons[i] - lons[i - 1] > gap) {
+            gap = lons[i] - lons[i - 1];
+            west = lons[i];
+        }
+    }
+    const double span = 360 - gap;
+    const double middle = west + span / 2;
+
+    // Sizes in degrees of latitude: a degree of longitude is xScale of one.
+    const double xScale = eastWestScale(south, north);
+    double wide = span * xScale;
+    double high = north - south;
+    const double margin = std::max(0.12 * std::max(wide, high), 2.0);
+    wide = std::max(wide + 2 * margin, 8.0);
+    high = std::max(high + 2 * margin, 5.0);
+    const double aspect = double(size.width()) / size.height();
+    if (wide / high < aspect)
+        wide = high * aspect;
+    else
+        high = wide / aspect;
+
+    MapFrame frame;
+    frame.xScale = xScale;
+    const double lonExtent = std::min(wide / xScale, 360.0);
+    frame.west = middle - lonExtent / 2;
+    frame.west -= 360 * std::floor((frame.west + 180) / 360);
+    frame.east = frame.west + lonExtent;
+    const double latExtent = std::min(high, 180.0);
+    const double centre = std::clamp((south + north) / 2, -90 + latExtent / 2, 90 - latExtent / 2);
+    frame.south = centre - latExtent / 2;
+    frame.north = centre + latExtent / 2;
+    return frame;
+}
+
+QString renderTripMap(const TripMap& trip, const LandOutline& land, const QString& file) {
+    const QString shown = QDir::toNativeSeparators(file);
+    const QString suffix = QFileInfo(file).suffix().toLower();
+    if (suffix != QLatin1String("png") && suffix != QLatin1String("svg"))
+        return QStringLiteral("The map file must end in .png or .svg: %1").arg(shown);
+    if (trip.size.isEmpty())
+        return QStringLiteral("The map has no size.");
+
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return QStringLiteral("Cannot write the map to %1: %2").arg(shown, out.errorString());
+
+    bool painted = false;
+    if (suffix == QLatin1String("svg")) {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&out);
+        svg.setSize(trip.size);
+        svg.setViewBox(QRect(QPoint(0, 0), trip.size));
+        svg.setTitle(QStringLiteral("Trip map"));
+        svg.setDescription(trip.total);
+        QPainter painter;
+        if (painter.begin(&svg)) {
+            paintMap(painter, trip, land);
+            painted = painter.end();
+        }
+    } else {
+        QImage image(trip.size, QImage::Format_RGB32);
+        QPainter painter;
+        if (painter.begin(&image)) {
+            paintMap(painter, trip, land);
+            painted = painter.end() && image.save(&out, "PNG");
+        }
+    }
+    if (!painted) {
+        out.cancelWriting();
+        return QStringLiteral("Cannot draw the map into %1: %2")
+            .arg(shown, out.errorString().isEmpty() ? QStringLiteral("the drawing failed")
+                                                    : out.errorString());
+    }
+    if (!out.commit())
+        return QStringLiteral("Cannot write the map to %1: %2").arg(shown, out.errorString());
+    return {};
+}
+
+} // namespace amb::route

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "route/great_circle.h"
+#include "route/land_outline.h"
+
+#include <QSize>
+#include <QString>
+#include <vector>
+
+namespace amb::route {
+
+struct MapStop {
+    QString label;
+    GeoPoint at;
+};
+
+struct TripMap {
+    std::vector<MapStop> stops; // in trip order; each neighbouring pair is a leg
+    QString total;              // shown in the lower left corner, e.g. "Total: 1234.5 km"
+    QSize size{1200, 750};      // pixels of the PNG, units of the SVG
+};
+
+// The part of the world a map shows: longitudes run continuously from west to east
+// (east may pass 180, so a trip over the antimeridian is shown across it), west
+// within [-180, 180). A degree of longitude is drawn xScale times as wide as one of
+// latitude.
+struct MapFrame {
+    double west = -180, east = 180, south = -90, north = 90;
+    double xScale = 1;
+};
+
+// The frame around every point of the trip's legs, with a margin, widened to the
+// picture's proportions on a map whose east-west scale is true at its middle
+// latitude.
+MapFrame tripMapFrame(const std::vector<GeoPoint>& stops, QSize size);
+
+// Draws the trip on the land and writes it to `file`, a PNG or an SVG by its
+// suffix. The file appears whole or not at all: it is written to a temporary file
+// beside it and renamed. Gives an empty text on success, else the message to show.
+// Needs a QGuiApplication (for the fonts of the labels); no display is needed.
+QString renderTripMap(const TripMap& trip, const LandOutline& land, const QString& file);
+
+} // namespace amb::route
