@@ -119,21 +119,46 @@ void drawLand(QPainter& painter, const Projection& p, const LandOutline& land) {
     painter.drawPath(coast);
 }
 
-void drawLegs(QPainter& painter, const Projection& p, const std::vector<GeoPoint>& stops) {
+// The legs on the picture, each placed whole where its first city is nearest the
+// middle of the frame.
+std::vector<QPolygonF> legLines(const Projection& p, const std::vector<GeoPoint>& stops) {
+    std::vector<QPolygonF> lines;
+    for (const auto& leg : legPaths(stops)) {
+        const double shift = nearest(leg.front().lon, p.centre()) - leg.front().lon;
+        QPolygonF line;
+        line.reserve(static_cast<qsizetype>(leg.size()));
+        for (const GeoPoint& point : leg)
+            line << p(point.lat, point.lon + shift);
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+void drawLegs(QPainter& painter, const std::vector<QPolygonF>& lines) {
     QPen pen(kLeg, 2.5);
     pen.setCapStyle(Qt::RoundCap);
     pen.setJoinStyle(Qt::RoundJoin);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
-    for (const auto& leg : legPaths(stops)) {
-        if (leg.size() < 2)
-            continue;
-        const double shift = nearest(leg.front().lon, p.centre()) - leg.front().lon;
-        QPainterPath path(p(leg.front().lat, leg.front().lon + shift));
-        for (std::size_t i = 1; i < leg.size(); ++i)
-            path.lineTo(p(leg[i].lat, leg[i].lon + shift));
-        painter.drawPath(path);
-    }
+    for (const QPolygonF& line : lines)
+        if (line.size() >= 2)
+            painter.drawPolyline(line);
+}
+
+// Which way the legs at stop `i` leave it on the picture, left (< 0) or right (> 0).
+double legsSideways(const std::vector<QPolygonF>& lines, std::size_t i, std::size_t stops) {
+    double sideways = 0;
+    const auto add = [&](QPointF from, QPointF to) {
+        const QPointF d = to - from;
+        const double length = std::hypot(d.x(), d.y());
+        if (length > 0)
+            sideways += d.x() / length;
+    };
+    if (i + 1 < stops && i < lines.size() && lines[i].size() >= 2)
+        add(lines[i][0], lines[i][1]);
+    if (i > 0 && i - 1 < lines.size() && lines[i - 1].size() >= 2)
+        add(lines[i - 1].back(), lines[i - 1][lines[i - 1].size() - 2]);
+    return sideways;
 }
 
 // A text with a light halo, so it reads on land, sea and lines alike.
@@ -146,7 +171,7 @@ void drawHaloText(QPainter& painter, QPointF baseline, const QString& text, cons
 }
 
 void drawStops(QPainter& painter, const Projection& p, const std::vector<MapStop>& stops,
-               QSize size) {
+               const std::vector<QPolygonF>& lines, QSize size) {
     QFont font;
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(13);
@@ -173,9 +198,11 @@ void drawStops(QPainter& painter, const Projection& p, const std::vector<MapStop
         const QPointF c = centres[i];
         const QSizeF box(metrics.horizontalAdvance(stops[i].label), metrics.height());
         const double gap = radius + 3;
+        // First the side the legs do not go to.
+        const double away = legsSideways(lines, i, stops.size()) > 0.3 ? -1 : 1;
         const QPointF corners[] = {
-            {c.x() + gap, c.y() - box.height() / 2},
-            {c.x() - gap - box.width(), c.y() - box.height() / 2},
+            {away > 0 ? c.x() + gap : c.x() - gap - box.width(), c.y() - box.height() / 2},
+            {away > 0 ? c.x() - gap - box.width() : c.x() + gap, c.y() - box.height() / 2},
             {c.x() - box.width() / 2, c.y() - gap - box.height()},
             {c.x() - box.width() / 2, c.y() + gap},
         };
@@ -233,8 +260,9 @@ void paintMap(QPainter& painter, const TripMap& trip, const LandOutline& land) {
     painter.fillRect(QRectF(QPointF(0, 0), trip.size), kOcean);
     drawGraticule(painter, projection);
     drawLand(painter, projection, land);
-    drawLegs(painter, projection, points);
-    drawStops(painter, projection, trip.stops, trip.size);
+    const std::vector<QPolygonF> lines = legLines(projection, points);
+    drawLegs(painter, lines);
+    drawStops(painter, projection, trip.stops, lines, trip.size);
     drawCorners(painter, trip.total, trip.size);
 }
 
