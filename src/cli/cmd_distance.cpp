@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 #include "cli/console_platform.h"
+#include "cli/trip_map_option.h"
 
 #include "app/error_report.h"
 #include "app/locale_numbers.h"
@@ -25,7 +26,7 @@ namespace amb::cli {
 namespace {
 
 const char kDistanceUsage[] =
-    "Usage: ambrevale-cli distance [FILE] [--text-file FILE] [--xlsx FILE]\n"
+    "Usage: ambrevale-cli distance [FILE] [--text-file FILE] [--xlsx FILE] [--map FILE]\n"
     "\n"
     "Prints the sentence of every neighbouring pair of a trip, top to bottom, exactly\n"
     "as the window's results list holds it.\n"
@@ -46,6 +47,8 @@ const char kDistanceUsage[] =
     "Options:\n"
     "  --text-file FILE  also write the sentences to FILE as the window's text export\n"
     "  --xlsx FILE       also write the sentences to FILE as a workbook\n"
+    "  --map FILE        also draw the trip on a world map: FILE.png or FILE.svg\n"
+    "                    (the legs as great-circle arcs, the cities, the total)\n"
     "  -h, --help        show this help\n"
     "\n"
     "Exit status: 0 when every pair was measured and every file written, 1 when an\n"
@@ -56,6 +59,7 @@ struct Options {
     QString input; // empty: standard input
     QString textFile;
     QString xlsxFile;
+    QString mapFile;
 };
 
 int usageError(const QString& message) {
@@ -213,6 +217,8 @@ int runDistance(const QStringList& args) {
             target = &options.textFile;
         else if (arg == QLatin1String("--xlsx") || arg.startsWith(QLatin1String("--xlsx=")))
             target = &options.xlsxFile;
+        else if (arg == QLatin1String("--map") || arg.startsWith(QLatin1String("--map=")))
+            target = &options.mapFile;
         if (target) {
             const qsizetype equals = arg.indexOf(QLatin1Char('='));
             if (equals >= 0)
@@ -222,6 +228,9 @@ int runDistance(const QStringList& args) {
             if (target->isEmpty())
                 return usageError(QStringLiteral("%1 needs a file name")
                                       .arg(arg.section(QLatin1Char('='), 0, 0)));
+            if (target == &options.mapFile && !isMapFileName(options.mapFile))
+                return usageError(
+                    QStringLiteral("the map file must end in .png or .svg: %1").arg(*target));
             continue;
         }
         if (arg.startsWith(QLatin1Char('-')) && arg != QLatin1String("-"))
@@ -252,6 +261,10 @@ int runDistance(const QStringList& args) {
     const bool keep = !options.textFile.isEmpty() || !options.xlsxFile.isEmpty();
     QStringList sentences;
     bool skipped = false;
+    // The map holds the cities that lie on the globe, and the miles of their pairs.
+    const bool map = !options.mapFile.isEmpty();
+    std::vector<route::MapStop> mapStops;
+    double mapMiles = 0;
 
     Row rows[2];
     Row* upper = nullptr;
@@ -265,6 +278,14 @@ int runDistance(const QStringList& args) {
              reportOutOfRange(*lower, *upper, output))) {
             skipped = true;
             return;
+        }
+        if (map && upper->numbers && lower->numbers && upper->text != lower->text) {
+            try {
+                mapMiles += modZipDistance::roundToCents(modZipDistance::calculate_mileage(
+                    *upper->latitude, *lower->latitude, *upper->longitude, *lower->longitude));
+            } catch (const RunTimeError&) {
+                // a pair that fails counts 0 miles, as in its sentence
+            }
         }
         if (upper->plain && lower->plain) {
             std::string& out = output.buffer();
@@ -314,6 +335,11 @@ int runDistance(const QStringList& args) {
         if (line.empty())
             return;
         lower->read(line, lineNumber, numbers);
+        if (map && lower->numbers && std::fabs(*lower->latitude) <= 90 &&
+            std::fabs(*lower->longitude) <= 180)
+            mapStops.push_back(
+                {QString::fromUtf8(lower->text.data(), static_cast<qsizetype>(lower->text.size())),
+                 {*lower->latitude, *lower->longitude}});
         if (upper)
             measure();
         upper = lower;
@@ -377,6 +403,11 @@ int runDistance(const QStringList& args) {
         written = exportTo(options.textFile, &writeTextExportFile, sentences) && written;
     if (!options.xlsxFile.isEmpty())
         written = exportTo(options.xlsxFile, &writeXlsxExportFile, sentences) && written;
+    if (map) {
+        const QString total = QStringLiteral("Total: %1 miles")
+                                  .arg(numbers.toText(modZipDistance::roundToCents(mapMiles)));
+        written = writeTripMap("distance", options.mapFile, mapStops, total) && written;
+    }
     return written && !skipped && platform.reportsShown() == 0 ? 0 : 1;
 }
 

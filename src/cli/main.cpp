@@ -1,7 +1,10 @@
 #include "cli/cli.h"
+#include "cli/trip_map_option.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <cstdio>
+#include <memory>
 
 namespace {
 const char kUsage[] = "Usage: ambrevale-cli COMMAND [ARGS]\n"
@@ -15,7 +18,17 @@ const char kUsage[] = "Usage: ambrevale-cli COMMAND [ARGS]\n"
 }
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    // A map needs fonts, which need a GUI application; it draws off screen, so no
+    // display is needed.
+    std::unique_ptr<QCoreApplication> app;
+    if (amb::cli::wantsMap(argc, argv)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        amb::cli::quietenGuiStartup();
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty() || args.first() == QLatin1String("--help") ||
         args.first() == QLatin1String("-h")) {

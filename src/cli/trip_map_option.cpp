@@ -1,0 +1,52 @@
+#include "cli/trip_map_option.h"
+
+#include "route/land_outline.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace amb::cli {
+
+bool wantsMap(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--map") == 0 || std::strncmp(argv[i], "--map=", 6) == 0)
+            return true;
+    return false;
+}
+
+namespace {
+QtMessageHandler previousHandler = nullptr;
+}
+
+void quietenGuiStartup() {
+    previousHandler = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+            if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: ")))
+                return;
+            if (previousHandler)
+                previousHandler(type, context, message);
+        });
+}
+
+bool isMapFileName(const QString& file) {
+    return file.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) ||
+           file.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive);
+}
+
+bool writeTripMap(const char* command, const QString& file,
+                  const std::vector<route::MapStop>& stops, const QString& total) {
+    QString error;
+    const auto land = route::loadLandOutline(route::defaultLandFile(), &error);
+    if (land) {
+        route::TripMap trip;
+        trip.stops = stops;
+        trip.total = total;
+        error = route::renderTripMap(trip, *land, file);
+    }
+    if (error.isEmpty())
+        return true;
+    std::fprintf(stderr, "ambrevale-cli %s: %s\n", command, error.toLocal8Bit().constData());
+    return false;
+}
+
+} // namespace amb::cli

@@ -1,0 +1,80 @@
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The tool's --map option: the picture beside the sentences, or a clear message, an
+// exit status and nothing left behind.
+class TestMapCli : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(!qEnvironmentVariableIsEmpty("AMBREVALE_CLI")); }
+    void distanceMap_data();
+    void distanceMap();
+};
+
+void TestMapCli::distanceMap_data() {
+    QTest::addColumn<QStringList>("args"); // %1 is a fresh folder holding the file "file"
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("PNG") << QStringList{QStringLiteral("--map"), QStringLiteral("%1/trip.png")} << 0
+                         << QStringLiteral("trip.png") << QString();
+    QTest::newRow("SVG, --map=") << QStringList{QStringLiteral("--map=%1/trip.svg")} << 0
+                                 << QStringLiteral("trip.svg") << QString();
+    QTest::newRow("a folder that does not exist")
+        << QStringList{QStringLiteral("--map"), QStringLiteral("%1/missing/trip.png")} << 1
+        << QString() << QStringLiteral("Cannot write the map to %1/missing/trip.png");
+    QTest::newRow("a folder that is a file")
+        << QStringList{QStringLiteral("--map"), QStringLiteral("%1/file/trip.svg")} << 1
+        << QString() << QStringLiteral("Cannot write the map to %1/file/trip.svg");
+    QTest::newRow("another suffix")
+        << QStringList{QStringLiteral("--map"), QStringLiteral("%1/trip.jpg")} << 2 << QString()
+        << QStringLiteral("the map file must end in .png or .svg");
+    QTest::newRow("no file name") << QStringList{QStringLiteral("--map")} << 2 << QString()
+                                  << QStringLiteral("--map needs a file name");
+}
+
+void TestMapCli::distanceMap() {
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, written);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QFile file(dir.filePath(QStringLiteral("file")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    for (QString& arg : args)
+        arg = arg.arg(dir.path());
+
+    QProcess process;
+    process.start(qEnvironmentVariable("AMBREVALE_CLI"),
+                  QStringList{QStringLiteral("distance")} << args);
+    process.write("Tokyo, Japan\t35.6895\t139.6917\n"
+                  "Honolulu, Hawaii, United States\t21.3069\t-157.8583\n"
+                  "San Francisco, California, United States\t37.7749\t-122.4194\n");
+    process.closeWriteChannel();
+    QVERIFY(process.waitForFinished(60000));
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QCOMPARE(process.exitCode(), exitCode);
+    if (message.isEmpty())
+        QCOMPARE(err, QString());
+    else
+        QVERIFY2(err.contains(message.arg(dir.path())), qPrintable(err));
+    if (exitCode != 2) // the sentences come out whatever becomes of the map
+        QCOMPARE(process.readAllStandardOutput().count('\n'), 2);
+
+    QStringList expected{QStringLiteral("file")};
+    if (!written.isEmpty())
+        expected << written;
+    expected.sort();
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             expected);
+    if (written.endsWith(QLatin1String(".png")))
+        QCOMPARE(QImage(dir.filePath(written)).size(), QSize(1200, 750));
+}
+
+QTEST_GUILESS_MAIN(TestMapCli)
+#include "tst_map_cli.moc"
