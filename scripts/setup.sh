@@ -12,6 +12,7 @@ packages=(
   libxlsxwriter-dev libsqlite3-dev
   xvfb xauth xdotool x11-utils xclip imagemagick
   gnumeric fonts-liberation iso-codes locales
+  help2man dpkg-dev file lintian desktop-file-utils appstream strace
 )
 
 missing=()

@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Builds the Debian package, unpacks it into a temporary root and runs what it installed from
+# there: the tool and the window through their bin/ links, which must find the program folder
+# with its database, pointer and skin. Also checks that the package carries every file that
+# lies beside the program in the build, validates the desktop entry and the AppStream file,
+# and runs lintian, which must report no error. Run under xvfb-run.
+# Usage: run_package.sh BUILD_DIR OUTPUT_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+out=$2
+mkdir -p "$out"
+rm -f "$out/failure.png" "$out/window.png"
+work=$(mktemp -d)
+work=$(cd "$work" && pwd -P) # the program sees its folder with links resolved
+trap 'for pid in ${program_pid:-} ${app_pid:-}; do kill "$pid" 2>/dev/null || true; done; rm -rf "$work"' EXIT
+
+fail() { echo "package: FAIL: $*" >&2; import -window root "$out/failure.png" 2>/dev/null || true; exit 1; }
+
+[ -f "$build/bin/dbCities.sqlite" ] ||
+  fail "$build/bin/dbCities.sqlite is missing: build it first with scripts/build-database.sh $build/bin"
+
+echo "package: building the package"
+cpack --config "$build/CPackConfig.cmake" -B "$work/package" >"$out/cpack.log" 2>&1 ||
+  { cat "$out/cpack.log" >&2; fail "cpack failed"; }
+deb=$(ls "$work"/package/ambrevale_*.deb)
+cp "$deb" "$out/"
+root="$work/root"
+dpkg-deb -x "$deb" "$root"
+folder="$root/usr/lib/ambrevale"
+
+# Both bin/ entries are relative links into the program folder.
+for program in ambrevale ambrevale-cli; do
+  [ -L "$root/usr/bin/$program" ] || fail "usr/bin/$program is not a link"
+  case "$(readlink "$root/usr/bin/$program")" in /*) fail "usr/bin/$program is an absolute link" ;; esac
+  [ -x "$root/usr/bin/$program" ] || fail "usr/bin/$program does not lead to the program"
+done
+
+# Every file beside the program in the build is in the package's program folder, the same.
+while IFS= read -r -d '' file; do
+  relative=${file#"$build/bin/"}
+  case "$relative" in ambrevale | ambrevale-cli | *-journal | *-wal | *-shm) continue ;; esac
+  [ -f "$folder/$relative" ] || fail "the package lacks $relative beside the program"
+  cmp -s "$file" "$folder/$relative" || fail "the package's $relative differs from the build's"
+done < <(find "$build/bin" -type f -print0)
+
+# The tool through its link finds the database in its folder.
+export LC_ALL=C.UTF-8 LANG=C.UTF-8
+unset AMBREVALE_PROGRAM_DIR QT_QPA_PLATFORM
+"$root/usr/bin/ambrevale-cli" search fiore >"$work/installed.txt" || fail "the installed tool failed"
+"$build/bin/ambrevale-cli" search fiore >"$work/built.txt"
+[ -s "$work/built.txt" ] || fail "the build's tool found nothing for 'fiore'"
+cmp -s "$work/built.txt" "$work/installed.txt" ||
+  fail "the installed tool prints other rows than the build's: $(diff "$work/built.txt" "$work/installed.txt" | head -5)"
+
+# The window through its link: it comes up with its skin, takes the pointer file and searches
+# the database. strace shows which files it opened; where tracing is not allowed, the skin's
+# colours and the absence of an error report are checked alone.
+export XDG_CONFIG_HOME="$work/config"
+trace=()
+if strace -o /dev/null true 2>/dev/null; then
+  trace=(strace -f -qq -e trace=open,openat -o "$work/trace")
+else
+  echo "package: strace cannot trace here; the opened files are not checked" >&2
+fi
+"${trace[@]}" "$root/usr/bin/ambrevale" >"$out/program.log" 2>&1 &
+app_pid=$!
+main=""
+for _ in $(seq 150); do
+  main=$(xdotool search --onlyvisible --name '^Ambrevale$' 2>/dev/null | head -n1 || true)
+  [ -n "$main" ] && break
+  sleep 0.1
+done
+[ -n "$main" ] || fail "the window did not appear"
+program_pid=$(xdotool getwindowpid "$main")
+sleep 1
+# The search box lies at 360,390 twips (15 twips to a pixel); Enter runs the search.
+xdotool mousemove --window "$main" $(( (360 + 7330 / 2) / 15 )) $(( (390 + 345 / 2) / 15 )) click 1
+xdotool type --delay 40 fiore
+xdotool key Return
+sleep 2
+for w in $(xdotool search --onlyvisible --name '^Application Error$' 2>/dev/null || true); do
+  fail "the window showed an error report"
+done
+import -window "$main" "$out/window.png"
+# The skin paints the buttons slate blue (#2f6b9a); without it they are grey.
+colours=$(convert "$out/window.png" -format %c histogram:info:-)
+grep -qi '#2F6B9A' <<<"$colours" || fail "the window is not skinned"
+# The program itself, not the tracer, is asked to end.
+kill -TERM "$program_pid"
+wait "$app_pid" || fail "the program did not end cleanly on SIGTERM"
+app_pid="" program_pid=""
+if [ ${#trace[@]} -gt 0 ]; then
+  cp "$work/trace" "$out/trace.txt"
+  # SQLite follows the link itself and opens its target.
+  for file in HAND-M.CUR x/o.cjs dbCities.sqlite; do
+    grep -Eq "open(at)?\(.*\"($folder/$file|$(readlink -f "$folder/$file"))\", [^)]*\) = [0-9]+" \
+      "$work/trace" || fail "the window did not open $file in its program folder"
+  done
+fi
+
+# Desktop entry and AppStream metadata.
+desktop-file-validate "$root"/usr/share/applications/*.desktop || fail "desktop-file-validate"
+appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml || fail "appstreamcli validate"
+
+# lintian: errors fail, warnings are printed.
+lintian_status=0
+lintian --fail-on error --tag-display-limit 0 "$deb" >"$out/lintian.txt" 2>&1 || lintian_status=$?
+grep -v 'root privileges' "$out/lintian.txt" || true
+[ "$lintian_status" -eq 0 ] || fail "lintian reports errors"
+echo "package: passed ($(basename "$deb"), $(stat -c %s "$deb") bytes)"
