@@ -51,6 +51,11 @@ unset AMBREVALE_PROGRAM_DIR QT_QPA_PLATFORM
 [ -s "$work/built.txt" ] || fail "the build's tool found nothing for 'fiore'"
 cmp -s "$work/built.txt" "$work/installed.txt" ||
   fail "the installed tool prints other rows than the build's: $(diff "$work/built.txt" "$work/installed.txt" | head -5)"
+# ... and the land outlines its maps are drawn on.
+printf 'Paris\t48.85\t2.35\nBerlin\t52.52\t13.4\n' |
+  "$root/usr/bin/ambrevale-cli" distance --map "$work/map.png" >/dev/null ||
+  fail "the installed tool could not draw a map"
+[ -s "$work/map.png" ] || fail "the installed tool wrote no map"
 
 # The window through its link: it comes up with its skin, takes the pointer file and searches
 # the database. strace shows which files it opened; where tracing is not allowed, the skin's
