@@ -35,6 +35,9 @@ string(APPEND include "[FILES]
 .TP
 .I dbCities.sqlite
 The city database, beside the program (\\fI/usr/lib/ambrevale\\fR when installed).
+.TP
+.I land-110m.json
+The land outlines the maps are drawn on, beside the program.
 [SEE ALSO]
 .BR ambrevale (1)
 ")
