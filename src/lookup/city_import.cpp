@@ -2,6 +2,7 @@
 
 #include "app/runtime_error.h"
 #include "lookup/city_database.h"
+#include "lookup/city_details.h"
 #include "lookup/city_fold.h"
 #include "lookup/sql_connection.h"
 
@@ -33,6 +34,7 @@ struct ImportRow {
     QString region;
     double latitude;
     double longitude;
+    CityDetails details;
 };
 
 QString shown(const QString& path) {
@@ -203,6 +205,7 @@ void writeDatabase(std::vector<ImportRow>& rows, const QString& outputPath) {
             if (!db.transaction())
                 throw connection.failure(db.lastError());
             {
+                CityDetailsWriter details(connection);
                 QSqlQuery insert(db);
                 if (!insert.prepare(QStringLiteral("INSERT INTO cities (city, AccentCity, Region, "
                                                    "Latitude, Longitude) VALUES (?, ?, ?, ?, ?)")))
@@ -215,11 +218,13 @@ void writeDatabase(std::vector<ImportRow>& rows, const QString& outputPath) {
                     insert.bindValue(4, row.longitude);
                     if (!insert.exec())
                         throw connection.failure(insert.lastError());
+                    details.add(insert.lastInsertId().toLongLong(), row.city, row.details);
                 }
             }
             if (!db.commit())
                 throw connection.failure(db.lastError());
             connection.exec(cityIndexSchema());
+            connection.exec(cityDetailsIndexSchema());
         }
         std::error_code error;
         std::filesystem::rename(std::filesystem::path(temporaryPath.toStdU16String()),
@@ -252,12 +257,58 @@ qsizetype splitTabs(QByteArrayView line, QByteArrayView* fields, qsizetype wante
 // The fields of a GeoNames line that the import reads.
 enum GeoNamesField : qsizetype {
     Name = 1,
+    AlternateNames = 3,
     Latitude = 4,
     Longitude = 5,
     CountryCode = 8,
     Admin1Code = 10,
-    FieldsNeeded = 11
+    FieldsNeeded = 11,
+    Population = 14,
+    FieldsRead = 15
 };
+
+// A count of people; anything else is an unknown population (a gazetteer's own
+// business, not a reason to refuse the city).
+qint64 parsePopulation(QByteArrayView text) {
+    text = text.trimmed();
+    qint64 population = -1;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, population);
+    return !text.isEmpty() && error == std::errc() && stop == end && population >= 0 ? population
+                                                                                    : -1;
+}
+
+// Population, country code and alternate names of a GeoNames line, where the line
+// has them (a cut-down file may stop after the region code).
+CityDetails geoNamesDetails(const QByteArrayView* fields, qsizetype count) {
+    CityDetails details;
+    details.country = QString::fromUtf8(fields[CountryCode]);
+    if (count > AlternateNames)
+        details.alternateNames = QString::fromUtf8(fields[AlternateNames]);
+    if (count > Population)
+        details.population = parsePopulation(fields[Population]);
+    return details;
+}
+
+// The same from the optional CSV columns; -1 marks a column the file lacks.
+CityDetails csvDetails(const QStringList& fields, qsizetype population, qsizetype country,
+                       qsizetype alternateNames) {
+    CityDetails details;
+    if (population >= 0)
+        details.population = parsePopulation(fields.at(population).toUtf8());
+    if (country >= 0)
+        details.country = fields.at(country).trimmed().toUpper();
+    if (alternateNames >= 0)
+        details.alternateNames = fields.at(alternateNames);
+    return details;
+}
+
+qsizetype csvColumn(const QStringList& header, QLatin1StringView name) {
+    for (qsizetype i = 0; i < header.size(); ++i)
+        if (header.at(i).trimmed().compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
 
 } // namespace
 
@@ -272,14 +323,14 @@ ImportSummary importGeoNames(const GeoNamesSources& sources, const QString& outp
     QHash<QByteArray, QString> regions; // "CC.code" -> region text, shared by its rows
     QHash<QByteArray, bool> withoutName;
     qint64 lineNumber = 0;
-    QByteArrayView fields[FieldsNeeded];
+    QByteArrayView fields[FieldsRead];
     while (!file.atEnd()) {
         const QByteArray bytes = file.readLine();
         ++lineNumber;
         const QByteArrayView line = withoutLineEnd(bytes);
         if (line.trimmed().isEmpty() || line.startsWith('#'))
             continue;
-        const qsizetype count = splitTabs(line, fields, FieldsNeeded);
+        const qsizetype count = splitTabs(line, fields, FieldsRead);
         if (count < FieldsNeeded)
             badRow(sources.cities, lineNumber,
                    QStringLiteral("expected the tab-separated fields of a GeoNames row (at least "
@@ -324,6 +375,7 @@ ImportSummary importGeoNames(const GeoNamesSources& sources, const QString& outp
         if (withoutName.value(key))
             ++summary.withoutRegionName;
         row.city = foldCityName(row.accentCity);
+        row.details = geoNamesDetails(fields, count);
         rows.push_back(std::move(row));
     }
     if (file.error() != QFileDevice::NoError)
@@ -448,6 +500,9 @@ ImportSummary importCsv(const QString& csvPath, const QString& outputPath) {
                               "Latitude and Longitude (missing: %1)")
                    .arg(missing.join(QStringLiteral(", "))));
     const qsizetype columns = fields.size();
+    const qsizetype populationColumn = csvColumn(fields, QLatin1StringView("Population"));
+    const qsizetype countryColumn = csvColumn(fields, QLatin1StringView("CountryCode"));
+    const qsizetype alternateNamesColumn = csvColumn(fields, QLatin1StringView("AlternateNames"));
 
     std::vector<ImportRow> rows;
     while (reader.next(fields, line)) {
@@ -476,6 +531,7 @@ ImportSummary importCsv(const QString& csvPath, const QString& outputPath) {
                    QStringLiteral("the longitude \"%1\" is not a number of degrees from -180 to "
                                   "180 (with a decimal point)")
                        .arg(fields.at(column[4])));
+        row.details = csvDetails(fields, populationColumn, countryColumn, alternateNamesColumn);
         rows.push_back(std::move(row));
     }
     ImportSummary summary;

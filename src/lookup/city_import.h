@@ -19,7 +19,8 @@ struct ImportSummary {
     QStringList unknownCountryCodes; // not in the country file: the code is stored
 };
 
-// Build the city database at `outputPath` (see city_database.h). The database is
+// Build the city database at `outputPath` (see city_database.h), with the
+// population, country code and alternate names of each city (city_details.h). The database is
 // written to a temporary file beside it and renamed over `outputPath` only when
 // complete, so a failed import leaves no half-written database and an older
 // database in its place stays untouched. A bad input row stops the import with a
@@ -31,6 +32,8 @@ ImportSummary importGeoNames(const GeoNamesSources& sources, const QString& outp
 // Longitude, in any order; other columns are ignored. Latitude and Longitude are
 // decimal degrees with a point. The city column is folded again so that searches
 // match it; an empty one is taken from AccentCity.
+// Optional columns Population, CountryCode and AlternateNames (comma-separated,
+// as GeoNames writes them) fill the details of city_details.h.
 ImportSummary importCsv(const QString& csvPath, const QString& outputPath);
 
 } // namespace amb

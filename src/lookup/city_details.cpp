@@ -1,0 +1,103 @@
+#include "lookup/city_details.h"
+
+#include "app/runtime_error.h"
+#include "lookup/city_fold.h"
+#include "lookup/sql_connection.h"
+
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QVariant>
+#include <QStringList>
+#include <sqlite3.h>
+
+namespace amb {
+
+QStringList cityDetailsSchema() {
+    return {QStringLiteral("CREATE TABLE city_facts (id INTEGER PRIMARY KEY, population INTEGER, "
+                           "country TEXT)"),
+            QStringLiteral("CREATE TABLE city_names (name TEXT NOT NULL, id INTEGER NOT NULL)")};
+}
+
+QString cityDetailsIndexSchema() {
+    return QStringLiteral("CREATE INDEX city_names_name ON city_names (name, id)");
+}
+
+bool hasCityDetails(const QSqlDatabase& db) {
+    const QStringList tables = db.tables();
+    return tables.contains(QStringLiteral("city_facts")) &&
+           tables.contains(QStringLiteral("city_names"));
+}
+
+QStringList foldedAlternateNames(const QString& list, const QString& foldedCity) {
+    QStringList names;
+    if (list.isEmpty())
+        return names;
+    for (const QString& name : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString folded = foldCityName(name.trimmed());
+        if (!folded.isEmpty() && folded != foldedCity && !names.contains(folded))
+            names << folded;
+    }
+    return names;
+}
+
+struct CityDetailsWriter::Statements {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* facts = nullptr;
+    sqlite3_stmt* names = nullptr;
+    ~Statements() {
+        sqlite3_finalize(facts);
+        sqlite3_finalize(names);
+    }
+    [[noreturn]] void fail() const {
+        throw RunTimeError(err::InvalidPropertyValue,
+                           QStringLiteral("Writing the city details failed: %1")
+                               .arg(QString::fromUtf8(sqlite3_errmsg(db))));
+    }
+    void run(sqlite3_stmt* statement) const {
+        if (sqlite3_step(statement) != SQLITE_DONE)
+            fail();
+        sqlite3_reset(statement);
+        sqlite3_clear_bindings(statement);
+    }
+};
+
+CityDetailsWriter::CityDetailsWriter(const SqlConnection& connection)
+    : statements_(std::make_unique<Statements>()) {
+    for (const QString& sql : cityDetailsSchema())
+        connection.exec(sql);
+    const QVariant handle = connection.database().driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        statements_->db = *static_cast<sqlite3* const*>(handle.constData());
+    if (!statements_->db)
+        throw RunTimeError(err::InvalidPropertyValue,
+                           QStringLiteral("Writing the city details needs SQLite."));
+    if (sqlite3_prepare_v2(statements_->db,
+                           "INSERT INTO city_facts (id, population, country) VALUES (?, ?, ?)", -1,
+                           &statements_->facts, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(statements_->db, "INSERT INTO city_names (name, id) VALUES (?, ?)", -1,
+                           &statements_->names, nullptr) != SQLITE_OK)
+        statements_->fail();
+}
+
+CityDetailsWriter::~CityDetailsWriter() = default;
+
+void CityDetailsWriter::add(qint64 id, const QString& foldedCity, const CityDetails& details) {
+    Statements& s = *statements_;
+    sqlite3_bind_int64(s.facts, 1, id);
+    if (details.population >= 0)
+        sqlite3_bind_int64(s.facts, 2, details.population);
+    QByteArray country = details.country.toUtf8();
+    if (!country.isEmpty())
+        sqlite3_bind_text(s.facts, 3, country.constData(), static_cast<int>(country.size()),
+                          SQLITE_STATIC);
+    s.run(s.facts);
+    for (const QString& name : foldedAlternateNames(details.alternateNames, foldedCity)) {
+        const QByteArray bytes = name.toUtf8();
+        sqlite3_bind_text(s.names, 1, bytes.constData(), static_cast<int>(bytes.size()),
+                          SQLITE_STATIC);
+        sqlite3_bind_int64(s.names, 2, id);
+        s.run(s.names);
+    }
+}
+
+} // namespace amb
