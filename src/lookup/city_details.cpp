@@ -6,8 +6,8 @@
 
 #include <QSqlDriver>
 #include <QSqlError>
-#include <QVariant>
 #include <QStringList>
+#include <QVariant>
 #include <sqlite3.h>
 
 namespace amb {

@@ -275,7 +275,7 @@ qint64 parsePopulation(QByteArrayView text) {
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, population);
     return !text.isEmpty() && error == std::errc() && stop == end && population >= 0 ? population
-                                                                                    : -1;
+                                                                                     : -1;
 }
 
 // Population, country code and alternate names of a GeoNames line, where the line

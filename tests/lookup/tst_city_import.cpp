@@ -58,6 +58,47 @@ QStringList queryPlan(const QString& database, const CityStatement& statement) {
     return plan;
 }
 
+struct StoredDetails {
+    QString population; // "NULL" when none is stored
+    QString country;
+    QStringList names;
+};
+
+StoredDetails storedDetails(const QString& database, const QString& accentCity,
+                            const QString& region) {
+    StoredDetails result;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("details"));
+        db.setDatabaseName(database);
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("SELECT f.population, f.country, c.rowid FROM cities c JOIN "
+                                     "city_facts f ON f.id = c.rowid WHERE c.AccentCity = ? AND "
+                                     "c.Region = ?"));
+            q.addBindValue(accentCity);
+            q.addBindValue(region);
+            if (q.exec() && q.next()) {
+                const auto text = [](const QVariant& v) {
+                    return v.isNull() ? QStringLiteral("NULL") : v.toString();
+                };
+                result.population = text(q.value(0));
+                result.country = text(q.value(1));
+                QSqlQuery n(db);
+                n.prepare(QStringLiteral("SELECT name FROM city_names WHERE id = ? ORDER BY name"));
+                n.addBindValue(q.value(2));
+                if (n.exec())
+                    while (n.next())
+                        result.names << n.value(0).toString();
+            } else {
+                result.names << QStringLiteral("(no details stored)");
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("details"));
+    return result;
+}
+
 QByteArray readAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -76,6 +117,8 @@ private Q_SLOTS:
     void prefixSearchUsesTheIndex();
     void csvRows_data();
     void csvRows();
+    void cityDetails_data();
+    void cityDetails();
     void badInput_data();
     void badInput();
     void replacesAnOlderDatabase();
@@ -86,6 +129,8 @@ private:
     QTemporaryDir dir_;
     QString geonamesDb_;
     QString csvDb_;
+    QString tripDb_;
+    QString detailsCsvDb_;
     ImportSummary summary_;
 };
 
@@ -106,6 +151,17 @@ void TestCityImport::initTestCase() {
     csvDb_ = dir_.filePath(QStringLiteral("csv.sqlite"));
     summary_ = importGeoNames(fixtureSources(), geonamesDb_);
     importCsv(testDataPath(QStringLiteral("cities.csv")), csvDb_);
+    tripDb_ = dir_.filePath(QStringLiteral("trip.sqlite"));
+    GeoNamesSources trip = fixtureSources();
+    trip.cities = testDataPath(QStringLiteral("geonames-trip.txt"));
+    importGeoNames(trip, tripDb_);
+    const QString csv = dir_.filePath(QStringLiteral("details.csv"));
+    writeFile(csv,
+              "AccentCity,Region,Latitude,Longitude,population,CountryCode,AlternateNames,city\n"
+              "Lyon,France,45.75,4.85,513275,fr,\"Lyons, Lugdunum,LYON,lyons\",\n"
+              "Nowhere,Far,1,2,many,,,\n");
+    detailsCsvDb_ = dir_.filePath(QStringLiteral("details.sqlite"));
+    importCsv(csv, detailsCsvDb_);
 }
 
 void TestCityImport::geonamesRows_data() {
@@ -179,6 +235,48 @@ void TestCityImport::csvRows_data() {
 
 void TestCityImport::csvRows() {
     checkStoredRow(csvDb_);
+}
+
+// Population, country and alternate names: folded, each once, without the
+// city's own name, and nothing invented where the source has none.
+void TestCityImport::cityDetails_data() {
+    QTest::addColumn<QString>("database"); // "geonames", "csv" or "csv with details"
+    QTest::addColumn<QString>("accentCity");
+    QTest::addColumn<QString>("region");
+    QTest::addColumn<QString>("population");
+    QTest::addColumn<QString>("country");
+    QTest::addColumn<QStringList>("names");
+    const auto row = [](const char* tag, const char* database, const char* accent,
+                        const char* region, const char* population, const char* country,
+                        const char* names) {
+        QTest::newRow(tag) << QString::fromLatin1(database) << QString::fromUtf8(accent)
+                           << QString::fromUtf8(region) << QString::fromLatin1(population)
+                           << QString::fromLatin1(country)
+                           << QString::fromUtf8(names).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    };
+    row("geonames: alternate names folded", "geonames", "Florence", "Tuscany, Italy", "367150",
+        "IT", "firenze|florencia|florenz|flr");
+    row("geonames: other scripts", "geonames", "Moscow", "Moscow, Russian Federation", "10381222",
+        "RU", "moscou|moskau|moskva|москва");
+    row("geonames: no alternate names", "geonames", "Paris", "Texas, United States", "24782", "US",
+        "");
+    row("csv: optional columns, own name left out", "csv with details", "Lyon", "France", "513275",
+        "FR", "lugdunum|lyons");
+    row("csv: population not a number", "csv with details", "Nowhere", "Far", "NULL", "NULL", "");
+    row("csv: no optional columns", "csv", "Évry", "Île-de-France, France", "NULL", "NULL", "");
+}
+
+void TestCityImport::cityDetails() {
+    QFETCH(QString, database);
+    QFETCH(QString, accentCity);
+    QFETCH(QString, region);
+    const QString path = database == QLatin1String("geonames") ? tripDb_
+                         : database == QLatin1String("csv")    ? csvDb_
+                                                               : detailsCsvDb_;
+    const StoredDetails details = storedDetails(path, accentCity, region);
+    QTEST(details.names, "names");
+    QTEST(details.population, "population");
+    QTEST(details.country, "country");
 }
 
 void TestCityImport::badInput_data() {
