@@ -139,13 +139,17 @@ double central_angle_cosine(double lat1, double lat2, double lon1, double lon2) 
     return cosineOfCentralAngle(lat1, lat2, lon1, lon2);
 }
 
-double calculate_mileage(double lat1, double lat2, double lon1, double lon2) {
+double central_angle_degrees(double lat1, double lat2, double lon1, double lon2) {
     // Two cities at one spot can come out a hair beyond 1 through rounding; that is
     // a distance of 0, not a failed square root.
     std::feclearexcept(FE_ALL_EXCEPT);
     const double x = std::clamp(cosineOfCentralAngle(lat1, lat2, lon1, lon2), -1.0, 1.0);
     const double a = arcCosine(x);
-    const double degrees = toDegrees(a);
+    return toDegrees(a);
+}
+
+double calculate_mileage(double lat1, double lat2, double lon1, double lon2) {
+    const double degrees = central_angle_degrees(lat1, lat2, lon1, lon2);
     const double nautical = step(degrees * kNauticalMilesPerDegree);
     return step(nautical * kStatuteMilesPerNautical);
 }

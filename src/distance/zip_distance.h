@@ -32,6 +32,11 @@ QString GetDistance(Platform& platform, const QString& firstCity, const QString&
 // arithmetic fails.
 double calculate_mileage(double lat1, double lat2, double lon1, double lon2);
 
+// The central angle in degrees that calculate_mileage turns into miles (the
+// command-line tool's kilometres and nautical miles start from it too). Throws as
+// calculate_mileage does.
+double central_angle_degrees(double lat1, double lat2, double lon1, double lon2);
+
 double degrees_to_radians(double degrees);
 double radians_to_degrees(double radians);
 // The angle in radians whose cosine is x; |x| > 1 throws RunTimeError 5 (the

@@ -1,0 +1,90 @@
+#include "distance/leg_measure.h"
+
+#include "app/runtime_error.h"
+#include "distance/zip_distance.h"
+
+#include <GeographicLib/Geodesic.hpp>
+#include <cmath>
+
+namespace amb {
+
+namespace {
+constexpr double kKilometresPerNauticalMile = 1.852;
+constexpr double kMetresPerStatuteMile = 1609.344;
+constexpr double kMetresPerNauticalMile = 1852;
+} // namespace
+
+std::optional<DistanceUnit> parseDistanceUnit(const QString& text) {
+    if (text == QLatin1String("mi"))
+        return DistanceUnit::StatuteMiles;
+    if (text == QLatin1String("km"))
+        return DistanceUnit::Kilometres;
+    if (text == QLatin1String("nmi"))
+        return DistanceUnit::NauticalMiles;
+    return std::nullopt;
+}
+
+std::optional<EarthModel> parseEarthModel(const QString& text) {
+    if (text == QLatin1String("sphere"))
+        return EarthModel::Sphere;
+    if (text == QLatin1String("wgs84"))
+        return EarthModel::Wgs84;
+    return std::nullopt;
+}
+
+QString unitSymbol(DistanceUnit unit) {
+    switch (unit) {
+    case DistanceUnit::Kilometres:
+        return QStringLiteral("km");
+    case DistanceUnit::NauticalMiles:
+        return QStringLiteral("nmi");
+    case DistanceUnit::StatuteMiles:
+        break;
+    }
+    return QStringLiteral("mi");
+}
+
+QString unitWords(DistanceUnit unit) {
+    switch (unit) {
+    case DistanceUnit::Kilometres:
+        return QStringLiteral("kilometres");
+    case DistanceUnit::NauticalMiles:
+        return QStringLiteral("nautical miles");
+    case DistanceUnit::StatuteMiles:
+        break;
+    }
+    return QStringLiteral("miles");
+}
+
+QString modelName(EarthModel model) {
+    return model == EarthModel::Wgs84 ? QStringLiteral("wgs84") : QStringLiteral("sphere");
+}
+
+double legDistance(double lat1, double lon1, double lat2, double lon2, DistanceUnit unit,
+                   EarthModel model) {
+    if (model == EarthModel::Sphere) {
+        if (unit == DistanceUnit::StatuteMiles)
+            return modZipDistance::calculate_mileage(lat1, lat2, lon1, lon2);
+        const double nautical = modZipDistance::central_angle_degrees(lat1, lat2, lon1, lon2) *
+                                modZipDistance::kNauticalMilesPerDegree;
+        return unit == DistanceUnit::Kilometres ? nautical * kKilometresPerNauticalMile : nautical;
+    }
+    if (!(std::fabs(lat1) <= 90) || !(std::fabs(lat2) <= 90) || !std::isfinite(lon1) ||
+        !std::isfinite(lon2))
+        throw RunTimeError(err::InvalidProcedureCall,
+                           QStringLiteral("Invalid procedure call or argument: a latitude is "
+                                          "beyond 90 degrees or a coordinate is not a number."));
+    double metres = 0;
+    GeographicLib::Geodesic::WGS84().Inverse(lat1, lon1, lat2, lon2, metres);
+    switch (unit) {
+    case DistanceUnit::Kilometres:
+        return metres / 1000;
+    case DistanceUnit::NauticalMiles:
+        return metres / kMetresPerNauticalMile;
+    case DistanceUnit::StatuteMiles:
+        break;
+    }
+    return metres / kMetresPerStatuteMile;
+}
+
+} // namespace amb

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace amb {
+
+// The units and earth models the command-line tool measures in. Statute miles on
+// the sphere are the window's miles; kilometres and nautical miles on the sphere
+// come from the same central angle (one nautical mile per arc minute, 1.852 km
+// each). On the WGS84 ellipsoid the geodesic length is converted exactly
+// (1 mi = 1609.344 m, 1 nmi = 1852 m).
+enum class DistanceUnit { StatuteMiles, Kilometres, NauticalMiles };
+enum class EarthModel { Sphere, Wgs84 };
+
+std::optional<DistanceUnit> parseDistanceUnit(const QString& text); // "mi", "km", "nmi"
+std::optional<EarthModel> parseEarthModel(const QString& text);     // "sphere", "wgs84"
+QString unitSymbol(DistanceUnit unit);                              // "mi", "km", "nmi"
+QString unitWords(DistanceUnit unit); // "miles", "kilometres", "nautical miles"
+QString modelName(EarthModel model);  // "sphere", "wgs84"
+
+// The distance between two points in decimal degrees. Throws RunTimeError when
+// the sphere's arithmetic fails (as the window's formula does) or a coordinate is
+// out of range for the ellipsoid.
+double legDistance(double lat1, double lon1, double lat2, double lon2, DistanceUnit unit,
+                   EarthModel model);
+
+} // namespace amb
