@@ -9,5 +9,6 @@ namespace amb::cli {
 int runImport(const QStringList& args);
 int runSearch(const QStringList& args);
 int runDistance(const QStringList& args);
+int runTrip(const QStringList& args);
 
 } // namespace amb::cli

@@ -1,5 +1,6 @@
 #include "app/runtime_error.h"
 #include "cli/cli.h"
+#include "cli/trip_output.h"
 #include "lookup/city_database.h"
 
 #include <QLocale>
@@ -10,7 +11,7 @@ namespace amb::cli {
 namespace {
 
 const char kSearchUsage[] =
-    "Usage: ambrevale-cli search PREFIX [--database FILE]\n"
+    "Usage: ambrevale-cli search PREFIX [--database FILE] [--format FORMAT]\n"
     "\n"
     "Prints the cities whose name begins with PREFIX, as the search list of the\n"
     "program shows them and in the same order, one per line: the text\n"
@@ -19,6 +20,9 @@ const char kSearchUsage[] =
     "% stands for any text and _ for any one character. Spaces are part of PREFIX.\n"
     "\n"
     "  --database FILE   the city database (default: dbCities.sqlite beside this tool)\n"
+    "  --format FORMAT   text (the default: the lines above), tsv or csv (columns name,\n"
+    "                    region, latitude, longitude, with a header), json, or geojson\n"
+    "                    (a point per city); numbers with a decimal point in any locale\n"
     "  -h, --help        show this help\n";
 
 int usageError(const QString& message) {
@@ -30,6 +34,7 @@ int usageError(const QString& message) {
 
 int runSearch(const QStringList& args) {
     QString database = defaultCityDatabasePath();
+    MeasureOptions options;
     QStringList positional;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args.at(i);
@@ -40,6 +45,12 @@ int runSearch(const QStringList& args) {
         if (arg == QLatin1String("--")) {
             positional += args.mid(i + 1);
             break;
+        }
+        QString error;
+        if (takeMeasureOption(args, i, {QStringLiteral("--format")}, options, error)) {
+            if (!error.isEmpty())
+                return usageError(error);
+            continue;
         }
         if (arg == QLatin1String("--database")) {
             if (i + 1 >= args.size())
@@ -63,6 +74,16 @@ int runSearch(const QStringList& args) {
         return usageError(QStringLiteral("the search text is empty"));
 
     try {
+        if (options.format != OutputFormat::Text) {
+            const std::string out =
+                formatCities(findCityRecords(database, prefix, QLocale::system()), options.format);
+            if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() ||
+                std::fflush(stdout) != 0) {
+                std::fputs("ambrevale-cli search: cannot write the result\n", stderr);
+                return 1;
+            }
+            return 0;
+        }
         const std::vector<CityRow> rows = findCityRows(database, prefix, QLocale::system());
         QByteArray out;
         for (const CityRow& row : rows) {

@@ -13,6 +13,7 @@ const char kUsage[] = "Usage: ambrevale-cli COMMAND [ARGS]\n"
                       "  import    build a city database from a GeoNames file or a CSV file\n"
                       "  search    print the cities whose name begins with a text\n"
                       "  distance  print the distance sentences of a trip\n"
+                      "  trip      measure a trip through cities given by name\n"
                       "\n"
                       "Run 'ambrevale-cli COMMAND --help' for a command's options.\n";
 }
@@ -42,6 +43,8 @@ int main(int argc, char* argv[]) {
         return amb::cli::runSearch(args);
     if (command == QLatin1String("distance"))
         return amb::cli::runDistance(args);
+    if (command == QLatin1String("trip"))
+        return amb::cli::runTrip(args);
     std::fprintf(stderr, "ambrevale-cli: unknown command '%s'\n\n%s", qPrintable(command), kUsage);
     return 2;
 }

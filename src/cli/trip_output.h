@@ -1,0 +1,98 @@
+#pragma once
+
+#include "distance/leg_measure.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace amb {
+class LocaleNumbers;
+struct CityRecord;
+} // namespace amb
+
+namespace amb::cli {
+
+// The output formats of search, distance and trip. Text is what the tool always
+// printed (numbers in the user's locale); the others are for programs and use
+// locale-independent numbers: the shortest decimal that reads back to the same
+// double.
+enum class OutputFormat { Text, Tsv, Csv, Json, GeoJson };
+
+std::optional<OutputFormat> parseOutputFormat(const QString& text);
+
+// What the three commands share on their command lines:
+//   --unit mi|km|nmi  --model sphere|wgs84  --format FORMAT  --total
+struct MeasureOptions {
+    DistanceUnit unit = DistanceUnit::StatuteMiles;
+    EarthModel model = EarthModel::Sphere;
+    OutputFormat format = OutputFormat::Text;
+    bool total = false;
+    // Whether anything differs from the window's sentences in miles.
+    bool plain() const {
+        return unit == DistanceUnit::StatuteMiles && model == EarthModel::Sphere &&
+               format == OutputFormat::Text && !total;
+    }
+};
+
+// Takes the option at args[i] (and its value, advancing i) when it is one of the
+// above; `allowed` lists the ones the command knows ("--unit", "--model",
+// "--format", "--total"). Gives false when args[i] is none of them; sets `error`
+// when it is one but its value is missing or unknown.
+bool takeMeasureOption(const QStringList& args, qsizetype& i, const QStringList& allowed,
+                       MeasureOptions& options, QString& error);
+
+// The help lines for the options in `allowed`.
+QString measureOptionsHelp(const QStringList& allowed);
+
+// A stop of a trip: the text the lists show ("City - Region") and its parts.
+struct TripStop {
+    QString text;
+    QString name;   // the city's name; the whole text when it has no parts
+    QString region; // may be empty
+    double latitude = 0;
+    double longitude = 0;
+};
+
+// Writes the legs of a trip in one format, appending to `out` as legs come (text,
+// TSV and CSV stream; JSON and GeoJSON are one document, written by finish()).
+class LegWriter {
+public:
+    LegWriter(const MeasureOptions& options, const LocaleNumbers& numbers);
+
+    // Before the first leg: a header line where the format has one.
+    void start(std::string& out);
+    // One leg; `distance` in the options' unit, unrounded.
+    void leg(const TripStop& from, const TripStop& to, double distance, std::string& out);
+    // After the last leg: the total where asked for (JSON always has it), and the
+    // JSON or GeoJSON document.
+    void finish(std::string& out);
+
+    double total() const { return total_; }
+
+private:
+    qsizetype stopIndex(const TripStop& stop);
+
+    MeasureOptions options_;
+    const LocaleNumbers& numbers_;
+    double total_ = 0;
+    // Kept for the documents only.
+    std::vector<TripStop> stops_;
+    struct Leg {
+        qsizetype from, to;
+        double distance;
+    };
+    std::vector<Leg> legsKept_;
+};
+
+// Search results in a machine format (text stays the search list's lines).
+std::string formatCities(const std::vector<CityRecord>& cities, OutputFormat format);
+
+// The sentence of one leg in the user's locale: the window's sentence in miles,
+// the same with "kilometres" or "nautical miles" otherwise.
+std::string legSentence(const QString& from, const QString& to, double distance, DistanceUnit unit,
+                        const LocaleNumbers& numbers);
+
+} // namespace amb::cli

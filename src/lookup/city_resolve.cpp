@@ -1,0 +1,246 @@
+#include "lookup/city_resolve.h"
+
+#include "app/runtime_error.h"
+#include "lookup/city_details.h"
+#include "lookup/city_fold.h"
+#include "lookup/sql_connection.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <algorithm>
+#include <set>
+
+namespace amb {
+
+namespace {
+
+const QString kColumns = QStringLiteral(
+    "c.rowid, c.AccentCity, c.Region, c.Latitude, c.Longitude, f.population, f.country");
+
+// The nearest names are looked for among this many rows that share their start.
+constexpr int kCloseNamesScanned = 5000;
+constexpr size_t kCloseNamesShown = 5;
+
+struct Found {
+    qint64 id;
+    NamedCity city;
+    QString matchedName;
+};
+
+qsizetype editDistance(const QString& a, const QString& b) {
+    std::vector<qsizetype> row(static_cast<size_t>(b.size()) + 1);
+    for (qsizetype j = 0; j <= b.size(); ++j)
+        row[static_cast<size_t>(j)] = j;
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        qsizetype diagonal = row[0];
+        row[0] = i;
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const qsizetype above = row[static_cast<size_t>(j)];
+            const qsizetype cost = a.at(i - 1) == b.at(j - 1) ? 0 : 1;
+            row[static_cast<size_t>(j)] =
+                std::min({above + 1, row[static_cast<size_t>(j - 1)] + 1, diagonal + cost});
+            diagonal = above;
+        }
+    }
+    return row.back();
+}
+
+// Whether a folded qualifier names the city's region, its country or the
+// country's code.
+bool matchesQualifier(const NamedCity& city, const QString& qualifier) {
+    if (!city.country.isEmpty() && qualifier == city.country.toLower())
+        return true;
+    const QString region = foldCityName(city.record.region);
+    if (qualifier == region)
+        return true;
+    for (const QString& part : region.split(QLatin1Char(',')))
+        if (qualifier == part.trimmed())
+            return true;
+    return false;
+}
+
+void sortByPopulation(std::vector<Found>& found) {
+    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+        if (a.city.population != b.city.population)
+            return a.city.population > b.city.population;
+        if (a.city.ownName != b.city.ownName)
+            return a.city.ownName;
+        if (const int c = a.city.record.accentCity.compare(b.city.record.accentCity))
+            return c < 0;
+        if (const int c = a.city.record.region.compare(b.city.record.region))
+            return c < 0;
+        return a.id < b.id;
+    });
+}
+
+} // namespace
+
+struct CityResolver::Private {
+    QString path;
+    std::unique_ptr<SqlConnection> connection;
+    QSqlQuery byName;
+    QSqlQuery byAlternate;
+
+    QSqlQuery prepare(const QString& sql) {
+        QSqlQuery query(connection->database());
+        query.setForwardOnly(true);
+        if (!query.prepare(sql))
+            throw connection->failure(query.lastError());
+        return query;
+    }
+
+    // Runs a prepared query and reads its rows; the query's last column is the
+    // name it matched.
+    void collect(QSqlQuery& query, const QVariantList& values, bool ownName,
+                 std::vector<Found>& found) {
+        for (qsizetype i = 0; i < values.size(); ++i)
+            query.bindValue(static_cast<int>(i), values.at(i));
+        if (!query.exec())
+            throw connection->failure(query.lastError());
+        while (query.next()) {
+            Found f;
+            f.id = query.value(0).toLongLong();
+            f.city.record.accentCity = query.value(1).toString();
+            f.city.record.region = query.value(2).toString();
+            f.city.record.latitude = query.value(3).toDouble();
+            f.city.record.longitude = query.value(4).toDouble();
+            f.city.population = query.value(5).isNull() ? -1 : query.value(5).toLongLong();
+            f.city.country = query.value(6).toString();
+            f.city.ownName = ownName;
+            f.matchedName = query.value(7).toString();
+            found.push_back(std::move(f));
+        }
+        if (query.lastError().isValid())
+            throw connection->failure(query.lastError());
+        query.finish();
+    }
+
+    // Every city whose own or alternate name folds to `folded`, each once.
+    std::vector<Found> exact(const QString& folded) {
+        std::vector<Found> found;
+        collect(byName, {folded}, true, found);
+        collect(byAlternate, {folded}, false, found);
+        std::set<qint64> seen;
+        std::erase_if(found, [&](const Found& f) { return !seen.insert(f.id).second; });
+        sortByPopulation(found);
+        return found;
+    }
+
+    std::vector<NamedCity> closeNames(const QString& folded) {
+        const QString start = folded.left(folded.size() > 3 ? 2 : 1);
+        const QString upper = prefixUpperBound(start);
+        if (upper.isNull())
+            return {};
+        const QString limit = QStringLiteral(" LIMIT %1").arg(kCloseNamesScanned);
+        QSqlQuery own = prepare(QStringLiteral("SELECT %1, c.city FROM cities c LEFT JOIN "
+                                               "city_facts f ON f.id = c.rowid WHERE c.city >= ? "
+                                               "AND c.city < ?")
+                                    .arg(kColumns) +
+                                limit);
+        QSqlQuery other = prepare(QStringLiteral("SELECT %1, n.name FROM city_names n JOIN "
+                                                 "cities c ON c.rowid = n.id LEFT JOIN city_facts "
+                                                 "f ON f.id = c.rowid WHERE n.name >= ? AND "
+                                                 "n.name < ?")
+                                      .arg(kColumns) +
+                                  limit);
+        std::vector<Found> found;
+        collect(own, {start, upper}, true, found);
+        collect(other, {start, upper}, false, found);
+
+        // A name the typed text begins is as close as one typing slip.
+        const qsizetype allowed = std::max<qsizetype>(2, folded.size() / 3);
+        std::vector<std::pair<qsizetype, Found>> scored;
+        for (Found& f : found) {
+            qsizetype distance = editDistance(folded, f.matchedName);
+            if (f.matchedName.startsWith(folded))
+                distance = std::min<qsizetype>(distance, 1);
+            if (distance <= allowed)
+                scored.emplace_back(distance, std::move(f));
+        }
+        std::stable_sort(scored.begin(), scored.end(), [](const auto& a, const auto& b) {
+            if (a.first != b.first)
+                return a.first < b.first;
+            return a.second.city.population > b.second.city.population;
+        });
+        std::vector<NamedCity> close;
+        std::set<qint64> seen;
+        for (auto& [distance, f] : scored) {
+            if (close.size() == kCloseNamesShown)
+                break;
+            if (seen.insert(f.id).second)
+                close.push_back(std::move(f.city));
+        }
+        return close;
+    }
+};
+
+CityResolver::CityResolver(const QString& databasePath) : d_(std::make_unique<Private>()) {
+    d_->path = databasePath;
+    const QString shown = QDir::toNativeSeparators(databasePath);
+    if (!QFileInfo(databasePath).isFile())
+        throw RunTimeError(err::FileNotFound,
+                           QStringLiteral("The city database %1 was not found. Build it with "
+                                          "scripts/build-database.sh or \"ambrevale-cli import\".")
+                               .arg(shown));
+    d_->connection = std::make_unique<SqlConnection>(databasePath, SqlConnection::ReadOnly);
+    if (!hasCityDetails(d_->connection->database()))
+        throw RunTimeError(
+            err::FileNotFound,
+            QStringLiteral("The city database %1 was built before it kept the population and "
+                           "the alternate names of its cities, which finding a city by name "
+                           "needs. Build it again: scripts/build-database.sh does so for the "
+                           "database beside the program, or run \"ambrevale-cli import\" with "
+                           "the same inputs (see \"ambrevale-cli import --help\"). Search and "
+                           "distance work with it as it is.")
+                .arg(shown));
+    d_->byName = d_->prepare(QStringLiteral("SELECT %1, c.city FROM cities c LEFT JOIN city_facts "
+                                            "f ON f.id = c.rowid WHERE c.city = ?")
+                                 .arg(kColumns));
+    d_->byAlternate =
+        d_->prepare(QStringLiteral("SELECT %1, n.name FROM city_names n JOIN cities c ON c.rowid = "
+                                   "n.id LEFT JOIN city_facts f ON f.id = c.rowid WHERE n.name = ?")
+                        .arg(kColumns));
+}
+
+CityResolver::~CityResolver() {
+    // The queries go before their connection.
+    d_->byName = QSqlQuery();
+    d_->byAlternate = QSqlQuery();
+}
+
+NameMatch CityResolver::resolve(const QString& name) {
+    NameMatch result;
+    const QString folded = foldCityName(name.trimmed());
+    std::vector<Found> found = d_->exact(folded);
+    QString base = folded;
+    if (found.empty() && folded.contains(QLatin1Char(','))) {
+        QStringList parts = folded.split(QLatin1Char(','));
+        base = parts.takeFirst().trimmed();
+        found = d_->exact(base);
+        for (const QString& part : parts) {
+            const QString qualifier = part.trimmed();
+            if (!qualifier.isEmpty())
+                std::erase_if(found,
+                              [&](const Found& f) { return !matchesQualifier(f.city, qualifier); });
+        }
+        if (found.empty()) {
+            // The name exists but not there: its places are the closest candidates.
+            std::vector<Found> elsewhere = d_->exact(base);
+            for (size_t i = 0; i < elsewhere.size() && i < kCloseNamesShown; ++i)
+                result.closeNames.push_back(std::move(elsewhere[i].city));
+            if (!result.closeNames.empty()) {
+                result.elsewhere = true;
+                return result;
+            }
+        }
+    }
+    for (Found& f : found)
+        result.matches.push_back(std::move(f.city));
+    if (result.matches.empty() && !base.isEmpty())
+        result.closeNames = d_->closeNames(base);
+    return result;
+}
+
+} // namespace amb
