@@ -1,7 +1,9 @@
 #include "app/locale_numbers.h"
 #include "app/runtime_error.h"
 #include "cli/cli.h"
+#include "cli/trip_map_option.h"
 #include "cli/trip_output.h"
+#include "distance/zip_distance.h"
 #include "lookup/city_resolve.h"
 
 #include <algorithm>
@@ -31,11 +33,12 @@ const char kTripUsage[] =
     "Options:\n"
     "  --database FILE   the city database (default: dbCities.sqlite beside this tool)\n"
     "%1"
+    "  --map FILE        also draw the trip on a world map: FILE.png or FILE.svg\n"
     "  -h, --help        show this help\n"
     "\n"
     "Exit status: 0 when the trip was measured and printed, 1 when a name matches no\n"
-    "city, the database cannot be used or the output cannot be written, 2 for wrong\n"
-    "arguments.\n";
+    "city, the database cannot be used or the output or the map cannot be written, 2\n"
+    "for wrong arguments.\n";
 
 const QStringList kMeasureOptions = {QStringLiteral("--unit"), QStringLiteral("--model"),
                                      QStringLiteral("--format"), QStringLiteral("--total")};
@@ -141,6 +144,7 @@ int runTrip(const QStringList& args) {
     QString database = defaultCityDatabasePath();
     MeasureOptions options;
     QStringList names;
+    QString mapFile;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args.at(i);
         if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
@@ -157,14 +161,20 @@ int runTrip(const QStringList& args) {
                 return usageError(error);
             continue;
         }
-        // The map option (--map FILE) belongs here, beside --database, and its
-        // drawing after the legs are printed below.
-        if (arg == QLatin1String("--database") || arg.startsWith(QLatin1String("--database="))) {
-            database = arg.contains(QLatin1Char('=')) ? arg.section(QLatin1Char('='), 1)
-                       : i + 1 < args.size()          ? args.at(++i)
-                                                      : QString();
-            if (database.isEmpty())
-                return usageError(QStringLiteral("--database needs a file name"));
+        const bool databaseOption =
+            arg == QLatin1String("--database") || arg.startsWith(QLatin1String("--database="));
+        if (databaseOption || arg == QLatin1String("--map") ||
+            arg.startsWith(QLatin1String("--map="))) {
+            QString& target = databaseOption ? database : mapFile;
+            target = arg.contains(QLatin1Char('=')) ? arg.section(QLatin1Char('='), 1)
+                     : i + 1 < args.size()          ? args.at(++i)
+                                                    : QString();
+            if (target.isEmpty())
+                return usageError(QStringLiteral("%1 needs a file name")
+                                      .arg(arg.section(QLatin1Char('='), 0, 0)));
+            if (!databaseOption && !isMapFileName(mapFile))
+                return usageError(
+                    QStringLiteral("the map file must end in .png or .svg: %1").arg(mapFile));
             continue;
         }
         if (arg.startsWith(QLatin1String("--")))
@@ -209,7 +219,19 @@ int runTrip(const QStringList& args) {
                        distance, out);
         }
         writer.finish(out);
-        return writeAll(out) ? 0 : 1;
+        bool written = writeAll(out);
+        if (!mapFile.isEmpty()) {
+            std::vector<route::MapStop> mapStops;
+            for (const NamedCity& stop : stops)
+                mapStops.push_back(
+                    {stop.record.accentCity, {stop.record.latitude, stop.record.longitude}});
+            const QString total =
+                QStringLiteral("Total: %1 %2")
+                    .arg(numbers.toText(modZipDistance::roundToCents(writer.total())),
+                         unitWords(options.unit));
+            written = writeTripMap("trip", mapFile, mapStops, total) && written;
+        }
+        return written ? 0 : 1;
     } catch (const RunTimeError& e) {
         note(e.description());
     } catch (const std::exception& e) {
