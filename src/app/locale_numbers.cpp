@@ -268,6 +268,12 @@ bool LocaleNumbers::parseWith(const char32_t* begin, const char32_t* end, bool l
         p += symbol.size();
         return true;
     };
+    const auto take = [&](char32_t c) {
+        if (p == end || *p != c)
+            return false;
+        ++p;
+        return true;
+    };
     // A sign: the locale's own, or (in locale texts) its character with or without
     // direction marks around it, ASCII '-' and U+2212 included.
     const auto sign = [&] {
@@ -308,7 +314,7 @@ bool LocaleNumbers::parseWith(const char32_t* begin, const char32_t* end, bool l
     if (sign() == '-')
         *out++ = '-';
     int mantissa = digits();
-    if (localeSymbols ? match(point32_) : (p != end && *p == U'.' && ++p)) {
+    if (localeSymbols ? match(point32_) : take(U'.')) {
         *out++ = '.';
         mantissa += digits();
     }
@@ -317,7 +323,7 @@ bool LocaleNumbers::parseWith(const char32_t* begin, const char32_t* end, bool l
     if (p != end) {
         const bool exponent = localeSymbols ? match(exponents32_[0]) || match(exponents32_[1]) ||
                                                   match(exponents32_[2])
-                                            : ((*p == U'e' || *p == U'E') && ++p);
+                                            : take(U'e') || take(U'E');
         if (!exponent)
             return false;
         *out++ = 'e';

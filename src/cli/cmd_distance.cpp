@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -181,23 +182,22 @@ struct Row {
 // The coordinate of `row` that lies beyond the globe, reported after the sentences
 // before it; false when none does.
 bool reportOutOfRange(const Row& row, const Row& other, Output& output) {
-    const char* what = nullptr;
-    const std::string* text = nullptr;
-    if (std::fabs(*row.latitude) > 90) {
-        what = "latitude";
-        text = &row.latitudeText;
-    } else if (std::fabs(*row.longitude) > 180) {
+    const char* what = "latitude";
+    const char* range = "-90..90";
+    const std::string* text = &row.latitudeText;
+    if (std::fabs(*row.latitude) <= 90) {
+        if (std::fabs(*row.longitude) <= 180)
+            return false;
         what = "longitude";
+        range = "-180..180";
         text = &row.longitudeText;
-    } else {
-        return false;
     }
     output.flush();
     std::fprintf(stderr,
                  "ambrevale-cli distance: line %ld: the %s %s is beyond %s degrees; the pair of "
                  "lines %ld and %ld is skipped\n",
-                 row.line, what, text->c_str(), what[1] == 'a' ? "-90..90" : "-180..180",
-                 std::min(row.line, other.line), std::max(row.line, other.line));
+                 row.line, what, text->c_str(), range, std::min(row.line, other.line),
+                 std::max(row.line, other.line));
     return true;
 }
 
