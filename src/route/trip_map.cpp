@@ -134,15 +134,26 @@ std::vector<QPolygonF> legLines(const Projection& p, const std::vector<GeoPoint>
     return lines;
 }
 
-void drawLegs(QPainter& painter, const std::vector<QPolygonF>& lines) {
+void drawLegs(QPainter& painter, const Projection& p, const std::vector<QPolygonF>& lines) {
+    // Neighbouring steps of an arc are nearly in line, so plain joins look the same as
+    // round ones, which cost a curve at every point.
     QPen pen(kLeg, 2.5);
     pen.setCapStyle(Qt::RoundCap);
-    pen.setJoinStyle(Qt::RoundJoin);
+    pen.setJoinStyle(Qt::MiterJoin);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
-    for (const QPolygonF& line : lines)
-        if (line.size() >= 2)
-            painter.drawPolyline(line);
+    // On a map of the whole world a leg that leaves one edge comes back at the other.
+    const double turn = 360 * p.xScale * p.pixelsPerDegree;
+    const bool world = p.frame.east - p.frame.west > 359;
+    for (const QPolygonF& line : lines) {
+        if (line.size() < 2)
+            continue;
+        painter.drawPolyline(line);
+        if (world) {
+            painter.drawPolyline(line.translated(-turn, 0));
+            painter.drawPolyline(line.translated(turn, 0));
+        }
+    }
 }
 
 // Which way the legs at stop `i` leave it on the picture, left (< 0) or right (> 0).
@@ -161,20 +172,32 @@ double legsSideways(const std::vector<QPolygonF>& lines, std::size_t i, std::siz
     return sideways;
 }
 
-// A text with a light halo, so it reads on land, sea and lines alike.
+// The generic family, which an SVG viewer knows as well as fontconfig does.
+QFont mapFont(int pixels, bool bold = false) {
+    QFont font(QStringLiteral("sans-serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+// A text with a light halo, so it reads on land, sea and lines alike: the text in
+// white a pixel and a half around, then in ink (glyphs drawn, not outlines
+// stroked, which is many times faster).
 void drawHaloText(QPainter& painter, QPointF baseline, const QString& text, const QFont& font) {
-    QPainterPath path;
-    path.addText(baseline, font, text);
-    painter.strokePath(
-        path, QPen(QColor(255, 255, 255, 220), 3.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.fillPath(path, kInk);
+    painter.setFont(font);
+    painter.setPen(QColor(255, 255, 255, 235));
+    constexpr double d = 1.5;
+    for (const QPointF offset : {QPointF(-d, -d), QPointF(0, -d), QPointF(d, -d), QPointF(-d, 0),
+                                 QPointF(d, 0), QPointF(-d, d), QPointF(0, d), QPointF(d, d)})
+        painter.drawText(baseline + offset, text);
+    painter.setPen(kInk);
+    painter.drawText(baseline, text);
 }
 
 void drawStops(QPainter& painter, const Projection& p, const std::vector<MapStop>& stops,
                const std::vector<QPolygonF>& lines, QSize size) {
-    QFont font;
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(13);
+    const QFont font = mapFont(13);
     const QFontMetricsF metrics(font);
     const double radius = 4.5;
     std::vector<QPointF> centres;
@@ -228,10 +251,7 @@ void drawStops(QPainter& painter, const Projection& p, const std::vector<MapStop
 
 void drawCorners(QPainter& painter, const QString& total, QSize size) {
     if (!total.isEmpty()) {
-        QFont font;
-        font.setStyleHint(QFont::SansSerif);
-        font.setPixelSize(16);
-        font.setBold(true);
+        const QFont font = mapFont(16, true);
         const QFontMetricsF metrics(font);
         const QRectF box(12, size.height() - 12 - metrics.height() - 12,
                          metrics.horizontalAdvance(total) + 20, metrics.height() + 12);
@@ -242,10 +262,7 @@ void drawCorners(QPainter& painter, const QString& total, QSize size) {
         painter.setFont(font);
         painter.drawText(box, Qt::AlignCenter, total);
     }
-    QFont small;
-    small.setStyleHint(QFont::SansSerif);
-    small.setPixelSize(10);
-    painter.setFont(small);
+    painter.setFont(mapFont(10));
     painter.setPen(QColor(0x55, 0x66, 0x77));
     painter.drawText(QRectF(0, 0, size.width() - 6, size.height() - 4),
                      Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Land: Natural Earth"));
@@ -257,11 +274,15 @@ void paintMap(QPainter& painter, const TripMap& trip, const LandOutline& land) {
         points.push_back(stop.at);
     const Projection projection(tripMapFrame(points, trip.size), trip.size);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(QRectF(QPointF(0, 0), trip.size), kOcean);
+    // Beyond the poles lies no map: plain paper there.
+    painter.fillRect(QRectF(QPointF(0, 0), trip.size), QColor(0xf4, 0xf4, 0xf2));
+    const double top = std::max(0.0, projection(90, 0).y());
+    const double bottom = std::min(double(trip.size.height()), projection(-90, 0).y());
+    painter.fillRect(QRectF(0, top, trip.size.width(), bottom - top), kOcean);
     drawGraticule(painter, projection);
     drawLand(painter, projection, land);
     const std::vector<QPolygonF> lines = legLines(projection, points);
-    drawLegs(painter, lines);
+    drawLegs(painter, projection, lines);
     drawStops(painter, projection, trip.stops, lines, trip.size);
     drawCorners(painter, trip.total, trip.size);
 }
@@ -337,6 +358,7 @@ QString renderTripMap(const TripMap& trip, const LandOutline& land, const QStrin
         QSvgGenerator svg;
         svg.setOutputDevice(&out);
         svg.setSize(trip.size);
+        svg.setResolution(96); // the size in CSS pixels, as viewers take it
         svg.setViewBox(QRect(QPoint(0, 0), trip.size));
         svg.setTitle(QStringLiteral("Trip map"));
         svg.setDescription(trip.total);
