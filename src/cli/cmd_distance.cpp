@@ -1,6 +1,8 @@
 #include "cli/cli.h"
 #include "cli/console_platform.h"
 #include "cli/trip_map_option.h"
+#include "cli/trip_output.h"
+#include "distance/leg_measure.h"
 
 #include "app/error_report.h"
 #include "app/locale_numbers.h"
@@ -28,6 +30,7 @@ namespace {
 
 const char kDistanceUsage[] =
     "Usage: ambrevale-cli distance [FILE] [--text-file FILE] [--xlsx FILE] [--map FILE]\n"
+    "                              [--unit U] [--model M] [--format F] [--total]\n"
     "\n"
     "Prints the sentence of every neighbouring pair of a trip, top to bottom, exactly\n"
     "as the window's results list holds it.\n"
@@ -50,11 +53,19 @@ const char kDistanceUsage[] =
     "  --xlsx FILE       also write the sentences to FILE as a workbook\n"
     "  --map FILE        also draw the trip on a world map: FILE.png or FILE.svg\n"
     "                    (the legs as great-circle arcs, the cities, the total)\n"
+    "%1"
     "  -h, --help        show this help\n"
     "\n"
     "Exit status: 0 when every pair was measured and every file written, 1 when an\n"
     "error report was shown, a pair was skipped or a file (standard output included)\n"
     "could not be written, 2 for wrong arguments or an unreadable trip.\n";
+
+const QStringList kMeasureOptions = {QStringLiteral("--unit"), QStringLiteral("--model"),
+                                     QStringLiteral("--format"), QStringLiteral("--total")};
+
+QString usage() {
+    return QString::fromUtf8(kDistanceUsage).arg(measureOptionsHelp(kMeasureOptions));
+}
 
 struct Options {
     QString input; // empty: standard input
@@ -65,7 +76,7 @@ struct Options {
 
 int usageError(const QString& message) {
     std::fprintf(stderr, "ambrevale-cli distance: %s\n\n%s", message.toLocal8Bit().constData(),
-                 kDistanceUsage);
+                 usage().toLocal8Bit().constData());
     return 2;
 }
 
@@ -205,12 +216,19 @@ bool reportOutOfRange(const Row& row, const Row& other, Output& output) {
 
 int runDistance(const QStringList& args) {
     Options options;
+    MeasureOptions measureOptions;
     bool inputGiven = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args.at(i);
         if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
-            std::fputs(kDistanceUsage, stdout);
+            std::fputs(usage().toLocal8Bit().constData(), stdout);
             return 0;
+        }
+        QString measureError;
+        if (takeMeasureOption(args, i, kMeasureOptions, measureOptions, measureError)) {
+            if (!measureError.isEmpty())
+                return usageError(measureError);
+            continue;
         }
         QString* target = nullptr;
         if (arg == QLatin1String("--text-file") || arg.startsWith(QLatin1String("--text-file=")))
@@ -270,6 +288,46 @@ int runDistance(const QStringList& args) {
     Row* upper = nullptr;
     Row* lower = &rows[0];
     long lineNumber = 0;
+    // Other units, models or formats, or a total: each pair through the leg writer.
+    LegWriter writer(measureOptions, numbers);
+    const bool plain = measureOptions.plain();
+    if (!plain)
+        writer.start(output.buffer());
+    const auto measureLeg = [&] {
+        if (!upper->numbers || !lower->numbers) {
+            const Row& bad = upper->numbers ? *lower : *upper;
+            output.flush();
+            std::fprintf(stderr,
+                         "ambrevale-cli distance: line %ld: the latitude and longitude are not "
+                         "both numbers; the pair of lines %ld and %ld is skipped\n",
+                         bad.line, upper->line, lower->line);
+            skipped = true;
+            return;
+        }
+        const TripRow a = upper->tripRow(), b = lower->tripRow();
+        double distance = 0;
+        try {
+            distance = legDistance(*upper->latitude, *upper->longitude, *lower->latitude,
+                                   *lower->longitude, measureOptions.unit, measureOptions.model);
+        } catch (const RunTimeError& e) {
+            output.flush();
+            std::fprintf(stderr, "ambrevale-cli distance: lines %ld and %ld: %s\n", upper->line,
+                         lower->line, e.description().toLocal8Bit().constData());
+            skipped = true;
+            return;
+        }
+        const auto stop = [](const TripRow& row, double latitude, double longitude) {
+            const qsizetype dash = row.text.indexOf(QStringLiteral(" - "));
+            return TripStop{row.text, dash < 0 ? row.text : row.text.left(dash),
+                            dash < 0 ? QString() : row.text.mid(dash + 3), latitude, longitude};
+        };
+        writer.leg(stop(a, *upper->latitude, *upper->longitude),
+                   stop(b, *lower->latitude, *lower->longitude), distance, output.buffer());
+        if (keep)
+            sentences << QString::fromStdString(
+                legSentence(a.text, b.text, distance, measureOptions.unit, numbers));
+        output.appended();
+    };
     const auto measure = [&] {
         // The common case straight from the bytes; anything that fails goes the
         // window's way below, which shows the window's report.
@@ -277,6 +335,10 @@ int runDistance(const QStringList& args) {
             (reportOutOfRange(*upper, *lower, output) ||
              reportOutOfRange(*lower, *upper, output))) {
             skipped = true;
+            return;
+        }
+        if (!plain) {
+            measureLeg();
             return;
         }
         if (map && upper->numbers && lower->numbers && upper->text != lower->text) {
@@ -386,6 +448,13 @@ int runDistance(const QStringList& args) {
         takeLine(pending);
     if (input != STDIN_FILENO)
         ::close(input);
+    if (!plain && readError == 0) {
+        writer.finish(output.buffer());
+        if (measureOptions.total && keep)
+            sentences << QStringLiteral("Total distance is %1 %2")
+                             .arg(numbers.toText(modZipDistance::roundToCents(writer.total())),
+                                  unitWords(measureOptions.unit));
+    }
     output.flush();
     if (readError != 0) {
         std::fprintf(stderr, "ambrevale-cli distance: reading the trip failed: %s\n",
@@ -404,8 +473,12 @@ int runDistance(const QStringList& args) {
     if (!options.xlsxFile.isEmpty())
         written = exportTo(options.xlsxFile, &writeXlsxExportFile, sentences) && written;
     if (map) {
-        const QString total = QStringLiteral("Total: %1 miles")
-                                  .arg(numbers.toText(modZipDistance::roundToCents(mapMiles)));
+        const QString total =
+            plain ? QStringLiteral("Total: %1 miles")
+                        .arg(numbers.toText(modZipDistance::roundToCents(mapMiles)))
+                  : QStringLiteral("Total: %1 %2")
+                        .arg(numbers.toText(modZipDistance::roundToCents(writer.total())),
+                             unitWords(measureOptions.unit));
         written = writeTripMap("distance", options.mapFile, mapStops, total) && written;
     }
     return written && !skipped && platform.reportsShown() == 0 ? 0 : 1;

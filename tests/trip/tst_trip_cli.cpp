@@ -84,6 +84,8 @@ private Q_SLOTS:
     void machineFormatsReadBack_data();
     void machineFormatsReadBack();
     void wgs84AgreesWithGeodSolve();
+    void distanceMeasuresAsTrip_data();
+    void distanceMeasuresAsTrip();
 
 private:
     QStringList trip(const QStringList& args) const {
@@ -437,6 +439,45 @@ void TestTripCli::wgs84AgreesWithGeodSolve() {
                                 .arg(metres, 0, 'f', 6)
                                 .arg(reference, 0, 'f', 6)));
     }
+}
+
+// distance takes the same options and, fed the trip's cities, prints the same.
+void TestTripCli::distanceMeasuresAsTrip_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("text, km, total")
+        << QStringList{QStringLiteral("--unit=km"), QStringLiteral("--total")};
+    QTest::newRow("csv, wgs84") << QStringList{QStringLiteral("--format=csv"),
+                                               QStringLiteral("--model=wgs84")};
+    QTest::newRow("json, nmi") << QStringList{QStringLiteral("--format=json"),
+                                              QStringLiteral("--unit=nmi")};
+    QTest::newRow("geojson, total")
+        << QStringList{QStringLiteral("--format=geojson"), QStringLiteral("--total")};
+}
+
+void TestTripCli::distanceMeasuresAsTrip() {
+    QFETCH(QStringList, options);
+    const QStringList names{QStringLiteral("Florence"), QStringLiteral("Paris"),
+                            QStringLiteral("Tokyo"), QStringLiteral("Honolulu")};
+    const Run json = runCli(trip(QStringList(names) << QStringLiteral("--format=json")));
+    QByteArray input;
+    for (const QJsonValue& city :
+         QJsonDocument::fromJson(json.out)[QLatin1String("cities")].toArray())
+        input += (city[QLatin1String("name")].toString() + QStringLiteral(" - ") +
+                  city[QLatin1String("region")].toString())
+                     .toUtf8() +
+                 '\t' + QByteArray::number(city[QLatin1String("latitude")].toDouble(), 'g', 17) +
+                 '\t' + QByteArray::number(city[QLatin1String("longitude")].toDouble(), 'g', 17) +
+                 '\n';
+    const QString file = dir_.filePath(QStringLiteral("trip.txt"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(input);
+    f.close();
+    const Run byNames = runCli(trip(QStringList(names) + options));
+    const Run byLines = runCli(QStringList{QStringLiteral("distance"), file} + options);
+    QCOMPARE(byLines.exitCode, 0);
+    QCOMPARE(byLines.err, QString());
+    QCOMPARE(QString::fromUtf8(byLines.out), QString::fromUtf8(byNames.out));
 }
 
 QTEST_GUILESS_MAIN(TestTripCli)
