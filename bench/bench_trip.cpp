@@ -1,0 +1,119 @@
+// The command-line trip through 1,000 names on the default database: the names of
+// the 1,000 most populous cities, as a user would type them (many are shared by
+// several cities, so the ambiguity notes are part of the work). The whole process
+// runs BENCH_RUNS times (3) per format; the median wall time is printed with the
+// tool's peak resident memory, and the name lookup alone, in process.
+#include "lookup/city_resolve.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+const int kRuns =
+    qEnvironmentVariableIsSet("BENCH_RUNS") ? qEnvironmentVariableIntValue("BENCH_RUNS") : 3;
+const QString kProgramDir = QStringLiteral(AMBREVALE_PROGRAM_DIR);
+
+QStringList mostPopulousNames(const QString& database, int count) {
+    QStringList names;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("b"));
+        db.setDatabaseName(database);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.exec(QStringLiteral("SELECT c.AccentCity FROM cities c JOIN city_facts f ON f.id = "
+                                  "c.rowid ORDER BY f.population DESC LIMIT %1")
+                       .arg(count));
+            while (q.next())
+                names << q.value(0).toString();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("b"));
+    return names;
+}
+
+struct Run {
+    double ms = -1;
+    qint64 bytes = 0;
+    int exitCode = -1;
+};
+
+Run runTrip(const QStringList& args) {
+    QProcess process;
+    process.setStandardErrorFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    process.start(kProgramDir + QStringLiteral("/ambrevale-cli"),
+                  QStringList{QStringLiteral("trip")} + args);
+    process.waitForFinished(-1);
+    Run run;
+    run.ms = timer.nsecsElapsed() / 1e6;
+    run.bytes = process.readAllStandardOutput().size();
+    run.exitCode = process.exitCode();
+    return run;
+}
+
+Run median(const QStringList& args) {
+    std::vector<Run> runs;
+    for (int i = 0; i < kRuns; ++i)
+        runs.push_back(runTrip(args));
+    std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.ms < b.ms; });
+    return runs[runs.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const QString database = kProgramDir + QStringLiteral("/dbCities.sqlite");
+    const QStringList names = mostPopulousNames(database, 1000);
+    if (names.size() < 1000) {
+        std::fprintf(stderr,
+                     "bench_trip: %s lacks 1,000 cities with their population; build it with "
+                     "scripts/build-database.sh\n",
+                     qPrintable(database));
+        return 1;
+    }
+
+    std::printf("trip through the names of the 1,000 most populous cities, median of %d runs\n",
+                kRuns);
+    struct Case {
+        const char* label;
+        QStringList options;
+    };
+    const Case cases[] = {
+        {"text, km, total", {QStringLiteral("--unit=km"), QStringLiteral("--total")}},
+        {"wgs84, csv", {QStringLiteral("--model=wgs84"), QStringLiteral("--format=csv")}},
+        {"GeoJSON", {QStringLiteral("--format=geojson")}},
+    };
+    for (const Case& c : cases) {
+        const Run run = median(names + c.options);
+        std::printf("  %-18s %9.1f ms  %10lld bytes  exit %d\n", c.label, run.ms,
+                    static_cast<long long>(run.bytes), run.exitCode);
+        std::printf("HEADLINE\ttrip, 1,000 names (%s)\t%.0f ms\n", c.label, run.ms);
+    }
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    std::printf("HEADLINE\ttrip, 1,000 names: peak memory\t%.1f MiB\n", usage.ru_maxrss / 1024.0);
+
+    amb::CityResolver resolver(database);
+    QElapsedTimer timer;
+    timer.start();
+    qsizetype ambiguous = 0;
+    for (const QString& name : names)
+        ambiguous += resolver.resolve(name).matches.size() > 1;
+    const double perName = timer.nsecsElapsed() / 1e3 / names.size();
+    std::printf("  name lookup in process: %.1f us per name (%lld of the 1,000 are shared by "
+                "several cities)\n",
+                perName, static_cast<long long>(ambiguous));
+    std::printf("HEADLINE\ttrip name lookup\t%.1f us per name\n", perName);
+    return 0;
+}
