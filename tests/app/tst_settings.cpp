@@ -1,3 +1,4 @@
+#include "app/locale_numbers.h"
 #include "app/qt_platform.h"
 #include "app/runtime_error.h"
 #include "app/settings.h"
@@ -225,6 +226,10 @@ void TestSettings::storeRoundTripsAnyText_data() {
     QTest::newRow("backslashes and hash") << QStringLiteral("C:\\x\\y #not a comment ;semi");
     QTest::newRow("line breaks") << QStringLiteral("one\ntwo\r\nthree\ttab");
     QTest::newRow("empty") << QString();
+    QTest::newRow("kept coordinates")
+        << keepCoordinates({{QStringLiteral("Line\nbreak, \"X\";Y\t[1]"), QStringLiteral("-12.5"),
+                             QStringLiteral("not a number")}},
+                           LocaleNumbers(QLocale::c()));
     QString many;
     for (int i = 0; i < 40000; ++i)
         many += QStringLiteral("City %1 - Region, Country;").arg(i);
