@@ -19,12 +19,12 @@ const char kUsage[] = "Usage: ambrevale-cli COMMAND [ARGS]\n"
 }
 
 int main(int argc, char* argv[]) {
-    // A map needs fonts, which need a GUI application; it draws off screen, so no
-    // display is needed.
+    // A map needs fonts, which need a GUI application. It always draws off screen:
+    // the tool shows no window, and a platform set for the desktop (xcb, wayland)
+    // would fail without a display, as over ssh.
     std::unique_ptr<QCoreApplication> app;
     if (amb::cli::wantsMap(argc, argv)) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM", "offscreen");
         amb::cli::quietenGuiStartup();
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {

@@ -19,21 +19,25 @@ void TestMapCli::distanceMap_data() {
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("written");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("platform"); // QT_QPA_PLATFORM, or the test's own
     QTest::newRow("PNG") << QStringList{QStringLiteral("--map"), QStringLiteral("%1/trip.png")} << 0
-                         << QStringLiteral("trip.png") << QString();
+                         << QStringLiteral("trip.png") << QString() << QString();
     QTest::newRow("SVG, --map=") << QStringList{QStringLiteral("--map=%1/trip.svg")} << 0
-                                 << QStringLiteral("trip.svg") << QString();
+                                 << QStringLiteral("trip.svg") << QString() << QString();
     QTest::newRow("a folder that does not exist")
         << QStringList{QStringLiteral("--map"), QStringLiteral("%1/missing/trip.png")} << 1
-        << QString() << QStringLiteral("Cannot write the map to %1/missing/trip.png");
+        << QString() << QStringLiteral("Cannot write the map to %1/missing/trip.png") << QString();
     QTest::newRow("a folder that is a file")
         << QStringList{QStringLiteral("--map"), QStringLiteral("%1/file/trip.svg")} << 1
-        << QString() << QStringLiteral("Cannot write the map to %1/file/trip.svg");
+        << QString() << QStringLiteral("Cannot write the map to %1/file/trip.svg") << QString();
     QTest::newRow("another suffix")
         << QStringList{QStringLiteral("--map"), QStringLiteral("%1/trip.jpg")} << 2 << QString()
-        << QStringLiteral("the map file must end in .png or .svg");
+        << QStringLiteral("the map file must end in .png or .svg") << QString();
     QTest::newRow("no file name") << QStringList{QStringLiteral("--map")} << 2 << QString()
-                                  << QStringLiteral("--map needs a file name");
+                                  << QStringLiteral("--map needs a file name") << QString();
+    QTest::newRow("a desktop platform without a display")
+        << QStringList{QStringLiteral("--map"), QStringLiteral("%1/trip.png")} << 0
+        << QStringLiteral("trip.png") << QString() << QStringLiteral("xcb");
 }
 
 void TestMapCli::distanceMap() {
@@ -41,6 +45,7 @@ void TestMapCli::distanceMap() {
     QFETCH(int, exitCode);
     QFETCH(QString, written);
     QFETCH(QString, message);
+    QFETCH(QString, platform);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QFile file(dir.filePath(QStringLiteral("file")));
@@ -50,6 +55,13 @@ void TestMapCli::distanceMap() {
         arg = arg.arg(dir.path());
 
     QProcess process;
+    if (!platform.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        process.setProcessEnvironment(env);
+    }
     process.start(qEnvironmentVariable("AMBREVALE_CLI"),
                   QStringList{QStringLiteral("distance")} << args);
     process.write("Tokyo, Japan\t35.6895\t139.6917\n"
