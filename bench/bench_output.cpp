@@ -6,6 +6,7 @@
 #include "bench_support.h"
 #include "output/cli_exports.h"
 #include "output/clipboard_copy.h"
+#include "output/spreadsheet_app.h"
 #include "output/text_export.h"
 
 #include <QApplication>
@@ -48,6 +49,7 @@ int runMode(const QString& mode) {
     qputenv("TMPDIR", dir.path().toUtf8()); // the workbook lands here and goes with it
     qputenv("AMBREVALE_SPREADSHEET", "/bin/true");
     QtPlatform platform;
+    platform.setSpreadsheetFactory(createDesktopSpreadsheetApp);
     Form1 form(platform);
     platform.attachWindow(&form);
     ListView& list = *form.ListView2;

@@ -2,6 +2,7 @@
 #include "app/qt_platform.h"
 #include "app/startup_report.h"
 #include "app/termination.h"
+#include "output/spreadsheet_app.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -22,6 +23,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QString());
     amb::QtPlatform platform;
+    platform.setSpreadsheetFactory(amb::createDesktopSpreadsheetApp);
     amb::Form1 form(platform);
     platform.attachWindow(&form);
     form.Form_Load();

@@ -1,7 +1,6 @@
 #include "app/qt_platform.h"
 
 #include "app/runtime_error.h"
-#include "output/spreadsheet_app.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -97,27 +96,48 @@ QString QtPlatform::readSetting(const QString& application, const QString& secti
 
 void QtPlatform::writeSetting(const QString& application, const QString& section,
                               const QString& key, const QString& value) {
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, application);
-    if (!settings.isWritable())
-        throw RunTimeError(err::PermissionDenied,
-                           QStringLiteral("The settings file %1 cannot be written. Check that its "
-                                          "folder exists and that you may write to it.")
-                               .arg(settings.fileName()));
-    settings.beginGroup(section);
-    settings.setValue(key, value);
-    settings.sync();
-    if (settings.status() != QSettings::NoError)
-        throw RunTimeError(err::PermissionDenied,
-                           QStringLiteral("The settings could not be saved to %1. Check the free "
-                                          "space and the permissions of its folder.")
-                               .arg(settings.fileName()));
+    // A file that began with a byte-order mark or held junk gives a format error when
+    // the store reads it before writing, and the store keeps the first error it met,
+    // so that status says nothing about the write. The store rewrites such a file
+    // clean: a second write reads that and its status tells.
+    QString fileName;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, application);
+        fileName = settings.fileName();
+        if (!settings.isWritable())
+            throw RunTimeError(err::PermissionDenied,
+                               QStringLiteral("The settings file %1 cannot be written. Check that "
+                                              "its folder exists and that you may write to it.")
+                                   .arg(fileName));
+        settings.beginGroup(section);
+        settings.setValue(key, value);
+        settings.sync();
+        if (settings.status() == QSettings::NoError)
+            return;
+        if (settings.status() != QSettings::FormatError)
+            break;
+    }
+    throw RunTimeError(err::PermissionDenied,
+                       QStringLiteral("The settings could not be saved to %1. Check the free "
+                                      "space and the permissions of its folder.")
+                           .arg(fileName));
 }
 
 std::unique_ptr<SpreadsheetApp> QtPlatform::createSpreadsheetApp() {
-    return createDesktopSpreadsheetApp();
+    if (!spreadsheetFactory_)
+        throw RunTimeError(err::CannotCreateObject,
+                           QStringLiteral("No spreadsheet program can be started from here."));
+    return spreadsheetFactory_();
+}
+
+void QtPlatform::endProgram() {
+    ending_ = true;
+    QCoreApplication::quit();
 }
 
 void QtPlatform::doEvents() {
+    if (ending_)
+        throw ProgramEnding{};
     // Long commands let events run once or twice per row, and painting the window
     // costs far more than a row's work: let them run at most every 10 ms, which is
     // still faster than the eye and than any click.
@@ -125,6 +145,8 @@ void QtPlatform::doEvents() {
         return;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     sinceEvents_.start();
+    if (ending_) // the window closed meanwhile: the command goes no further
+        throw ProgramEnding{};
 }
 
 void QtPlatform::setMousePointer(int code) {

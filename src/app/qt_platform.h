@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 namespace amb {
 
@@ -12,7 +13,15 @@ namespace amb {
 // the desktop's spreadsheet program and the window's cursor.
 class QtPlatform : public Platform {
 public:
+    // Makes the desktop's spreadsheet program. The program's main supplies it, so that
+    // this ground floor depends on no subsystem; without one the export reports that
+    // no spreadsheet program can be started.
+    using SpreadsheetFactory = std::function<std::unique_ptr<SpreadsheetApp>()>;
+
     void attachWindow(QWidget* window) { window_ = window; }
+    void setSpreadsheetFactory(SpreadsheetFactory factory) {
+        spreadsheetFactory_ = std::move(factory);
+    }
 
     int messageBox(const QString& text, const QString& title, int style) override;
     QString saveFileName(const QString& title, const QString& filter,
@@ -25,6 +34,7 @@ public:
                       const QString& value) override;
     std::unique_ptr<SpreadsheetApp> createSpreadsheetApp() override;
     void doEvents() override;
+    void endProgram() override;
     int mousePointer() const override { return pointer_; }
     void setMousePointer(int code) override;
     void setMouseIcon(std::optional<QCursor> icon) override;
@@ -35,8 +45,10 @@ public:
 private:
     void applyPointer();
     QPointer<QWidget> window_;
+    SpreadsheetFactory spreadsheetFactory_;
     QElapsedTimer sinceEvents_;
     int pointer_ = 0;
+    bool ending_ = false;
     bool overrideActive_ = false;
     std::optional<QCursor> icon_;
 };
