@@ -1,9 +1,11 @@
 #include "app/form1.h"
 
+#include "app/runtime_error.h"
 #include "app/skin.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 
@@ -132,7 +134,7 @@ QList<QPushButton*> Form1::pushButtons() const {
 
 void Form1::connectHandlers() {
     const auto click = [this](QPushButton* b, void (Form1::*handler)()) {
-        connect(b, &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
+        connect(b, &QPushButton::clicked, this, [this, handler] { run(handler); });
     };
     click(PushButton7, &Form1::PushButton7_Click);
     click(PushButton8, &Form1::PushButton8_Click);
@@ -145,16 +147,23 @@ void Form1::connectHandlers() {
     click(PushButton5, &Form1::PushButton5_Click);
     click(PushButton2, &Form1::PushButton2_Click);
     click(Command1, &Form1::Command1_Click);
-    // Command1 is the window's default button: Enter in the search box reaches it.
-    connect(Text1, &QLineEdit::returnPressed, Command1, &QPushButton::click);
 
-    connect(ListView1, &ListView::dblClick, this, [this] { ListView1_DblClick(); });
-    connect(ListView2, &ListView::dblClick, this, [this] { ListView2_DblClick(); });
+    connect(ListView1, &ListView::dblClick, this, [this] { run(&Form1::ListView1_DblClick); });
+    connect(ListView2, &ListView::dblClick, this, [this] { run(&Form1::ListView2_DblClick); });
     connect(ListView1, &ListView::mouseMove, this, [this] { ListView1_MouseMove(); });
     connect(ListView2, &ListView::mouseMove, this, [this] { ListView2_MouseMove(); });
     connect(ListView3, &ListView::mouseMove, this, [this] { ListView3_MouseMove(); });
     for (QPushButton* b : pushButtons())
         b->installEventFilter(this);
+}
+
+void Form1::run(void (Form1::*handler)()) {
+    try {
+        (this->*handler)();
+    } catch (const ProgramEnding&) {
+        // The window closed during the command and the trip list is saved: the
+        // command stops here, and the event loop ends the program.
+    }
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
@@ -176,6 +185,18 @@ void Form1::mouseMoveEvent(QMouseEvent* event) {
     if (!childAt(event->position().toPoint()))
         Form_MouseMove();
     QWidget::mouseMoveEvent(event);
+}
+
+void Form1::keyPressEvent(QKeyEvent* event) {
+    // Command1 is the window's default button: Enter reaches the window from every
+    // control that does not use it itself (the text box, the lists and the push
+    // buttons pass it on).
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        Command1->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -106,11 +106,13 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     void createControls();
+    void run(void (Form1::*handler)());
     void connectHandlers();
     Platform& platform_;
     bool closing_ = false;

@@ -4,6 +4,8 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QItemSelection>
+#include <QMouseEvent>
 #include <QTimer>
 #include <cmath>
 
@@ -200,7 +202,23 @@ void ListView::setChecked(int item, bool on) {
 
 void ListView::remove(int item) {
     checkItem(item);
+    // Removing the current row makes the view select its neighbour, and a second
+    // "Delete Selected" would then remove a city the user never picked: the rows
+    // selected before stay selected, and no other.
+    QList<QPersistentModelIndex> kept;
+    if (selectionModel())
+        for (const QModelIndex& index : selectionModel()->selectedRows())
+            if (index.row() != item - 1)
+                kept << QPersistentModelIndex(index);
     model_.removeRowAt(item - 1);
+    if (!selectionModel())
+        return;
+    QItemSelection selection;
+    for (const QPersistentModelIndex& index : kept)
+        if (index.isValid())
+            selection.select(model_.index(index.row(), 0),
+                             model_.index(index.row(), std::max(0, model_.columnCount() - 1)));
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
 void ListView::clear() {
@@ -255,7 +273,9 @@ bool ListView::viewportEvent(QEvent* event) {
     // A double-click anywhere in the list, on an item or on empty space.
     if (event->type() == QEvent::MouseButtonDblClick) {
         const bool handled = QTreeView::viewportEvent(event);
-        Q_EMIT dblClick();
+        // Only the left button's double-click is a command.
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            Q_EMIT dblClick();
         return handled;
     }
     if (event->type() == QEvent::MouseMove)

@@ -7,12 +7,17 @@
 
 #include <QCollator>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace amb {
 
@@ -41,6 +46,10 @@ CityStatement cityStatement(const QString& searchText) {
     const QString literal = wildcard < 0 ? folded : folded.left(wildcard);
     CityStatement statement;
     QStringList conditions;
+    // A text that folds to nothing (combining marks, variation selectors) names no
+    // city: it finds nothing rather than every city.
+    if (folded.isEmpty())
+        conditions << QStringLiteral("0");
     if (!literal.isEmpty()) {
         conditions << QStringLiteral("city >= ?");
         statement.values << literal;
@@ -163,13 +172,39 @@ double coordinate(const QVariant& value, const QString& accentCity, const char* 
 
 } // namespace
 
+void checkDatabaseFile(const QString& databasePath) {
+    const QString shown = QDir::toNativeSeparators(databasePath);
+    const QByteArray encoded = QFile::encodeName(databasePath);
+    struct stat info {};
+    if (databasePath.isEmpty() || ::stat(encoded.constData(), &info) != 0) {
+        const int error = databasePath.isEmpty() ? ENOENT : errno;
+        if (error == ENOENT || error == ENOTDIR)
+            throw RunTimeError(err::FileNotFound, QStringLiteral("The city database %1 was not "
+                                                                 "found. %2")
+                                                      .arg(shown, rebuildAdvice()));
+        throw RunTimeError(error == EACCES ? err::PermissionDenied : err::DeviceIO,
+                           QStringLiteral("The city database %1 cannot be reached: %2.")
+                               .arg(shown, QString::fromLocal8Bit(std::strerror(error))));
+    }
+    // A pipe would make the search wait forever, a folder or a device is no database.
+    if (!S_ISREG(info.st_mode)) {
+        const QString what = S_ISDIR(info.st_mode)    ? QStringLiteral("a folder")
+                             : S_ISFIFO(info.st_mode) ? QStringLiteral("a named pipe")
+                             : S_ISSOCK(info.st_mode) ? QStringLiteral("a socket")
+                                                      : QStringLiteral("a device");
+        throw RunTimeError(
+            err::InvalidPropertyValue,
+            QStringLiteral("The city database %1 is %2, not a database file.").arg(shown, what));
+    }
+    if (::access(encoded.constData(), R_OK) != 0)
+        throw RunTimeError(err::PermissionDenied,
+                           QStringLiteral("The city database %1 cannot be read: %2.")
+                               .arg(shown, QString::fromLocal8Bit(std::strerror(errno))));
+}
+
 std::vector<CityRecord> findCityRecords(const QString& databasePath, const QString& searchText,
                                         const QLocale& locale) {
-    const QFileInfo file(databasePath);
-    if (!file.exists())
-        throw RunTimeError(err::FileNotFound,
-                           QStringLiteral("The city database %1 was not found. %2")
-                               .arg(QDir::toNativeSeparators(databasePath), rebuildAdvice()));
+    checkDatabaseFile(databasePath);
 
     std::vector<CityRecord> records;
     {

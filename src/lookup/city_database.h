@@ -77,6 +77,10 @@ void sortCityRecords(std::vector<CityRecord>& records, const QLocale& locale);
 // Reads the matching cities from the database file, sorted as above for `locale`.
 // The file is opened read-only for this call only. Throws RunTimeError with a
 // description that says what is wrong and what to do.
+// Throws RunTimeError naming the path and the cause unless `databasePath` is a
+// regular file this user may read (a pipe would hang the search).
+void checkDatabaseFile(const QString& databasePath);
+
 std::vector<CityRecord> findCityRecords(const QString& databasePath, const QString& searchText,
                                         const QLocale& locale);
 

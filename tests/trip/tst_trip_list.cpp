@@ -50,7 +50,10 @@ private Q_SLOTS:
     void restoredEntryRefusesSameText();
     void duplicateCheckBeyond16Bits();
     void clearLeavesOtherListsAlone();
-    void deleteSelected();
+    void removalKeepsTheSelection_data();
+    void removalKeepsTheSelection();
+    void onlyLeftDoubleClicks_data();
+    void onlyLeftDoubleClicks();
     void deleteWithNothingSelected_data();
     void deleteWithNothingSelected();
 };
@@ -202,16 +205,73 @@ void TestTripList::clearLeavesOtherListsAlone() {
     QVERIFY(w.platform.boxes.empty());
 }
 
-void TestTripList::deleteSelected() {
+void TestTripList::removalKeepsTheSelection_data() {
+    // The list, and whether a second removal with nothing selected is reported.
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<bool>("reported");
+    QTest::newRow("Delete Selected on the trip list") << QStringLiteral("ListView3") << true;
+    QTest::newRow("double-click on the results list") << QStringLiteral("ListView2") << false;
+}
+
+void TestTripList::removalKeepsTheSelection() {
+    // A removal must not select the neighbour: a second removal would take a city
+    // the user never picked.
+    QFETCH(QString, list);
+    QFETCH(bool, reported);
     TestWindow w;
     w.load();
-    for (const char* t : {"A - 1", "B - 2", "C - 3"})
-        w.form->ListView3->add(QString::fromLatin1(t));
-    w.form->ListView3->select(2);
-    w.form->PushButton3_Click();
-    QCOMPARE(texts(*w.form->ListView3),
-             (QStringList{QStringLiteral("A - 1"), QStringLiteral("C - 3")}));
+    ListView* view = w.form->findChild<ListView*>(list);
+    QVERIFY(view);
+    for (const char* t : {"A - 1", "B - 2", "C - 3", "D - 4"})
+        view->add(QString::fromLatin1(t));
+    view->select(2);
+    const auto remove = [&] {
+        if (view == w.form->ListView3)
+            w.form->PushButton3_Click();
+        else
+            w.form->ListView2_DblClick();
+    };
+    const QStringList left{QStringLiteral("A - 1"), QStringLiteral("C - 3"),
+                           QStringLiteral("D - 4")};
+    remove();
+    QCOMPARE(texts(*view), left);
+    QVERIFY(!view->hasSelection());
     QVERIFY(w.platform.boxes.empty());
+    remove();
+    QCOMPARE(texts(*view), left);
+    QCOMPARE(w.platform.reports().size(), reported ? 1 : 0);
+}
+
+void TestTripList::onlyLeftDoubleClicks_data() {
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<bool>("command");
+    const QString found = QStringLiteral("ListView1");   // adds the city to the trip list
+    const QString results = QStringLiteral("ListView2"); // removes the line
+    QTest::newRow("search list, left") << found << int(Qt::LeftButton) << true;
+    QTest::newRow("search list, right") << found << int(Qt::RightButton) << false;
+    QTest::newRow("search list, middle") << found << int(Qt::MiddleButton) << false;
+    QTest::newRow("results list, left") << results << int(Qt::LeftButton) << true;
+    QTest::newRow("results list, right") << results << int(Qt::RightButton) << false;
+}
+
+void TestTripList::onlyLeftDoubleClicks() {
+    QFETCH(QString, list);
+    QFETCH(int, button);
+    QFETCH(bool, command);
+    TestWindow w;
+    w.load();
+    fillSearchList(w);
+    w.form->ListView2->add(QStringLiteral("Distance between A and B is 1 miles"));
+    ListView* view = w.form->findChild<ListView*>(list);
+    view->select(1);
+    w.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+    const QPoint onItem = view->visualRect(view->model().index(0, 0)).center();
+    QTest::mouseDClick(view->viewport(), static_cast<Qt::MouseButton>(button), {}, onItem);
+    const bool ran = view == w.form->ListView1 ? w.form->ListView3->count() == 1
+                                               : w.form->ListView2->count() == 0;
+    QCOMPARE(ran, command);
 }
 
 void TestTripList::deleteWithNothingSelected_data() {
