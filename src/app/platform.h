@@ -64,8 +64,13 @@ public:
     // when none can be started.
     virtual std::unique_ptr<SpreadsheetApp> createSpreadsheetApp() = 0;
 
-    // Lets pending window events run (repaint, input, other commands).
+    // Lets pending window events run (repaint, input, other commands). Once the
+    // program is ending it throws ProgramEnding instead of returning to the command.
     virtual void doEvents() = 0;
+
+    // The window has closed and its trip list is saved: the program ends, and a
+    // long command that is still running stops at its next doEvents().
+    virtual void endProgram() {}
 
     // The main window's pointer (pointer:: codes) and its custom picture.
     virtual int mousePointer() const = 0;

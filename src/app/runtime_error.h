@@ -21,6 +21,11 @@ private:
     QByteArray utf8_;
 };
 
+// Thrown by "let pending events run" once the window has closed during a long
+// command: the command stops where it is and the program ends. It is no
+// std::exception, so no error report catches it; Form1's handlers do.
+struct ProgramEnding {};
+
 // Error numbers the program raises itself. The report shows the description; the
 // number tells callers and tests which kind of failure it was.
 namespace err {

@@ -89,15 +89,32 @@ std::optional<std::vector<SavedEntry>> readKeptCoordinates(const QString& value,
     return entries;
 }
 
-void restoreTripList(Form1& form) {
+void restoreTripList(Form1& form, ErrorReport& report, int line) {
     Platform& platform = form.platform();
-    const QString value =
-        platform.readSetting(kSettingsApplication, kSettingsSection, kCitiesValue, QString());
+    QString value;
+    report(line, [&] {
+        value =
+            platform.readSetting(kSettingsApplication, kSettingsSection, kCitiesValue, QString());
+    });
     if (value.isEmpty())
         return;
-    const QString coordinatesValue =
-        platform.readSetting(kSettingsApplication, kSettingsSection, kCoordinatesValue, QString());
+    QString coordinatesValue;
+    report(line + 2, [&] {
+        coordinatesValue = platform.readSetting(kSettingsApplication, kSettingsSection,
+                                                kCoordinatesValue, QString());
+    });
     ListView& trip = *form.ListView3;
+    // Each entry is a statement of its own: one that fails does not keep the others out.
+    const auto addEntry = [&](const QString& text, const QString* latitude,
+                              const QString* longitude) {
+        report(line + 4, [&] {
+            const int item = trip.add(text);
+            if (latitude) {
+                trip.setSubItem(item, 1, *latitude);
+                trip.setSubItem(item, 2, *longitude);
+            }
+        });
+    };
     // The kept entries, when they are the same trip as "Cities" (which another
     // program may have changed meanwhile): each with its whole text, whatever it holds.
     if (const auto kept = readKeptCoordinates(coordinatesValue, LocaleNumbers::current())) {
@@ -105,11 +122,8 @@ void restoreTripList(Form1& form) {
         for (const SavedEntry& e : *kept)
             keptTexts.append(e.text);
         if (joinCities(keptTexts) == value) {
-            for (const SavedEntry& e : *kept) {
-                const int item = trip.add(e.text);
-                trip.setSubItem(item, 1, e.latitude);
-                trip.setSubItem(item, 2, e.longitude);
-            }
+            for (const SavedEntry& e : *kept)
+                addEntry(e.text, &e.latitude, &e.longitude);
             return;
         }
     }
@@ -120,11 +134,9 @@ void restoreTripList(Form1& form) {
         withCoordinates = coordinates[static_cast<size_t>(i)].text == texts.at(i);
 
     for (qsizetype i = 0; i < texts.size(); ++i) {
-        const int item = trip.add(texts.at(i));
-        if (withCoordinates) {
-            trip.setSubItem(item, 1, coordinates[static_cast<size_t>(i)].latitude);
-            trip.setSubItem(item, 2, coordinates[static_cast<size_t>(i)].longitude);
-        }
+        const SavedEntry* entry = withCoordinates ? &coordinates[static_cast<size_t>(i)] : nullptr;
+        addEntry(texts.at(i), entry ? &entry->latitude : nullptr,
+                 entry ? &entry->longitude : nullptr);
     }
 }
 
@@ -157,6 +169,7 @@ void Form1::Form_QueryUnload() {
 }
 
 void Form1::Form_Unload() {
+    platform_.endProgram();
     QCoreApplication::quit();
 }
 

@@ -7,6 +7,7 @@
 
 namespace amb {
 
+class ErrorReport;
 class Form1;
 class LocaleNumbers;
 
@@ -45,7 +46,9 @@ QString joinCoordinates(const std::vector<SavedEntry>& entries);
 // Entries of a coordinates value in that layout; empty when it is damaged.
 std::vector<SavedEntry> parseCoordinates(const QString& value);
 
-// Start-up's last step: fills the trip list from the settings store.
-void restoreTripList(Form1& form);
+// Start-up's last step: fills the trip list from the settings store. Reading the
+// value is line `line` of start-up's `report`, reading the coordinates line + 2 and
+// each entry line + 4, so one that fails does not keep the others out.
+void restoreTripList(Form1& form, ErrorReport& report, int line);
 
 } // namespace amb

@@ -34,11 +34,12 @@ void Form1::PushButton17_Click() {
         });
     } else { // 110
         int n = 0;
+        // The last name read: after a failed read the progress text keeps it.
+        QString city;
         report(112, [&] { n = ListView3->count(); });
         for (int i = 1; i <= n; ++i) { // 114
             report(116, [&] { platform_.doEvents(); });
             report(118, [&] { platform_.setMousePointer(pointer::Hourglass); });
-            QString city;
             report(120, [&] { city = ListView3->text(i); });
             report(122, [&] {
                 const int count = ListView3->count();

@@ -4,6 +4,8 @@
 #include "app/settings.h"
 #include "support/test_helpers.h"
 
+#include <QDir>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -46,6 +48,10 @@ private Q_SLOTS:
     void coordinatesIgnoredWhenTheyDoNotMatch();
     void everyEntryIsSavedBeyond32767();
     void failedWriteIsReportedAndKeepsThePreviousValue();
+    void failedRestoreStepKeepsTheOthers_data();
+    void failedRestoreStepKeepsTheOthers();
+    void closingDuringLongCommandEndsAtOnce_data();
+    void closingDuringLongCommandEndsAtOnce();
     void storeRoundTripsAnyText_data();
     void storeRoundTripsAnyText();
     void damagedStoredValueNeverStopsStartUp_data();
@@ -212,6 +218,75 @@ void TestSettings::failedWriteIsReportedAndKeepsThePreviousValue() {
     QVERIFY(w.platform.doEventsCalls >= 1); // the closing still goes on
 }
 
+void TestSettings::failedRestoreStepKeepsTheOthers_data() {
+    QTest::addColumn<QString>("unreadable");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QStringList>("restored");
+    QTest::newRow("the trip list") << kCitiesKey << 142 << QStringList();
+    QTest::newRow("the coordinates")
+        << kCoordinatesKey << 144
+        << QStringList{QStringLiteral("Oslo - Norway"), QStringLiteral("Rome - Italy")};
+}
+
+void TestSettings::failedRestoreStepKeepsTheOthers() {
+    QFETCH(QString, unreadable);
+    QFETCH(int, line);
+    QFETCH(QStringList, restored);
+    TestWindow w;
+    w.platform.settings[kCitiesKey] = QStringLiteral("Oslo - Norway;Rome - Italy");
+    w.platform.settings[kCoordinatesKey] =
+        QStringLiteral("Oslo - Norway\t59.9\t10.7\nRome - Italy\t41.9\t12.5");
+    w.platform.unreadableSettings = {unreadable};
+    w.load();
+    QCOMPARE(w.platform.reports().size(), 1);
+    QVERIFY(w.platform.reports().constFirst().contains(
+        QStringLiteral("Form1.Form_Load at line %1\r\r").arg(line)));
+    QCOMPARE(tripTexts(*w.form), restored);
+    for (int i = 1; i <= w.form->ListView3->count(); ++i) // no coordinates came back
+        QCOMPARE(w.form->ListView3->subItem(i, 1), QString());
+}
+
+void TestSettings::closingDuringLongCommandEndsAtOnce_data() {
+    QTest::addColumn<QString>("button");
+    QTest::newRow("distance run") << QStringLiteral("PushButton17");
+    QTest::newRow("text export") << QStringLiteral("PushButton4");
+    QTest::newRow("spreadsheet export") << QStringLiteral("PushButton13");
+    QTest::newRow("clipboard copy") << QStringLiteral("PushButton5");
+}
+
+void TestSettings::closingDuringLongCommandEndsAtOnce() {
+    // The window closes while the command lets events run: the trip list is saved,
+    // and the command goes no further (no more events, no "Done.", no file).
+    QFETCH(QString, button);
+    TestWindow w;
+    w.load();
+    for (int k = 0; k < 3; ++k) {
+        w.form->ListView3->setSubItem(w.form->ListView3->add(QStringLiteral("C%1 - R").arg(k)), 1,
+                                      QStringLiteral("0"));
+        w.form->ListView3->setSubItem(k + 1, 2, QString::number(k));
+        w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line %1").arg(k)),
+                                      true);
+    }
+    QTemporaryDir dir;
+    w.platform.saveNames = {dir.filePath(QStringLiteral("out.txt"))};
+    int callsAtClose = 0;
+    w.platform.onDoEvents = [&](int call) {
+        if (call == 2 && !callsAtClose) {
+            callsAtClose = call;
+            w.form->close();
+        }
+    };
+    auto* control = w.form->findChild<QPushButton*>(button);
+    QVERIFY(control);
+    control->click(); // the handler stops; the click itself returns
+    QVERIFY(w.platform.ended);
+    QCOMPARE(w.platform.doEventsCalls, callsAtClose + 1); // the save's own, then nothing
+    QCOMPARE(w.platform.settings.value(kCitiesKey), QStringLiteral("C0 - R;C1 - R;C2 - R"));
+    QVERIFY(!w.platform.boxTexts().contains(QStringLiteral("Done.")));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QVERIFY2(w.platform.reports().isEmpty(), qPrintable(w.platform.reports().join(u'\n')));
+}
+
 void TestSettings::storeRoundTripsAnyText_data() {
     QTest::addColumn<QString>("text");
     QTest::newRow("commas") << QStringLiteral("Washington - District of Columbia, United States");
@@ -246,31 +321,38 @@ void TestSettings::storeRoundTripsAnyText() {
 }
 
 void TestSettings::damagedStoredValueNeverStopsStartUp_data() {
+    QTest::addColumn<QByteArray>("head"); // bytes before the section
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<QStringList>("restored");
     // A hand-edited value without quotes: the store reads commas as a list and a ";"
     // as the start of a comment. What it gives back is restored; nothing fails.
-    QTest::newRow("unquoted commas") << QByteArray("Cities=Oslo - Norway, Europe;Rome - Italy\n")
-                                     << QStringList{QStringLiteral("Oslo - Norway,Europe")};
+    QTest::newRow("byte-order mark")
+        << QByteArray("\xef\xbb\xbf") << QByteArray("Cities=Oslo - Norway\n") << QStringList();
+    QTest::newRow("unquoted commas")
+        << QByteArray() << QByteArray("Cities=Oslo - Norway, Europe;Rome - Italy\n")
+        << QStringList{QStringLiteral("Oslo - Norway,Europe")};
     QTest::newRow("broken variant")
-        << QByteArray("Cities=@Variant(\\0\\0\\0\\x7f\\0\\0\\0)\n") << QStringList();
-    QTest::newRow("byte array") << QByteArray("Cities=@ByteArray(Oslo - Norway)\n")
+        << QByteArray() << QByteArray("Cities=@Variant(\\0\\0\\0\\x7f\\0\\0\\0)\n")
+        << QStringList();
+    QTest::newRow("byte array") << QByteArray() << QByteArray("Cities=@ByteArray(Oslo - Norway)\n")
                                 << QStringList{QStringLiteral("Oslo - Norway")};
-    QTest::newRow("binary junk") << QByteArray("Cities=\xff\xfe\x01\x02;ok\n") << QStringList();
+    QTest::newRow("binary junk") << QByteArray() << QByteArray("Cities=\xff\xfe\x01\x02;ok\n")
+                                 << QStringList();
     QByteArray huge("Cities=\"");
     for (int i = 0; i < 200000; ++i)
         huge += "Somewhere " + QByteArray::number(i) + " - Region;";
     huge += "\"\n";
-    QTest::newRow("oversized") << huge << QStringList();
+    QTest::newRow("oversized") << QByteArray() << huge << QStringList();
 }
 
 void TestSettings::damagedStoredValueNeverStopsStartUp() {
+    QFETCH(QByteArray, head);
     QFETCH(QByteArray, line);
     QFETCH(QStringList, restored);
     {
         QFile file(configHome_.filePath(QStringLiteral("Tormalyn.conf")));
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("[Ambrevale]\n" + line + "CityCoordinates=@Variant(junk)\n");
+        file.write(head + "[Ambrevale]\n" + line + "CityCoordinates=@Variant(junk)\n");
     }
     RecordingQtPlatform platform;
     Form1 form(platform);
@@ -282,6 +364,13 @@ void TestSettings::damagedStoredValueNeverStopsStartUp() {
         QCOMPARE(tripTexts(form), restored);
     if (qstrcmp(QTest::currentDataTag(), "oversized") == 0)
         QCOMPARE(form.ListView3->count(), 200000);
+    // Closing saves the trip over the damaged file without a false report.
+    form.ListView3->clear();
+    form.ListView3->add(QStringLiteral("Saved - Here"));
+    form.Form_QueryUnload();
+    QVERIFY2(platform.texts.isEmpty(), qPrintable(platform.texts.join(QLatin1Char('\n'))));
+    QCOMPARE(platform.readSetting(kSettingsApplication, kSettingsSection, kCitiesValue, {}),
+             QStringLiteral("Saved - Here"));
     QFile::remove(configHome_.filePath(QStringLiteral("Tormalyn.conf")));
 }
 

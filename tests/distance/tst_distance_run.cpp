@@ -257,7 +257,12 @@ void TestDistanceRun::listsChangedDuringRun() {
         else
             w.form->ListView3->clear();
     };
+    ProgressLog log(*w.form->ProgressBar1);
     w.form->PushButton17_Click();
+    // A failed read leaves the last name read in the progress text.
+    for (const QString& text : log.texts)
+        QVERIFY2(text != QLatin1String("Processing: "), "a progress text lost its name");
+    QCOMPARE(log.texts.filter(QStringLiteral("Processing: ")).size(), 3);
 
     QStringList expected;
     for (const QString& pair : lines) {

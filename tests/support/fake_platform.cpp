@@ -82,6 +82,8 @@ static QString settingKey(const QString& a, const QString& s, const QString& k) 
 
 QString FakePlatform::readSetting(const QString& application, const QString& section,
                                   const QString& key, const QString& defaultValue) {
+    if (unreadableSettings.contains(settingKey(application, section, key)))
+        throw RunTimeError(err::PermissionDenied, QStringLiteral("The settings store is locked."));
     return settings.value(settingKey(application, section, key), defaultValue);
 }
 
@@ -103,9 +105,13 @@ std::unique_ptr<SpreadsheetApp> FakePlatform::createSpreadsheetApp() {
 }
 
 void FakePlatform::doEvents() {
+    if (ended)
+        throw ProgramEnding{};
     ++doEventsCalls;
     if (onDoEvents)
         onDoEvents(doEventsCalls);
+    if (ended)
+        throw ProgramEnding{};
 }
 
 void FakePlatform::setMousePointer(int code) {

@@ -53,6 +53,7 @@ public:
                       const QString& value) override;
     std::unique_ptr<SpreadsheetApp> createSpreadsheetApp() override;
     void doEvents() override;
+    void endProgram() override { ended = true; }
     int mousePointer() const override { return pointer; }
     void setMousePointer(int code) override;
     void setMouseIcon(std::optional<QCursor> icon) override { mouseIcon = std::move(icon); }
@@ -77,6 +78,7 @@ public:
     // Settings: "application/section/key" -> value.
     QMap<QString, QString> settings;
     bool settingsWriteFails = false;
+    QStringList unreadableSettings; // keys whose reading throws
 
     // Spreadsheet.
     bool spreadsheetInstalled = true;
@@ -86,6 +88,7 @@ public:
     // Pending events: each call runs the hook (if any) with the call's number.
     int doEventsCalls = 0;
     std::function<void(int)> onDoEvents;
+    bool ended = false; // the window closed: the next doEvents() throws ProgramEnding
 
     // Pointer.
     int pointer = 0;
