@@ -89,8 +89,13 @@ TextExportFile::TextExportFile(const QString& path) : path_(path) {
     // file (and, run by an administrator, break the device for everyone).
     if (info.exists() && !info.isFile())
         file = std::make_unique<QFile>(path);
-    else
-        file = std::make_unique<QSaveFile>(path);
+    else {
+        auto save = std::make_unique<QSaveFile>(path);
+        // In a folder the user may not write to, the temporary file cannot lie beside a
+        // file they may write: then the file itself is overwritten, as it would be anyway.
+        save->setDirectWriteFallback(true);
+        file = std::move(save);
+    }
     // Unbuffered: one line in memory, and a full disk shows at the line it hits.
     if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         const bool folderMissing = !info.absoluteDir().exists();

@@ -124,16 +124,19 @@ void saveProperlySpaced(Platform& platform, ListView& list, const QString& fileN
             fileFailed = true;
     }
 
-    // A failed export never shows "Done.": its reports say what went wrong.
-    if (bar && !fileFailed) { // 226
-        report(228, [&] { bar->setValue(100); });
-        report(230, [&] { bar->setText(QStringLiteral("Done.")); });
-    }
-    report(232, [&] {
+    // The file is put in place first: a failed export never shows "Done.", and
+    // "Done." never shows before the file is complete.
+    const bool closed = report(232, [&] {
         if (!file)
             throwExportFileNotOpen(fileName);
         file->close();
     });
+    if (!closed)
+        fileFailed = true;
+    if (bar && !fileFailed) { // 226
+        report(228, [&] { bar->setValue(100); });
+        report(230, [&] { bar->setText(QStringLiteral("Done.")); });
+    }
     file.reset(); // 234-236
     if (bar) {    // 238
         report(240, [&] { bar->setValue(0); });

@@ -12,6 +12,8 @@
 #include <QTest>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace amb;
 using namespace amb::test;
@@ -48,6 +50,29 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
 }
+
+// Folder permissions bind only an unprivileged user: run as root, the tests give the
+// paths to "nobody" and act as that user until the end of the scope.
+class Unprivileged {
+public:
+    explicit Unprivileged(const QStringList& paths) {
+        if (geteuid() != 0)
+            return;
+        for (const QString& path : paths)
+            if (chown(QFile::encodeName(path).constData(), 65534, 65534) != 0)
+                return;
+        active_ = seteuid(65534) == 0;
+    }
+    ~Unprivileged() {
+        if (active_ && seteuid(0) != 0)
+            qFatal("cannot return to the administrator");
+    }
+    Unprivileged(const Unprivileged&) = delete;
+    Unprivileged& operator=(const Unprivileged&) = delete;
+
+private:
+    bool active_ = false;
+};
 
 // The line numbers of the reports, in order.
 QList<int> reportLines(const FakePlatform& platform) {
@@ -96,6 +121,9 @@ private Q_SLOTS:
     void listChangedDuringExport();
     void cannotCreate_data();
     void cannotCreate();
+    void readOnlyFolder_data();
+    void readOnlyFolder();
+    void doneOnlyOnceInPlace();
     void fullDiskKeepsEarlierFile();
     void devFullIsWrittenInPlace();
     void failingDevice();
@@ -267,28 +295,14 @@ void TestTextExport::listChangedDuringExport() {
 }
 
 void TestTextExport::cannotCreate_data() {
-    QTest::addColumn<QString>("folder"); // "" = a fresh read-only folder
+    QTest::addColumn<QString>("folder");
     QTest::newRow("folder does not exist") << QStringLiteral("/nonexistent-ambrevale-folder");
     QTest::newRow("folder of the system that takes no files") << QStringLiteral("/proc");
-    QTest::newRow("read-only folder") << QString();
 }
 
 void TestTextExport::cannotCreate() {
     QFETCH(QString, folder);
-    QTemporaryDir dir;
-    QString path = folder + QStringLiteral("/out.txt");
-    if (folder.isEmpty()) {
-        path = dir.filePath(QStringLiteral("out.txt"));
-        writeFile(path, "earlier\r\n");
-        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        QFile probe(dir.filePath(QStringLiteral("probe")));
-        if (probe.open(QIODevice::WriteOnly)) {
-            probe.remove();
-            QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                  QFileDevice::ExeOwner);
-            QSKIP("This user may write to read-only folders (administrator)");
-        }
-    }
+    const QString path = folder + QStringLiteral("/out.txt");
     TestWindow w;
     w.load();
     for (int j = 1; j <= 2; ++j)
@@ -306,11 +320,81 @@ void TestTextExport::cannotCreate() {
     QVERIFY(!texts.contains(QStringLiteral("Done.")));
     QCOMPARE(texts.constLast(), QStringLiteral("Progress Bar"));
     QCOMPARE(w.platform.pointer, pointer::Default);
-    if (folder.isEmpty()) {
-        QCOMPARE(readAll(path), QByteArray("earlier\r\n"));
-        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                              QFileDevice::ExeOwner);
+}
+
+void TestTextExport::readOnlyFolder_data() {
+    // The mode of the file already there; -1 = none.
+    QTest::addColumn<int>("fileMode");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("writable file is overwritten in place") << 0644 << true;
+    QTest::newRow("read-only file stays") << 0444 << false;
+    QTest::newRow("new file cannot be created") << -1 << false;
+}
+
+void TestTextExport::readOnlyFolder() {
+    QFETCH(int, fileMode);
+    QFETCH(bool, saved);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.txt"));
+    const QByteArray earlier = "earlier results, longer than the new ones\r\n";
+    QStringList owned{dir.path()};
+    if (fileMode >= 0) {
+        writeFile(path, earlier);
+        owned << path;
     }
+    TestWindow w;
+    w.load();
+    w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line 1")), true);
+    QStringList texts;
+    connect(w.form->ProgressBar1, &ProgressBar::textSet, this,
+            [&](const QString& t) { texts << t; });
+    w.platform.saveNames = {path};
+    {
+        Unprivileged user(owned);
+        if (fileMode >= 0)
+            QVERIFY(chmod(QFile::encodeName(path).constData(), static_cast<mode_t>(fileMode)) == 0);
+        QVERIFY(chmod(QFile::encodeName(dir.path()).constData(), 0500) == 0);
+        QFile probe(dir.filePath(QStringLiteral("probe")));
+        const bool mayWriteAnyway = probe.open(QIODevice::WriteOnly);
+        if (!mayWriteAnyway)
+            w.form->PushButton4_Click();
+        QVERIFY(chmod(QFile::encodeName(dir.path()).constData(), 0700) == 0);
+        if (mayWriteAnyway)
+            QSKIP("This user may write to read-only folders");
+    }
+    if (saved) {
+        QCOMPARE(w.platform.boxTexts(), QStringList());
+        QCOMPARE(readAll(path), QByteArray("Results\t\r\nline 1 \t\r\n"));
+        QVERIFY(texts.contains(QStringLiteral("Done.")));
+    } else {
+        QCOMPARE(reportLines(w.platform).constFirst(), 156);
+        QCOMPARE(readAll(path), fileMode >= 0 ? earlier : QByteArray("<missing>"));
+        QVERIFY(!texts.contains(QStringLiteral("Done.")));
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+             QFileInfo::exists(path) ? QStringList{QStringLiteral("out.txt")} : QStringList());
+}
+
+void TestTextExport::doneOnlyOnceInPlace() {
+    // A folder takes the file's name while the lines are written: the finished file
+    // cannot be put in place, and the bar must not have said "Done." first.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.txt"));
+    TestWindow w;
+    w.load();
+    w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line 1")), true);
+    QStringList texts;
+    connect(w.form->ProgressBar1, &ProgressBar::textSet, this,
+            [&](const QString& t) { texts << t; });
+    w.platform.onDoEvents = [&](int) {
+        // At 20 the file is created and its header written.
+        if (w.form->ProgressBar1->value() == 20 && !QFileInfo::exists(path))
+            QDir(dir.path()).mkdir(QStringLiteral("out.txt"));
+    };
+    SaveListviewProperlySpaced(w.platform, *w.form->ListView2, path, w.form->ProgressBar1);
+    QCOMPARE(reportLines(w.platform), QList<int>{232});
+    QVERIFY(!texts.contains(QStringLiteral("Done.")));
+    QCOMPARE(texts.constLast(), QStringLiteral("Progress Bar"));
 }
 
 void TestTextExport::fullDiskKeepsEarlierFile() {
