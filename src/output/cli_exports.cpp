@@ -66,7 +66,7 @@ void writeXlsxExportFile(const QStringList& resultLines, const QString& path) {
     if (!scratch.isValid())
         cannotWrite(path, QStringLiteral("no temporary folder could be made"));
     const QString temporary = scratch.filePath(QStringLiteral("results.xlsx"));
-    workbook.write(temporary);
+    workbook.write(temporary, path); // a failure names the user's file, not the scratch one
     QFile written(temporary);
     if (!written.open(QIODevice::ReadOnly))
         cannotWrite(path, written.errorString());

@@ -3,13 +3,14 @@
 #include "app/runtime_error.h"
 #include "output/xlsx_workbook.h"
 
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QTemporaryFile>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <optional>
 
@@ -93,19 +94,27 @@ public:
         // Without a workbook there is nothing to show; it opens once.
         if (!visible || shown_ || !workbook_)
             return;
-        QTemporaryFile file(QDir::tempPath() + QStringLiteral("/Results-XXXXXX.xlsx"));
-        file.setAutoRemove(false); // the spreadsheet program reads it after we are gone
-        if (!file.open())
+        removeOldWorkbookFolders(QDir::tempPath());
+        // A folder of its own, so the workbook has the plain name "Results.xlsx" in
+        // the spreadsheet program's title; it stays for the program to read.
+        QTemporaryDir folder(QDir::tempPath() + QLatin1Char('/') + kWorkbookFolderPrefix +
+                             QStringLiteral("XXXXXX"));
+        if (!folder.isValid())
             throw RunTimeError(
                 err::PermissionDenied,
                 QStringLiteral("The workbook cannot be created in the temporary "
                                "folder %1: %2. Free some space there and try again.")
-                    .arg(QDir::toNativeSeparators(QDir::tempPath()), file.errorString()));
-        const QString path = file.fileName();
-        file.close();
-        workbook_->write(path);
+                    .arg(QDir::toNativeSeparators(QDir::tempPath()), folder.errorString()));
+        folder.setAutoRemove(false);
+        const QString path = folder.filePath(QStringLiteral("Results.xlsx"));
+        try {
+            workbook_->write(path);
+        } catch (...) {
+            QDir(folder.path()).removeRecursively();
+            throw;
+        }
         if (!open(path)) {
-            QFile::remove(path);
+            QDir(folder.path()).removeRecursively();
             throw RunTimeError(err::CannotCreateObject,
                                QStringLiteral("The spreadsheet program %1 could not be started. "
                                               "Check that it is installed and try again.")
@@ -145,6 +154,18 @@ private:
 };
 
 } // namespace
+
+void removeOldWorkbookFolders(const QString& tempFolder, const QDateTime& now) {
+    // A day is long enough for any spreadsheet program to have read its copy.
+    const QDateTime before = now.addDays(-1);
+    const QFileInfoList folders =
+        QDir(tempFolder)
+            .entryInfoList({kWorkbookFolderPrefix + QLatin1Char('*')},
+                           QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks);
+    for (const QFileInfo& info : folders)
+        if (info.isWritable() && info.lastModified() < before)
+            QDir(info.absoluteFilePath()).removeRecursively();
+}
 
 SpreadsheetProgram findSpreadsheetProgram() {
     if (std::optional<SpreadsheetProgram> configured = configuredProgram())

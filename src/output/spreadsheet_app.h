@@ -2,6 +2,7 @@
 
 #include "app/platform.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -25,8 +26,15 @@ SpreadsheetProgram findSpreadsheetProgram();
 
 // The machine's spreadsheet program behind the spreadsheet export: collects the
 // cells, and when made visible writes them to a workbook in the temporary folder and
-// opens it there, detached so it outlives this program. Throws RunTimeError when no
-// spreadsheet program is installed.
+// opens it there (as a new document where the program can), detached so it outlives this program.
+// Throws RunTimeError when no spreadsheet program is installed.
 std::unique_ptr<SpreadsheetApp> createDesktopSpreadsheetApp();
+
+// Each export's workbook lies as "Results.xlsx" in a folder of its own in the
+// temporary folder, named with this prefix; the next export removes such folders
+// older than a day.
+inline const QString kWorkbookFolderPrefix = QStringLiteral("ambrevale-workbook-");
+void removeOldWorkbookFolders(const QString& tempFolder,
+                              const QDateTime& now = QDateTime::currentDateTime());
 
 } // namespace amb

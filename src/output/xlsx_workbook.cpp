@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 namespace amb {
@@ -53,7 +56,42 @@ double XlsxWorkbook::columnWidth(int column) const {
     return it == widths_.end() ? 0 : it->second;
 }
 
-void XlsxWorkbook::write(const QString& path) const {
+namespace {
+// The library prints its own "[ERROR]" lines on standard error; the program reports
+// the failure itself, once, in its own words.
+class QuietStandardError {
+public:
+    QuietStandardError() : saved_(::dup(STDERR_FILENO)) {
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && null >= 0)
+            ::dup2(null, STDERR_FILENO);
+        if (null >= 0)
+            ::close(null);
+    }
+    ~QuietStandardError() {
+        if (saved_ < 0)
+            return;
+        std::fflush(stderr);
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    int saved_;
+};
+
+QString withoutFullStop(QString text) {
+    while (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
+}
+} // namespace
+
+void XlsxWorkbook::write(const QString& path, const QString& shownPath) const {
+    const QString shown = QDir::toNativeSeparators(shownPath.isEmpty() ? path : shownPath);
+    const QuietStandardError quiet;
     // Row by row in sheet order: the library then keeps one row in memory at a time.
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
@@ -64,7 +102,7 @@ void XlsxWorkbook::write(const QString& path) const {
             err::CannotCreateObject,
             QStringLiteral("The workbook %1 cannot be made: out of memory. Close other "
                            "programs and try again.")
-                .arg(QDir::toNativeSeparators(path)));
+                .arg(shown));
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
     lxw_error failure = sheet ? LXW_NO_ERROR : LXW_ERROR_MEMORY_MALLOC_FAILED;
     for (const auto& [column, width] : widths_)
@@ -88,11 +126,10 @@ void XlsxWorkbook::write(const QString& path) const {
     if (failure == LXW_NO_ERROR)
         return;
     QFile::remove(path);
-    throw RunTimeError(
-        err::DeviceIO,
-        QStringLiteral("The workbook %1 could not be written: %2. Check the free "
-                       "space and that you may write to its folder, then try again.")
-            .arg(QDir::toNativeSeparators(path), QString::fromUtf8(lxw_strerror(failure))));
+    throw RunTimeError(err::DeviceIO,
+                       QStringLiteral("The workbook %1 could not be written: %2. Check the free "
+                                      "space and that you may write to its folder, then try again.")
+                           .arg(shown, withoutFullStop(QString::fromUtf8(lxw_strerror(failure)))));
 }
 
 } // namespace amb

@@ -28,7 +28,7 @@ public:
     double columnWidth(int column) const;
 
     // Writes the workbook to `path`; throws RunTimeError when it cannot.
-    void write(const QString& path) const;
+    void write(const QString& path, const QString& shownPath = {}) const;
 
 private:
     std::map<std::pair<int, int>, QString> cells_; // (row, column), in writing order

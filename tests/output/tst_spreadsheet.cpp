@@ -8,11 +8,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <ctime>
+#include <sys/resource.h>
+#include <sys/time.h>
 
 using namespace amb;
 using namespace amb::test;
@@ -78,6 +83,7 @@ private Q_SLOTS:
     void programNamedInSettings();
     void programMissing();
     void commandLineWorkbook();
+    void failedWorkbookNamesTheUsersFile();
 };
 
 void TestSpreadsheet::rows_data() {
@@ -189,7 +195,13 @@ void TestSpreadsheet::workbookLimits() {
     qputenv("AMBREVALE_SPREADSHEET", "/bin/true");
     std::unique_ptr<SpreadsheetApp> app = createDesktopSpreadsheetApp();
     QVERIFY_THROWS_EXCEPTION(RunTimeError, app->setCell(1, 1, QStringLiteral("x")));
-    app->setVisible(true); // nothing to show, nothing started
+    // Nothing to show: no workbook is written.
+    QTemporaryDir temp;
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", temp.path().toUtf8());
+    app->setVisible(true);
+    qputenv("TMPDIR", oldTemp);
+    QCOMPARE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
 void TestSpreadsheet::opensInSpreadsheetProgram_data() {
@@ -204,6 +216,21 @@ void TestSpreadsheet::opensInSpreadsheetProgram() {
     QFETCH(bool, asTemplate);
     QTemporaryDir dir;
     qputenv("AMBREVALE_SPREADSHEET", recordingProgram(dir, programName).toUtf8());
+    // Workbook folders of earlier exports: those older than a day go.
+    QTemporaryDir temp;
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", temp.path().toUtf8());
+    const auto folder = [&](const char* name, int hoursOld) {
+        const QString path = temp.filePath(QString::fromLatin1(name));
+        QDir().mkpath(path + QStringLiteral("/inner"));
+        const QByteArray encoded = QFile::encodeName(path);
+        const timeval when[2] = {{std::time(nullptr) - hoursOld * 3600, 0},
+                                 {std::time(nullptr) - hoursOld * 3600, 0}};
+        QVERIFY(::utimes(encoded.constData(), when) == 0);
+    };
+    folder("ambrevale-workbook-old", 25);
+    folder("ambrevale-workbook-recent", 23);
+    folder("someone-elses-old", 48);
     std::unique_ptr<SpreadsheetApp> app = createDesktopSpreadsheetApp();
     app->addWorkbook();
     app->setCell(1, 1, QStringLiteral("Results"));
@@ -222,8 +249,16 @@ void TestSpreadsheet::opensInSpreadsheetProgram() {
     QCOMPARE(args.size(), asTemplate ? 2 : 1);
     if (asTemplate)
         QCOMPARE(args.constFirst(), QStringLiteral("-n"));
-    QVERIFY(args.constLast().endsWith(QLatin1String(".xlsx")));
-    QFile::remove(args.constLast());
+    qputenv("TMPDIR", oldTemp);
+    // A plain name in a folder of its own, so the program shows "Results.xlsx".
+    const QFileInfo book(args.constLast());
+    QCOMPARE(book.fileName(), QStringLiteral("Results.xlsx"));
+    QVERIFY(book.dir().dirName().startsWith(kWorkbookFolderPrefix));
+    QCOMPARE(book.dir().absolutePath(), QDir(temp.path()).filePath(book.dir().dirName()));
+    QStringList left = QDir(temp.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    left.removeOne(book.dir().dirName());
+    QCOMPARE(left, (QStringList{QStringLiteral("ambrevale-workbook-recent"),
+                                QStringLiteral("someone-elses-old")}));
 
     const QString cells = readBack(dir.filePath(QStringLiteral("book.xlsx")));
     if (cells == QLatin1String("<no ssconvert>"))
@@ -270,6 +305,30 @@ void TestSpreadsheet::commandLineWorkbook() {
     QVERIFY_THROWS_EXCEPTION(RunTimeError,
                              writeXlsxExportFile({QStringLiteral("x")},
                                                  QStringLiteral("/nonexistent-ambrevale/r.xlsx")));
+}
+
+void TestSpreadsheet::failedWorkbookNamesTheUsersFile() {
+    // The file-size limit makes the disk "full" at 1 KB for this process only.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("mine.xlsx"));
+    QString description;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 1024;
+    setrlimit(RLIMIT_FSIZE, &small);
+    try {
+        writeXlsxExportFile({QStringLiteral("Distance between A and B is 3 miles")}, path);
+    } catch (const RunTimeError& e) {
+        description = e.description();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    QVERIFY2(description.startsWith(QStringLiteral("The workbook ") + path),
+             qPrintable(description));
+    QVERIFY2(!description.contains(QLatin1String("..")), qPrintable(description));
+    QVERIFY(!QFileInfo::exists(path));
 }
 
 QTEST_MAIN(TestSpreadsheet)
