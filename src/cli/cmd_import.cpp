@@ -76,12 +76,16 @@ int runImport(const QStringList& args) {
         }
         if (!known.contains(name))
             return usageError(QStringLiteral("unknown option %1").arg(name));
+        if (value.isEmpty())
+            return usageError(QStringLiteral("%1 needs a file name").arg(name));
         options[name] = value;
     }
     if (positional.size() != 1)
         return usageError(positional.isEmpty() ? QStringLiteral("the output file is missing")
                                                : QStringLiteral("give one output file only"));
     const QString output = positional.first();
+    if (output.isEmpty())
+        return usageError(QStringLiteral("the output file name is empty"));
     const bool csv = options.count(QStringLiteral("--csv")) > 0;
     const bool geonames = options.count(QStringLiteral("--geonames")) > 0 ||
                           options.count(QStringLiteral("--admin1")) > 0 ||

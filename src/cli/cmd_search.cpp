@@ -64,6 +64,8 @@ int runSearch(const QStringList& args) {
             positional << arg;
         }
     }
+    if (database.isEmpty())
+        return usageError(QStringLiteral("--database needs a file name"));
     if (positional.size() != 1)
         return usageError(positional.isEmpty() ? QStringLiteral("the search text is missing")
                                                : QStringLiteral("give one search text only (quote "

@@ -24,6 +24,10 @@
 #include <system_error>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 namespace amb {
 
 namespace {
@@ -165,6 +169,80 @@ QHash<QString, QString> readCountries(const QString& path) {
     return names;
 }
 
+// A name goes into tab-separated and line-based outputs and, as part of a trip
+// entry, into a ";"-separated setting: characters that would split it there are
+// refused with the row's place. A gazetteer never holds them.
+void refuseSplittingCharacters(const QString& file, qint64 line, const QString& column,
+                               const QString& text) {
+    for (const QChar c : text) {
+        QString what;
+        switch (c.unicode()) {
+        case u'\t':
+            what = QStringLiteral("a tab");
+            break;
+        case u'\n':
+        case u'\r':
+        case 0x2028:
+        case 0x2029:
+            what = QStringLiteral("a line break");
+            break;
+        case 0:
+            what = QStringLiteral("a NUL character");
+            break;
+        case u';':
+            what = QStringLiteral("a \";\" (it would split a kept trip entry in two)");
+            break;
+        default:
+            continue;
+        }
+        badRow(file, line, QStringLiteral("%1 holds %2").arg(column, what));
+    }
+}
+
+// An import writes a hidden temporary file beside the database and holds a lock
+// on it until it is put in place. Such a file that nobody holds was left by an
+// import that was killed: the next import of the same database removes it.
+class TemporaryFileLock {
+public:
+    explicit TemporaryFileLock(const QString& path)
+        : fd_(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC)) {
+        if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~TemporaryFileLock() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    TemporaryFileLock(const TemporaryFileLock&) = delete;
+    TemporaryFileLock& operator=(const TemporaryFileLock&) = delete;
+    bool held() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+QString temporaryPrefix(const QString& databaseName) {
+    return QLatin1Char('.') + databaseName + QLatin1Char('.');
+}
+
+void removeAbandonedTemporaries(const QDir& folder, const QString& databaseName) {
+    const QString prefix = temporaryPrefix(databaseName);
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!name.startsWith(prefix) || !name.endsWith(QLatin1String(".tmp")))
+            continue;
+        const QString path = folder.filePath(name);
+        bool abandoned = false;
+        {
+            const TemporaryFileLock lock(path);
+            abandoned = lock.held();
+        }
+        if (abandoned)
+            QFile::remove(path);
+    }
+}
+
 void writeDatabase(std::vector<ImportRow>& rows, const QString& outputPath) {
     // Rows stored in the order of the index keep a prefix's rows close together.
     std::sort(rows.begin(), rows.end(), [](const ImportRow& a, const ImportRow& b) {
@@ -181,10 +259,11 @@ void writeDatabase(std::vector<ImportRow>& rows, const QString& outputPath) {
     if (output.isDir())
         badFile(outputPath, QStringLiteral("is a folder, not a database file"));
 
+    removeAbandonedTemporaries(folder, output.fileName());
     QString temporaryPath;
     {
         QTemporaryFile temporary(
-            folder.filePath(QStringLiteral(".%1.XXXXXX.tmp").arg(output.fileName())));
+            folder.filePath(temporaryPrefix(output.fileName()) + QStringLiteral("XXXXXX.tmp")));
         temporary.setAutoRemove(false);
         if (!temporary.open())
             badFile(outputPath, QStringLiteral("cannot create a temporary file in %1: %2")
@@ -194,9 +273,10 @@ void writeDatabase(std::vector<ImportRow>& rows, const QString& outputPath) {
     // A temporary file is private; the database is for every user of the program.
     QFile::setPermissions(temporaryPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                              QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    const TemporaryFileLock writing(temporaryPath);
     try {
         {
-            SqlConnection connection(temporaryPath, SqlConnection::Create);
+            SqlConnection connection(temporaryPath, SqlConnection::Create, outputPath);
             // A crash leaves only the temporary file, so no journal is needed.
             connection.exec(QStringLiteral("PRAGMA journal_mode = OFF"));
             connection.exec(QStringLiteral("PRAGMA synchronous = OFF"));
@@ -503,6 +583,7 @@ ImportSummary importCsv(const QString& csvPath, const QString& outputPath) {
     const qsizetype populationColumn = csvColumn(fields, QLatin1StringView("Population"));
     const qsizetype countryColumn = csvColumn(fields, QLatin1StringView("CountryCode"));
     const qsizetype alternateNamesColumn = csvColumn(fields, QLatin1StringView("AlternateNames"));
+    const qint64 headerLine = line;
 
     std::vector<ImportRow> rows;
     while (reader.next(fields, line)) {
@@ -518,6 +599,8 @@ ImportSummary importCsv(const QString& csvPath, const QString& outputPath) {
         row.accentCity = fields.at(column[1]);
         if (row.accentCity.trimmed().isEmpty())
             badRow(csvPath, line, QStringLiteral("AccentCity is empty"));
+        refuseSplittingCharacters(csvPath, line, QStringLiteral("AccentCity"), row.accentCity);
+        refuseSplittingCharacters(csvPath, line, QStringLiteral("Region"), fields.at(column[2]));
         const QString city = fields.at(column[0]);
         row.city = foldCityName(city.isEmpty() ? row.accentCity : city);
         row.region = fields.at(column[2]);
@@ -534,6 +617,12 @@ ImportSummary importCsv(const QString& csvPath, const QString& outputPath) {
         row.details = csvDetails(fields, populationColumn, countryColumn, alternateNamesColumn);
         rows.push_back(std::move(row));
     }
+    // A header alone would replace a working database with an empty one.
+    if (rows.empty())
+        badRow(csvPath, headerLine,
+               QStringLiteral("the header names the columns but the file holds no cities; %1 was "
+                              "left as it was")
+                   .arg(shown(outputPath)));
     ImportSummary summary;
     summary.cities = static_cast<qint64>(rows.size());
     writeDatabase(rows, outputPath);

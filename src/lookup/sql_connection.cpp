@@ -35,8 +35,8 @@ QString rebuildAdvice() {
 
 } // namespace
 
-SqlConnection::SqlConnection(const QString& path, Mode mode)
-    : name_(uniqueConnectionName()), path_(path) {
+SqlConnection::SqlConnection(const QString& path, Mode mode, const QString& shownPath)
+    : name_(uniqueConnectionName()), path_(shownPath.isEmpty() ? path : shownPath), mode_(mode) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
     db.setDatabaseName(path);
     // A search waits a moment for a writer to finish, then says the file is locked.
@@ -85,10 +85,17 @@ RunTimeError SqlConnection::failure(const QSqlError& error) const {
                 QStringLiteral("The SQLite driver of Qt is not installed, so the city "
                                "database cannot be read. Install it (Debian package "
                                "libqt6sql6-sqlite) and try again."));
+    }
+    // An import only writes: whatever fails, it is the database being written.
+    if (mode_ == Create && (!numeric || (code != SqliteBusy && code != SqliteLocked)))
+        return RunTimeError(err::DeviceIO,
+                            QStringLiteral("The database %1 could not be written: %2. Check the "
+                                           "free space and the permissions of its folder.")
+                                .arg(file, detail));
+    if (!numeric)
         return RunTimeError(
             err::DatabaseError,
             QStringLiteral("The city database %1 could not be read: %2.").arg(file, detail));
-    }
     switch (code) {
     case SqliteBusy:
     case SqliteLocked:
@@ -118,6 +125,10 @@ RunTimeError SqlConnection::failure(const QSqlError& error) const {
                                            "space and the permissions of its folder.")
                                 .arg(file, detail));
     case SqliteError:
+        if (detail.contains(QLatin1String("pattern too complex")))
+            return RunTimeError(err::InvalidProcedureCall,
+                                QStringLiteral("The search text is too long for a search with % "
+                                               "or _. Shorten it and search again."));
         if (detail.contains(QLatin1String("no such table")) ||
             detail.contains(QLatin1String("no such column")))
             return RunTimeError(err::DatabaseError,

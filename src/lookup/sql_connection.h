@@ -17,7 +17,9 @@ public:
     enum Mode { ReadOnly, Create };
 
     // Opens `path`; throws RunTimeError with the description failure() gives.
-    SqlConnection(const QString& path, Mode mode);
+    // Messages name `shownPath` when given (the database an import is writing,
+    // not its temporary file).
+    SqlConnection(const QString& path, Mode mode, const QString& shownPath = {});
     ~SqlConnection();
     SqlConnection(const SqlConnection&) = delete;
     SqlConnection& operator=(const SqlConnection&) = delete;
@@ -34,6 +36,7 @@ public:
 private:
     QString name_;
     QString path_;
+    Mode mode_;
 };
 
 } // namespace amb

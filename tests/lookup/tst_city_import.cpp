@@ -6,6 +6,11 @@
 
 #include <QFileInfo>
 #include <QSqlError>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace amb;
 using namespace amb::test;
@@ -123,6 +128,9 @@ private Q_SLOTS:
     void badInput();
     void replacesAnOlderDatabase();
     void missingOutputFolder();
+    void temporaryFileOfAnEarlierImport_data();
+    void temporaryFileOfAnEarlierImport();
+    void fullDiskNamesTheDatabase();
 
 private:
     void checkStoredRow(const QString& database);
@@ -230,7 +238,6 @@ void TestCityImport::csvRows_data() {
     row("leading space kept", " Space Town", " space town", "Nowhere", 1.5, 2.5);
     row("empty region", "Lonely Place", "lonely place", "", 10.25, -20.75);
     row("given city folded, quotes", "Quoted, Name", "quoted", "Region \"Q\"", 0.0001, -0.5);
-    row("name over two lines", "Two\nLines", "two\nlines", "Somewhere", 5, 5);
 }
 
 void TestCityImport::csvRows() {
@@ -316,8 +323,21 @@ void TestCityImport::badInput_data() {
     QTest::newRow("csv line after a quoted line break")
         << "csv"
         << QByteArray(
-               "city,AccentCity,Region,Latitude,Longitude\n,\"Two\nLines\",R,1,2\n,B,R,1,east\n")
+               "city,AccentCity,Region,Latitude,Longitude\n\"two\nlines\",Two,R,1,2\n,B,R,1,east\n")
         << 4 << "longitude \"east\"";
+    // Characters that would split a name in the outputs or in the kept trip list.
+    const QByteArray header = "city,AccentCity,Region,Latitude,Longitude\n,A,R,1,2\n";
+    QTest::newRow("csv tab in a name") << "csv" << header + ",\"Tab\there\",R,1,2\n"
+                                       << 3 << "AccentCity holds a tab";
+    QTest::newRow("csv line break in a name") << "csv" << header + ",\"Two\r\nLines\",R,1,2\n"
+                                              << 3 << "AccentCity holds a line break";
+    QTest::newRow("csv NUL in a name") << "csv" << header + ",A" + QByteArray(1, '\0') + "B,R,1,2\n"
+                                       << 3 << "AccentCity holds a NUL character";
+    QTest::newRow("csv semicolon in a region") << "csv" << header + ",B,\"R;S\",1,2\n"
+                                               << 3 << "Region holds a \";\"";
+    QTest::newRow("csv header without rows")
+        << "csv" << QByteArray("city,AccentCity,Region,Latitude,Longitude\n\n") << 1
+        << "holds no cities";
     QTest::newRow("csv unclosed quote")
         << "csv" << QByteArray("city,AccentCity,Region,Latitude,Longitude\n,A,R,1,2\n,\"B,R,1,2\n")
         << 3 << "not closed";
@@ -383,6 +403,58 @@ void TestCityImport::missingOutputFolder() {
         QVERIFY2(e.description().contains(QLatin1String("does not exist")),
                  qPrintable(e.description()));
     }
+}
+
+void TestCityImport::temporaryFileOfAnEarlierImport_data() {
+    QTest::addColumn<bool>("held"); // by an import still running
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("left by a killed import") << false << false;
+    QTest::newRow("of an import still running") << true << true;
+}
+
+void TestCityImport::temporaryFileOfAnEarlierImport() {
+    QFETCH(bool, held);
+    QFETCH(bool, kept);
+    QTemporaryDir dir;
+    const QString output = dir.filePath(QStringLiteral("dbCities.sqlite"));
+    const QString left = dir.filePath(QStringLiteral(".dbCities.sqlite.Ab12Cd.tmp"));
+    const QString other = dir.filePath(QStringLiteral(".other.sqlite.Ab12Cd.tmp"));
+    writeFile(left, "half a database");
+    writeFile(other, "another database's");
+    const int fd = ::open(QFile::encodeName(left).constData(), O_RDONLY | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    if (held)
+        QVERIFY(::flock(fd, LOCK_EX | LOCK_NB) == 0);
+    importCsv(testDataPath(QStringLiteral("cities.csv")), output);
+    ::close(fd);
+    QCOMPARE(QFileInfo::exists(left), kept);
+    QVERIFY(QFileInfo::exists(other));
+    QVERIFY(stored(output, QStringLiteral("Zwolle")).found);
+}
+
+void TestCityImport::fullDiskNamesTheDatabase() {
+    // The file-size limit makes the disk "full" at 8 KB for this process only.
+    QTemporaryDir dir;
+    const QString output = dir.filePath(QStringLiteral("dbCities.sqlite"));
+    QString description;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 8192;
+    setrlimit(RLIMIT_FSIZE, &small);
+    try {
+        importGeoNames(fixtureSources(), output);
+    } catch (const RunTimeError& e) {
+        description = e.description();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    QVERIFY2(description.startsWith(QStringLiteral("The database %1 could not be written: ")
+                                        .arg(QDir::toNativeSeparators(output))),
+             qPrintable(description));
+    QVERIFY2(!description.contains(QLatin1String(".tmp")), qPrintable(description));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestCityImport)

@@ -6,7 +6,10 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <clocale>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace amb;
 using namespace amb::test;
@@ -52,6 +55,8 @@ private Q_SLOTS:
     void help();
     void usageErrors_data();
     void usageErrors();
+    void badDatabase_data();
+    void badDatabase();
     void geonamesImport();
     void importBadRow();
 
@@ -222,6 +227,17 @@ void TestCliLookup::usageErrors_data() {
                        QStringLiteral("a.csv"),  QStringLiteral("--geonames"),
                        QStringLiteral("b.txt"),  QStringLiteral("out")}
         << QStringLiteral("either --csv");
+    // Empty file names are usage errors, not files to look for.
+    QTest::newRow("search with an empty database name")
+        << QStringList{QStringLiteral("search"), QStringLiteral("x"), QStringLiteral("--database=")}
+        << QStringLiteral("--database needs a file name");
+    QTest::newRow("import with an empty CSV name")
+        << QStringList{QStringLiteral("import"), QStringLiteral("--csv"), QString(),
+                       QStringLiteral("out")}
+        << QStringLiteral("--csv needs a file name");
+    QTest::newRow("import with an empty output name")
+        << QStringList{QStringLiteral("import"), QStringLiteral("--csv=a.csv"), QString()}
+        << QStringLiteral("output file name is empty");
 }
 
 void TestCliLookup::usageErrors() {
@@ -231,6 +247,74 @@ void TestCliLookup::usageErrors() {
     QCOMPARE(run.exitCode, 2);
     QCOMPARE(run.out, QString());
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
+}
+
+void TestCliLookup::badDatabase_data() {
+    // What lies at the database's path, and what the message must say about it.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<QString>("message");
+    const QString fiore = QStringLiteral("fiore");
+    QTest::newRow("named pipe") << QStringLiteral("fifo") << fiore
+                                << QStringLiteral("is a named pipe, not a database file");
+    QTest::newRow("folder") << QStringLiteral("folder") << fiore
+                            << QStringLiteral("is a folder, not a database file");
+    QTest::newRow("device") << QStringLiteral("/dev/null") << fiore
+                            << QStringLiteral("is a device, not a database file");
+    QTest::newRow("unreadable folder")
+        << QStringLiteral("locked") << fiore << QStringLiteral("Permission denied");
+    QTest::newRow("wildcard text over the pattern limit")
+        << QStringLiteral("good") << QStringLiteral("%") + QString(60000, QLatin1Char('a'))
+        << QStringLiteral("The search text is too long");
+}
+
+void TestCliLookup::badDatabase() {
+    QFETCH(QString, kind);
+    QFETCH(QString, search);
+    QFETCH(QString, message);
+    QTemporaryDir folder;
+    QString path = folder.filePath(QStringLiteral("db.sqlite"));
+    QStringList command;
+    if (kind == QLatin1String("fifo")) {
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    } else if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("db.sqlite")));
+    } else if (kind.startsWith(QLatin1Char('/'))) {
+        path = kind;
+    } else if (kind == QLatin1String("good")) {
+        QVERIFY(QFile::copy(database_, path));
+    } else { // a database in a folder this user may not enter
+        QVERIFY(QFile::copy(database_, path));
+        QFile::setPermissions(folder.path(), QFileDevice::WriteOwner);
+        if (::geteuid() == 0) { // folder permissions bind only an unprivileged user
+            const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+            if (setpriv.isEmpty())
+                QSKIP("run as root without setpriv");
+            command = {setpriv, QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                       QStringLiteral("--clear-groups")};
+        }
+    }
+    const QStringList args{QStringLiteral("search"), search, QStringLiteral("--database"), path};
+    Run run;
+    if (command.isEmpty()) {
+        run = runCli(args);
+    } else {
+        QProcess process;
+        process.start(command.takeFirst(),
+                      command << qEnvironmentVariable("AMBREVALE_CLI") << args);
+        QVERIFY(process.waitForFinished(60000));
+        run = {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+               QString::fromUtf8(process.readAllStandardError())};
+    }
+    QFile::setPermissions(folder.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(run.exitCode, 1); // within the timeout: a pipe does not hang the search
+    QCOMPARE(run.out, QString());
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY2(kind == QLatin1String("good") || run.err.contains(QDir::toNativeSeparators(path)),
+             qPrintable(run.err));
+    QCOMPARE(run.err.count(QLatin1Char('\n')), 1); // the cause, once
+    QVERIFY(!run.err.contains(QLatin1String("build-database")));
 }
 
 void TestCliLookup::geonamesImport() {
