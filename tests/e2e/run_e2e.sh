@@ -46,7 +46,7 @@ start_program() {
   app_pid=$!
   main=""
   for _ in $(seq 100); do
-    main=$(xdotool search --onlyvisible --pid "$app_pid" --name '^Ambrevale$' 2>/dev/null | head -n1 || true)
+    main=$(xdotool search --all --onlyvisible --pid "$app_pid" --name '^Ambrevale$' 2>/dev/null | head -n1 || true)
     [ -n "$main" ] && break
     sleep 0.1
   done
@@ -59,7 +59,7 @@ start_program() {
 wait_box() {
   local box=""
   for _ in $(seq 200); do
-    for w in $(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null || true); do
+    for w in $(xdotool search --all --onlyvisible --pid "$app_pid" 2>/dev/null || true); do
       [ "$w" = "$main" ] && continue
       name=$(xdotool getwindowname "$w" 2>/dev/null || true)
       [ "$name" = "Application Error" ] && fail "an error report was shown"
