@@ -296,12 +296,16 @@ MapFrame tripMapFrame(const std::vector<GeoPoint>& stops, QSize size) {
     double south = 90, north = -90;
     for (const auto& path : legPaths(stops)) {
         for (const GeoPoint& point : path) {
+            if (!std::isfinite(point.lat) || !std::isfinite(point.lon))
+                continue; // a city that cannot be placed frames nothing
             double lon = std::fmod(point.lon, 360.0);
             lons.push_back(lon < 0 ? lon + 360 : lon);
             south = std::min(south, point.lat);
             north = std::max(north, point.lat);
         }
     }
+    if (lons.empty())
+        return {};
     // The trip covers the circle of longitudes except its widest gap.
     std::sort(lons.begin(), lons.end());
     double gap = lons.front() + 360 - lons.back();
