@@ -3,9 +3,12 @@
 #include "app/runtime_error.h"
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QPixmap>
 #include <QSignalSpy>
 #include <QTest>
+#include <cmath>
+#include <limits>
 
 using namespace amb;
 
@@ -20,6 +23,7 @@ private Q_SLOTS:
     void checkBoxesShowTheCheckedState();
     void columns();
     void doubleClickAndMovesAreReported();
+    void progressBarStoresAndClampsOnlyWhenDrawn_data();
     void progressBarStoresAndClampsOnlyWhenDrawn();
     void manyProgressUpdatesAreCheap();
 };
@@ -139,20 +143,38 @@ void TestControls::doubleClickAndMovesAreReported() {
     QVERIFY(moves.size() >= 1);
 }
 
+void TestControls::progressBarStoresAndClampsOnlyWhenDrawn_data() {
+    // A value as set, and the value whose bar it must look like.
+    QTest::addColumn<double>("value");
+    QTest::addColumn<double>("drawnAs");
+    QTest::newRow("a little above 100") << 100.05 << 100.0;
+    QTest::newRow("far above 100") << 250.0 << 100.0;
+    QTest::newRow("below 0") << -5.0 << 0.0;
+    QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << 0.0;
+}
+
 void TestControls::progressBarStoresAndClampsOnlyWhenDrawn() {
+    QFETCH(double, value);
+    QFETCH(double, drawnAs);
     ProgressBar bar;
     bar.resize(300, 24);
-    QSignalSpy values(&bar, &ProgressBar::valueSet);
-    bar.setValue(33.333);
-    bar.setValue(100.05); // a little above 100: kept as set, drawn as a full bar
     bar.setText(QStringLiteral("Writing file: a.txt"));
-    QCOMPARE(values.size(), 2);
-    QCOMPARE(bar.value(), 100.05);
+    const auto drawn = [&bar](double v) {
+        bar.setValue(v);
+        QPixmap picture(bar.size());
+        bar.render(&picture);
+        return picture.toImage();
+    };
+    QVERIFY(drawn(100) != drawn(0)); // the bar shows its value at all
+    QSignalSpy values(&bar, &ProgressBar::valueSet);
+    const QImage shown = drawn(value);
+    QCOMPARE(values.size(), 1);
+    if (std::isnan(value))
+        QVERIFY(std::isnan(bar.value()));
+    else
+        QCOMPARE(bar.value(), value); // kept as set
     QCOMPARE(bar.text(), QStringLiteral("Writing file: a.txt"));
-    QPixmap picture(bar.size());
-    bar.render(&picture); // must draw without trouble above 100
-    bar.setValue(std::numeric_limits<double>::quiet_NaN());
-    bar.render(&picture);
+    QVERIFY(shown == drawn(drawnAs));
 }
 
 void TestControls::manyProgressUpdatesAreCheap() {

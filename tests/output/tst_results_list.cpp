@@ -121,7 +121,6 @@ void TestResultsList::clipboardText() {
     }
     CopyListviewToClipboard(platform, list);
     QCOMPARE(platform.clipboard, expected);
-    QVERIFY(platform.doEventsCalls > 0); // the window stays alive meanwhile
 }
 
 void TestResultsList::copyShowsPasteHint() {
