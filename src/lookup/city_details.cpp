@@ -61,16 +61,24 @@ struct CityDetailsWriter::Statements {
     }
 };
 
-CityDetailsWriter::CityDetailsWriter(const SqlConnection& connection)
-    : statements_(std::make_unique<Statements>()) {
-    for (const QString& sql : cityDetailsSchema())
-        connection.exec(sql);
+namespace {
+sqlite3* handleOf(const SqlConnection& connection) {
     const QVariant handle = connection.database().driver()->handle();
     if (qstrcmp(handle.typeName(), "sqlite3*") == 0)
-        statements_->db = *static_cast<sqlite3* const*>(handle.constData());
-    if (!statements_->db)
-        throw RunTimeError(err::InvalidPropertyValue,
-                           QStringLiteral("Writing the city details needs SQLite."));
+        return *static_cast<sqlite3* const*>(handle.constData());
+    throw RunTimeError(err::InvalidPropertyValue,
+                       QStringLiteral("Writing the city details needs SQLite."));
+}
+} // namespace
+
+CityDetailsWriter::CityDetailsWriter(const SqlConnection& connection)
+    : CityDetailsWriter(handleOf(connection)) {}
+
+CityDetailsWriter::CityDetailsWriter(sqlite3* db) : statements_(std::make_unique<Statements>()) {
+    statements_->db = db;
+    for (const QString& sql : cityDetailsSchema())
+        if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            statements_->fail();
     if (sqlite3_prepare_v2(statements_->db,
                            "INSERT INTO city_facts (id, population, country) VALUES (?, ?, ?)", -1,
                            &statements_->facts, nullptr) != SQLITE_OK ||

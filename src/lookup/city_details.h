@@ -5,6 +5,7 @@
 #include <memory>
 
 class QSqlDatabase;
+struct sqlite3;
 
 namespace amb {
 
@@ -32,12 +33,15 @@ QString cityDetailsIndexSchema();
 // Whether the database open on `db` holds the tables above.
 bool hasCityDetails(const QSqlDatabase& db);
 
-// Writes the details of each city right after the city itself is inserted, in
-// the importer's transaction (through SQLite's own interface: hundreds of
-// thousands of names go in).
+// Writes the details of each city once the city itself is inserted, in the
+// importer's transaction (through SQLite's own interface: hundreds of thousands
+// of names go in). Creates the two tables; cityDetailsIndexSchema() is run after
+// the load. A writer that inserts many cities per statement into the new table
+// gives them consecutive rowids ending at sqlite3_last_insert_rowid().
 class CityDetailsWriter {
 public:
     explicit CityDetailsWriter(const SqlConnection& connection);
+    explicit CityDetailsWriter(sqlite3* db);
     ~CityDetailsWriter();
     CityDetailsWriter(const CityDetailsWriter&) = delete;
     CityDetailsWriter& operator=(const CityDetailsWriter&) = delete;

@@ -78,7 +78,6 @@ void sortByPopulation(std::vector<Found>& found) {
 } // namespace
 
 struct CityResolver::Private {
-    QString path;
     std::unique_ptr<SqlConnection> connection;
     QSqlQuery byName;
     QSqlQuery byAlternate;
@@ -177,7 +176,6 @@ struct CityResolver::Private {
 };
 
 CityResolver::CityResolver(const QString& databasePath) : d_(std::make_unique<Private>()) {
-    d_->path = databasePath;
     const QString shown = QDir::toNativeSeparators(databasePath);
     if (!QFileInfo(databasePath).isFile())
         throw RunTimeError(err::FileNotFound,
@@ -204,11 +202,8 @@ CityResolver::CityResolver(const QString& databasePath) : d_(std::make_unique<Pr
                         .arg(kColumns));
 }
 
-CityResolver::~CityResolver() {
-    // The queries go before their connection.
-    d_->byName = QSqlQuery();
-    d_->byAlternate = QSqlQuery();
-}
+// The queries are members after the connection, so they go first.
+CityResolver::~CityResolver() = default;
 
 NameMatch CityResolver::resolve(const QString& name) {
     NameMatch result;
