@@ -9,6 +9,8 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -254,11 +256,16 @@ void TestTripCli::badInput() {
         args[old] = dir_.filePath(QStringLiteral("old.sqlite"));
         QFile::remove(args[old]);
         QVERIFY(QFile::copy(database_, args[old]));
-        QProcess sqlite;
-        sqlite.start(QStringLiteral("sqlite3"),
-                     {args[old], QStringLiteral("DROP TABLE city_names; DROP TABLE city_facts;")});
-        if (!sqlite.waitForFinished() || sqlite.exitCode() != 0)
-            QSKIP("the sqlite3 shell is not installed");
+        {
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("old"));
+            db.setDatabaseName(args[old]);
+            QVERIFY(db.open());
+            QSqlQuery drop(db);
+            QVERIFY(drop.exec(QStringLiteral("DROP TABLE city_names")));
+            QVERIFY(drop.exec(QStringLiteral("DROP TABLE city_facts")));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("old"));
         const Run search = runCli({QStringLiteral("search"), QStringLiteral("flor"),
                                    QStringLiteral("--database"), args[old]});
         QCOMPARE(search.exitCode, 0); // everything else still works
