@@ -47,6 +47,8 @@ const char kDistanceUsage[] =
     "the trip goes on with the next pair. A latitude beyond -90..90 or a longitude\n"
     "beyond -180..180 is reported with its line number, and its pairs are skipped.\n"
     "Each sentence is printed as soon as its pair is measured.\n"
+    "With --unit, --model, --format or --total, a pair that cannot be measured is\n"
+    "reported with its line numbers instead, and skipped.\n"
     "\n"
     "Options:\n"
     "  --text-file FILE  also write the sentences to FILE as the window's text export\n"

@@ -189,8 +189,8 @@ QString measureOptionsHelp(const QStringList& allowed) {
         help += QStringLiteral(
             "  --format FORMAT   text (the default), tsv, csv (RFC 4180), json or geojson\n"
             "                    (RFC 7946: a point per city, each leg along its great\n"
-            "                    circle, split at the antimeridian). Numbers in these\n"
-            "                    formats are written with a decimal point in any locale\n");
+            "                    circle, split at the antimeridian). All but text write\n"
+            "                    numbers with a decimal point in any locale\n");
     return help;
 }
 
