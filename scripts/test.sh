@@ -8,7 +8,9 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 
 echo "== sanitizer build: unit tests under AddressSanitizer + UndefinedBehaviorSanitizer"
 "$here/scripts/build.sh" asan
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=1}
+# Leaks count as failures; tests/sanitizer/lsan.supp names the third-party ones.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$here/tests/sanitizer/lsan.supp:print_suppressions=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 (cd "$here" && ctest --preset asan)
 
