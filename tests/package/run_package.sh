@@ -96,7 +96,7 @@ wait "$app_pid" || fail "the program did not end cleanly on SIGTERM"
 app_pid="" program_pid=""
 if [ ${#trace[@]} -gt 0 ]; then
   cp "$work/trace" "$out/trace.txt"
-  # SQLite follows the link itself and opens its target.
+  # SQLite would follow a link to the database itself and open its target.
   for file in HAND-M.CUR x/o.cjs dbCities.sqlite; do
     grep -Eq "open(at)?\(.*\"($folder/$file|$(readlink -f "$folder/$file"))\", [^)]*\) = [0-9]+" \
       "$work/trace" || fail "the window did not open $file in its program folder"
