@@ -29,12 +29,8 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= static_cast<int>(rows.size()))
         return {};
     const Row& row = rows[static_cast<size_t>(index.row())];
-    if (role == Qt::DisplayRole) {
-        if (index.column() == 0)
-            return row.text;
-        const int k = index.column();
-        return k <= row.subItems.size() ? row.subItems.at(k - 1) : QString();
-    }
+    if (role == Qt::DisplayRole)
+        return index.column() == 0 ? row.text().toString() : row.subItem(index.column()).toString();
     if (role == Qt::CheckStateRole && checkBoxes && index.column() == 0)
         return row.checked ? Qt::Checked : Qt::Unchecked;
     return {};
@@ -69,12 +65,52 @@ void ListModel::appendHeader(const QString& text) {
     endInsertColumns();
 }
 
+QStringView ListModel::Row::subItem(int k) const {
+    if (k == 1)
+        return QStringView(cells).sliced(textLength, sub1Length);
+    if (k == 2)
+        return QStringView(cells).sliced(textLength + sub1Length);
+    return k - 3 < more.size() ? QStringView(more.at(k - 3)) : QStringView();
+}
+
+void ListModel::Row::setSubItem(int k, const QString& value) {
+    if (k > 2) {
+        while (more.size() < k - 2)
+            more.append(QString());
+        more[k - 3] = value;
+        return;
+    }
+    const QStringView sub1 = k == 1 ? QStringView(value) : subItem(1);
+    const QStringView sub2 = k == 2 ? QStringView(value) : subItem(2);
+    QString packed;
+    packed.reserve(textLength + sub1.size() + sub2.size());
+    packed.append(text()).append(sub1).append(sub2);
+    sub1Length = quint32(sub1.size());
+    cells = std::move(packed);
+}
+
 int ListModel::appendRow(const QString& text) {
     const int row = static_cast<int>(rows.size());
     beginInsertRows({}, row, row);
-    rows.push_back(Row{text, {}, false});
+    rows.emplace_back(text);
     endInsertRows();
     return row;
+}
+
+void ListModel::appendRows(std::vector<Row>&& more) {
+    if (more.empty())
+        return;
+    if (rows.empty()) {
+        beginResetModel();
+        rows = std::move(more);
+        endResetModel();
+        return;
+    }
+    const int first = static_cast<int>(rows.size());
+    beginInsertRows({}, first, first + static_cast<int>(more.size()) - 1);
+    rows.insert(rows.end(), std::make_move_iterator(more.begin()),
+                std::make_move_iterator(more.end()));
+    endInsertRows();
 }
 
 void ListModel::removeRowAt(int row) {
@@ -150,6 +186,10 @@ int ListView::add(const QString& text) {
     return model_.appendRow(text) + 1;
 }
 
+void ListView::addRows(std::vector<ListModel::Row>&& rows) {
+    model_.appendRows(std::move(rows));
+}
+
 void ListView::checkItem(int item) const {
     if (item < 1 || item > count())
         throw RunTimeError(
@@ -168,23 +208,19 @@ void ListView::checkSubItem(int k) const {
 
 QString ListView::text(int item) const {
     checkItem(item);
-    return model_.rows[static_cast<size_t>(item - 1)].text;
+    return model_.rows[static_cast<size_t>(item - 1)].text().toString();
 }
 
 QString ListView::subItem(int item, int k) const {
     checkItem(item);
     checkSubItem(k);
-    const QStringList& subs = model_.rows[static_cast<size_t>(item - 1)].subItems;
-    return k <= subs.size() ? subs.at(k - 1) : QString();
+    return model_.rows[static_cast<size_t>(item - 1)].subItem(k).toString();
 }
 
 void ListView::setSubItem(int item, int k, const QString& value) {
     checkItem(item);
     checkSubItem(k);
-    QStringList& subs = model_.rows[static_cast<size_t>(item - 1)].subItems;
-    while (subs.size() < k)
-        subs.append(QString());
-    subs[k - 1] = value;
+    model_.rows[static_cast<size_t>(item - 1)].setSubItem(k, value);
     model_.rowChanged(item - 1);
 }
 

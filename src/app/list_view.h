@@ -13,10 +13,25 @@ namespace amb {
 class ListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
+    // A row keeps the item text and sub-items 1 and 2 (all the program's lists
+    // use) in one text, so a long list costs one allocation per row.
     struct Row {
-        QString text;
-        QStringList subItems; // sub-item k at k - 1; missing ones read as empty
+        QString cells;
+        quint32 textLength = 0;
+        quint32 sub1Length = 0;
+        QStringList more; // sub-item k >= 3 at k - 3; missing ones read as empty
         bool checked = false;
+
+        Row() = default;
+        explicit Row(const QString& text) : cells(text), textLength(quint32(text.size())) {}
+        // Takes over a text that holds the item text and sub-items 1 and 2 one after another.
+        Row(QString&& packed, qsizetype textSize, qsizetype sub1Size)
+            : cells(std::move(packed)), textLength(quint32(textSize)),
+              sub1Length(quint32(sub1Size)) {}
+
+        QStringView text() const { return QStringView(cells).first(textLength); }
+        QStringView subItem(int k) const; // k >= 1
+        void setSubItem(int k, const QString& value);
     };
 
     explicit ListModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
@@ -34,6 +49,8 @@ public:
 
     void appendHeader(const QString& text);
     int appendRow(const QString& text);
+    // Appends many rows at once: one reset of an empty list, or one insertion.
+    void appendRows(std::vector<Row>&& more);
     void removeRowAt(int row);
     void removeAll();
     void rowChanged(int row);
@@ -57,7 +74,8 @@ public:
 
     // Items.
     int count() const;
-    int add(const QString& text); // returns the new item's position
+    int add(const QString& text);                     // returns the new item's position
+    void addRows(std::vector<ListModel::Row>&& rows); // appended at once
     QString text(int item) const;
     QString subItem(int item, int k) const;
     void setSubItem(int item, int k, const QString& value);

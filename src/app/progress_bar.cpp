@@ -11,9 +11,18 @@ ProgressBar::ProgressBar(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
+namespace {
+int shownPercent(double value) {
+    return std::isfinite(value) ? static_cast<int>(std::clamp(value, 0.0, 100.0)) : 0;
+}
+} // namespace
+
 void ProgressBar::setValue(double value) {
+    // A loop sets a value per row; only a change of the drawn bar needs a repaint.
+    const bool changed = shownPercent(value) != shownPercent(value_);
     value_ = value;
-    update();
+    if (changed)
+        update();
     Q_EMIT valueSet(value);
 }
 
@@ -32,8 +41,7 @@ void ProgressBar::paintEvent(QPaintEvent*) {
     option.initFrom(this);
     option.minimum = 0;
     option.maximum = 100;
-    const double shown = std::isfinite(value_) ? std::clamp(value_, 0.0, 100.0) : 0.0;
-    option.progress = static_cast<int>(shown);
+    option.progress = shownPercent(value_);
     option.text = text_;
     option.textVisible = true;
     option.textAlignment = Qt::AlignCenter;

@@ -89,11 +89,11 @@ int runSearch(const QStringList& args) {
         const std::vector<CityRow> rows = findCityRows(database, prefix, QLocale::system());
         QByteArray out;
         for (const CityRow& row : rows) {
-            out += row.text.toUtf8();
+            out += row.text().toUtf8();
             out += '\t';
-            out += row.latitude.toUtf8();
+            out += row.latitude().toUtf8();
             out += '\t';
-            out += row.longitude.toUtf8();
+            out += row.longitude().toUtf8();
             out += '\n';
         }
         if (std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout) !=

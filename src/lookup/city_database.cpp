@@ -9,13 +9,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringDecoder>
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -85,14 +88,18 @@ QString cityRowText(const QString& accentCity, const QString& region) {
     return accentCity + QStringLiteral(" - ") + region;
 }
 
+QCollator cityCollator(const QLocale& locale) {
+    QLocale collationLocale = locale.collation();
+    if (collationLocale.language() == QLocale::C)
+        collationLocale = QLocale(QLocale::English, QLocale::UnitedStates);
+    return QCollator(collationLocale);
+}
+
 void sortCityRecords(std::vector<CityRecord>& records, const QLocale& locale) {
     const size_t n = records.size();
     if (n < 2)
         return;
-    QLocale collationLocale = locale.collation();
-    if (collationLocale.language() == QLocale::C)
-        collationLocale = QLocale(QLocale::English, QLocale::UnitedStates);
-    const QCollator collator(collationLocale);
+    const QCollator collator = cityCollator(locale);
 
     // One precomputed sort key per name. Regions matter only among equal names,
     // so they get keys only there.
@@ -170,6 +177,182 @@ double coordinate(const QVariant& value, const QString& accentCity, const char* 
     return degrees;
 }
 
+// One statement on a database file opened read-only through the SQLite C
+// interface: the rows go straight from SQLite's UTF-8 into the row texts.
+class CityReader {
+public:
+    CityReader(const QString& path, const CityStatement& statement) : path_(path) {
+        // One thread uses the connection: no locking on every column read.
+        const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_,
+                                           SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (opened != SQLITE_OK)
+            fail(opened);
+        // A search waits a moment for a writer to finish, then says the file is locked.
+        sqlite3_busy_timeout(db_, 1000);
+        const QByteArray sql = statement.sql.toUtf8();
+        if (const int rc = sqlite3_prepare_v2(db_, sql.constData(), static_cast<int>(sql.size()),
+                                              &stmt_, nullptr);
+            rc != SQLITE_OK)
+            fail(rc);
+        for (int i = 0; i < statement.values.size(); ++i) {
+            const QByteArray value = statement.values.at(i).toString().toUtf8();
+            if (const int rc = sqlite3_bind_text(stmt_, i + 1, value.constData(),
+                                                 static_cast<int>(value.size()), SQLITE_TRANSIENT);
+                rc != SQLITE_OK)
+                fail(rc);
+        }
+    }
+    ~CityReader() {
+        sqlite3_finalize(stmt_);
+        sqlite3_close(db_);
+    }
+    CityReader(const CityReader&) = delete;
+    CityReader& operator=(const CityReader&) = delete;
+
+    // The next row; false after the last.
+    bool next() {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            fail(rc);
+        return false;
+    }
+    QByteArrayView text(int column) const {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+        return p ? QByteArrayView(p, sqlite3_column_bytes(stmt_, column)) : QByteArrayView();
+    }
+    qint64 integer(int column) const { return sqlite3_column_int64(stmt_, column); }
+
+    // A coordinate as a number; a missing value or a text that is no number fails.
+    double degrees(int column, const QByteArrayView accentCity, const char* what) const {
+        switch (sqlite3_column_type(stmt_, column)) {
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT:
+            return sqlite3_column_double(stmt_, column);
+        case SQLITE_TEXT: {
+            bool ok = false;
+            const double value = QString::fromUtf8(text(column)).toDouble(&ok);
+            if (ok)
+                return value;
+            break;
+        }
+        default:
+            break;
+        }
+        throw RunTimeError(
+            err::TypeMismatch,
+            QStringLiteral("The city database %1 holds the city \"%2\" without a valid %3. %4")
+                .arg(QDir::toNativeSeparators(path_), QString::fromUtf8(accentCity),
+                     QLatin1String(what), rebuildAdvice()));
+    }
+
+private:
+    [[noreturn]] void fail(int rc) const {
+        const QString detail =
+            db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(rc));
+        throw SqlConnection::failure(path_, db_ ? sqlite3_extended_errcode(db_) : rc, detail);
+    }
+
+    QString path_;
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Appends UTF-8 text as UTF-16 at `out`; plain ASCII, the most common case, is
+// widened directly.
+QChar* appendUtf8(QChar* out, QByteArrayView text, QStringDecoder& decoder) {
+    if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; }))
+        return std::transform(text.begin(), text.end(), out,
+                              [](char c) { return QChar(static_cast<char16_t>(c)); });
+    return decoder.appendToBuffer(out, text);
+}
+
+// A found city while the list is put in order.
+struct FoundCity {
+    CityRow row;
+    qint64 rowid;
+    double latitude;
+    double longitude;
+    qsizetype nameLength; // AccentCity at the start of the row text
+
+    QStringView name() const { return QStringView(row.cells).first(nameLength); }
+    QStringView region() const {
+        return QStringView(row.cells).sliced(nameLength + 3, row.textLength - nameLength - 3);
+    }
+};
+
+// Rows the collation counts as equal still get a fixed order.
+int compareExactly(const FoundCity& a, const FoundCity& b) {
+    if (const int c = a.name().compare(b.name()))
+        return c;
+    if (const int c = a.region().compare(b.region()))
+        return c;
+    if (a.latitude != b.latitude)
+        return a.latitude < b.latitude ? -1 : 1;
+    if (a.longitude != b.longitude)
+        return a.longitude < b.longitude ? -1 : 1;
+    return 0;
+}
+
+// True when the rows already stand in the list's order. The importer stores the
+// cities in that order for its own collation and the index hands them out by
+// name, so in row order they usually need only this check: one comparison per
+// row instead of a sort key per name. Another collation, or another database,
+// fails it and the rows are sorted.
+bool inListOrder(const std::vector<FoundCity>& rows, const QCollator& collator) {
+    for (size_t i = 1; i < rows.size(); ++i) {
+        const FoundCity& a = rows[i - 1];
+        const FoundCity& b = rows[i];
+        int c = a.name() == b.name() ? 0 : collator.compare(a.name(), b.name());
+        if (c == 0)
+            c = a.region() == b.region() ? 0 : collator.compare(a.region(), b.region());
+        if (c == 0)
+            c = compareExactly(a, b);
+        if (c > 0)
+            return false;
+    }
+    return true;
+}
+
+// Sorts with one sort key per distinct name and per distinct region.
+void sortByCollation(std::vector<FoundCity>& rows, const QCollator& collator) {
+    std::vector<QCollatorSortKey> keys;
+    QHash<QStringView, quint32> keyOf;
+    const auto keyIndex = [&](QStringView text) {
+        auto it = keyOf.constFind(text);
+        if (it == keyOf.cend()) {
+            it = keyOf.insert(text, static_cast<quint32>(keys.size()));
+            keys.push_back(collator.sortKey(text.toString()));
+        }
+        return *it;
+    };
+    struct Entry {
+        quint32 name, region, row;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        entries.push_back(
+            {keyIndex(rows[i].name()), keyIndex(rows[i].region()), static_cast<quint32>(i)});
+    std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+        if (a.name != b.name)
+            if (const int c = keys[a.name].compare(keys[b.name]))
+                return c < 0;
+        if (a.region != b.region)
+            if (const int c = keys[a.region].compare(keys[b.region]))
+                return c < 0;
+        if (const int c = compareExactly(rows[a.row], rows[b.row]))
+            return c < 0;
+        return rows[a.row].rowid < rows[b.row].rowid;
+    });
+    std::vector<FoundCity> sorted;
+    sorted.reserve(rows.size());
+    for (const Entry& e : entries)
+        sorted.push_back(std::move(rows[e.row]));
+    rows = std::move(sorted);
+}
+
 } // namespace
 
 void checkDatabaseFile(const QString& databasePath) {
@@ -237,15 +420,59 @@ std::vector<CityRecord> findCityRecords(const QString& databasePath, const QStri
 
 std::vector<CityRow> findCityRows(const QString& databasePath, const QString& searchText,
                                   const QLocale& locale) {
+    checkDatabaseFile(databasePath);
+
     const CoordinateFormat numbers(locale);
-    std::vector<CityRecord> records = findCityRecords(databasePath, searchText, locale);
-    std::vector<CityRow> rows;
-    rows.reserve(records.size());
-    for (CityRecord& r : records) {
-        rows.push_back({cityRowText(r.accentCity, r.region), numbers.text(r.latitude),
-                        numbers.text(r.longitude)});
-        r = CityRecord(); // the names are no longer needed: keep the peak memory down
+    std::vector<FoundCity> found;
+    {
+        CityStatement statement = cityStatement(searchText);
+        statement.sql.insert(statement.sql.indexOf(QLatin1String("AccentCity")),
+                             QLatin1String("rowid, "));
+        CityReader reader(databasePath, statement);
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        static constexpr char16_t separator[] = u" - ";
+        while (reader.next()) {
+            const QByteArrayView name = reader.text(1);
+            const QByteArrayView region = reader.text(2); // NULL reads as the empty text
+            FoundCity city;
+            city.rowid = reader.integer(0);
+            city.latitude = reader.degrees(3, name, "latitude");
+            city.longitude = reader.degrees(4, name, "longitude");
+            const QString latitude = numbers.text(city.latitude);
+            const QString longitude = numbers.text(city.longitude);
+            // UTF-8 never takes fewer bytes than UTF-16 code units.
+            QString cells(name.size() + 3 + region.size() + latitude.size() + longitude.size(),
+                          Qt::Uninitialized);
+            QChar* const start = cells.data();
+            QChar* p = appendUtf8(start, name, utf8);
+            city.nameLength = p - start;
+            p = std::copy_n(reinterpret_cast<const QChar*>(separator), 3, p);
+            p = appendUtf8(p, region, utf8);
+            city.row.textLength = p - start;
+            p = std::copy_n(latitude.constData(), latitude.size(), p);
+            city.row.latitudeLength = latitude.size();
+            p = std::copy_n(longitude.constData(), longitude.size(), p);
+            cells.truncate(p - start);
+            if (cells.capacity() > cells.size() + 8)
+                cells.squeeze();
+            city.row.cells = std::move(cells);
+            found.push_back(std::move(city));
+        }
     }
+
+    // The index hands the rows out by folded name; their stored order comes first.
+    if (!std::is_sorted(found.begin(), found.end(),
+                        [](const FoundCity& a, const FoundCity& b) { return a.rowid < b.rowid; }))
+        std::sort(found.begin(), found.end(),
+                  [](const FoundCity& a, const FoundCity& b) { return a.rowid < b.rowid; });
+    const QCollator collator = cityCollator(locale);
+    if (!inListOrder(found, collator))
+        sortByCollation(found, collator);
+
+    std::vector<CityRow> rows;
+    rows.reserve(found.size());
+    for (FoundCity& city : found)
+        rows.push_back(std::move(city.row));
     return rows;
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/locale_numbers.h"
 
+#include <QCollator>
 #include <QLocale>
 #include <QString>
 #include <QVariantList>
@@ -32,11 +33,16 @@ struct CityRecord {
 };
 
 // A city row as the lists show it: "AccentCity - Region" and the coordinates as
-// text in the user's locale.
+// text in the user's locale, held as one text (the row text, then the latitude,
+// then the longitude), so that a row costs one allocation.
 struct CityRow {
-    QString text;
-    QString latitude;
-    QString longitude;
+    QString cells;
+    qsizetype textLength = 0;
+    qsizetype latitudeLength = 0;
+
+    QStringView text() const { return QStringView(cells).first(textLength); }
+    QStringView latitude() const { return QStringView(cells).sliced(textLength, latitudeLength); }
+    QStringView longitude() const { return QStringView(cells).sliced(textLength + latitudeLength); }
 };
 
 // The statement that selects the cities whose folded name begins with the folded
@@ -69,23 +75,29 @@ private:
 // "AccentCity - Region"; an empty region leaves the text ending in " - ".
 QString cityRowText(const QString& accentCity, const QString& region);
 
-// Sorts by AccentCity, then Region, as a reader of the locale's language expects.
-// Under the C locale a neutral English collation is used, so accented names do
-// not fall behind Z.
+// The collator that orders the search list for `locale`: its collation, or under
+// the C locale a neutral English one, so accented names do not fall behind Z.
+QCollator cityCollator(const QLocale& locale);
+
+// Sorts by AccentCity, then Region, with cityCollator(locale).
 void sortCityRecords(std::vector<CityRecord>& records, const QLocale& locale);
 
-// Reads the matching cities from the database file, sorted as above for `locale`.
-// The file is opened read-only for this call only. Throws RunTimeError with a
-// description that says what is wrong and what to do.
 // Throws RunTimeError naming the path and the cause unless `databasePath` is a
 // regular file this user may read (a pipe would hang the search).
 void checkDatabaseFile(const QString& databasePath);
 
+// Reads the matching cities from the database file, sorted as above for `locale`.
+// The file is opened read-only for this call only. Throws RunTimeError with a
+// description that says what is wrong and what to do.
 std::vector<CityRecord> findCityRecords(const QString& databasePath, const QString& searchText,
                                         const QLocale& locale);
 
-// What the search list shows for a search text, row by row, in its order, for the
-// user's `locale` (QLocale::system()). The command-line search prints the same rows.
+// What the search list shows for a search text, row by row, for the user's
+// `locale` (QLocale::system()): ordered by AccentCity, then Region, in the
+// locale's collation (rows equal there by the exact texts, then by latitude and
+// longitude), as sortCityRecords orders them. The file is opened read-only for
+// this call only. Throws RunTimeError as findCityRecords does. The command-line
+// search prints the same rows.
 std::vector<CityRow> findCityRows(const QString& databasePath, const QString& searchText,
                                   const QLocale& locale);
 

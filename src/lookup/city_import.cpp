@@ -6,6 +6,7 @@
 #include "lookup/city_fold.h"
 #include "lookup/sql_connection.h"
 
+#include <QCollator>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -243,13 +244,57 @@ void removeAbandonedTemporaries(const QDir& folder, const QString& databaseName)
     }
 }
 
-void writeDatabase(std::vector<ImportRow>& rows, const QString& outputPath) {
-    // Rows stored in the order of the index keep a prefix's rows close together.
-    std::sort(rows.begin(), rows.end(), [](const ImportRow& a, const ImportRow& b) {
-        if (const int c = a.city.compare(b.city))
+// Puts the rows in the search list's order under the collation of the locale the
+// import runs in. A search reads its rows in stored order and, when the user's
+// collation agrees, only checks that order instead of sorting (see findCityRows).
+void putInListOrder(std::vector<ImportRow>& rows) {
+    const QCollator collator = cityCollator(QLocale::system());
+    std::vector<QCollatorSortKey> keys;
+    QHash<QString, quint32> keyOf;
+    const auto keyIndex = [&](const QString& text) {
+        auto it = keyOf.constFind(text);
+        if (it == keyOf.cend()) {
+            it = keyOf.insert(text, static_cast<quint32>(keys.size()));
+            keys.push_back(collator.sortKey(text));
+        }
+        return *it;
+    };
+    struct Entry {
+        quint32 name, region, row;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        entries.push_back(
+            {keyIndex(rows[i].accentCity), keyIndex(rows[i].region), static_cast<quint32>(i)});
+    std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+        if (a.name != b.name)
+            if (const int c = keys[a.name].compare(keys[b.name]))
+                return c < 0;
+        if (a.region != b.region)
+            if (const int c = keys[a.region].compare(keys[b.region]))
+                return c < 0;
+        const ImportRow& x = rows[a.row];
+        const ImportRow& y = rows[b.row];
+        if (const int c = x.accentCity.compare(y.accentCity))
             return c < 0;
-        return a.accentCity < b.accentCity;
+        if (const int c = x.region.compare(y.region))
+            return c < 0;
+        if (x.latitude != y.latitude)
+            return x.latitude < y.latitude;
+        if (x.longitude != y.longitude)
+            return x.longitude < y.longitude;
+        return a.row < b.row;
     });
+    std::vector<ImportRow> sorted;
+    sorted.reserve(rows.size());
+    for (const Entry& e : entries)
+        sorted.push_back(std::move(rows[e.row]));
+    rows = std::move(sorted);
+}
+
+void writeDatabase(std::vector<ImportRow>& rows, const QString& outputPath) {
+    putInListOrder(rows);
 
     const QFileInfo output(outputPath);
     const QDir folder = output.absoluteDir();

@@ -96,6 +96,12 @@ RunTimeError SqlConnection::failure(const QSqlError& error) const {
         return RunTimeError(
             err::DatabaseError,
             QStringLiteral("The city database %1 could not be read: %2.").arg(file, detail));
+    return failure(path_, code, detail);
+}
+
+RunTimeError SqlConnection::failure(const QString& path, int sqliteCode, const QString& detail) {
+    const QString file = QDir::toNativeSeparators(path);
+    const int code = sqliteCode & 0xFF;
     switch (code) {
     case SqliteBusy:
     case SqliteLocked:

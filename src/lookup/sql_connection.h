@@ -33,6 +33,10 @@ public:
     // Runs a statement without results; throws failure() when it fails.
     void exec(const QString& sql) const;
 
+    // The same for an SQLite result code and message, for readers that use the
+    // SQLite C interface directly.
+    static RunTimeError failure(const QString& path, int sqliteCode, const QString& detail);
+
 private:
     QString name_;
     QString path_;

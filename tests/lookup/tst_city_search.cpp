@@ -51,6 +51,8 @@ private Q_SLOTS:
     void caseAndAccentAreFolded();
     void emptyRegion();
     void ordering();
+    void orderInCollations_data();
+    void orderInCollations();
     void failures_data();
     void failures();
     void lockedDatabase();
@@ -277,6 +279,60 @@ void TestCitySearch::ordering() {
                           QStringLiteral("Springfield - Queensland, Australia"),
                           QStringLiteral("Springfield - Scotland, United Kingdom"),
                           QStringLiteral("Springfield - South Australia, Australia")}));
+}
+
+// The list's order for a mixed-alphabet gazetteer in three collations, whether
+// the database holds its rows in that order already or in the reverse one.
+void TestCitySearch::orderInCollations_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("reversed");
+    QTest::addColumn<QString>("rows");
+    const QString english = QStringLiteral(
+        "Aachen|North Rhine-Westphalia, Ängelholm|Skåne, Århus|Central Jutland, Eagle|Idaho, "
+        "Évry|Île-de-France, Łódź|Łódź Voivodeship, Lund|Östergötland, Lund|Skåne, "
+        "Örebro|Örebro, Oslo|Oslo, Vaasa|Ostrobothnia, Wien|Vienna, Ystad|Skåne, "
+        "Zagreb|Grad Zagreb, Zürich|Zurich, Αθήνα|Attica, Москва|Moscow, 東京|Tokyo");
+    const QString swedish = QStringLiteral(
+        "Aachen|North Rhine-Westphalia, Eagle|Idaho, Évry|Île-de-France, Łódź|Łódź Voivodeship, "
+        "Lund|Skåne, Lund|Östergötland, Oslo|Oslo, Vaasa|Ostrobothnia, Wien|Vienna, "
+        "Ystad|Skåne, Zagreb|Grad Zagreb, Zürich|Zurich, Århus|Central Jutland, "
+        "Ängelholm|Skåne, Örebro|Örebro, Αθήνα|Attica, Москва|Moscow, 東京|Tokyo");
+    for (const bool reversed : {false, true}) {
+        const char* stored = reversed ? "reversed" : "as imported";
+        QTest::addRow("C, %s", stored) << QStringLiteral("C") << reversed << english;
+        QTest::addRow("German, %s", stored) << QStringLiteral("de_DE") << reversed << english;
+        QTest::addRow("Swedish, %s", stored) << QStringLiteral("sv_SE") << reversed << swedish;
+    }
+}
+
+void TestCitySearch::orderInCollations() {
+    QFETCH(QString, locale);
+    QFETCH(bool, reversed);
+    QFETCH(QString, rows);
+    const QString csv = dir_.filePath(QStringLiteral("alphabets.csv"));
+    const QString database = dir_.filePath(QStringLiteral("alphabets.sqlite"));
+    QByteArray text = "city,AccentCity,Region,Latitude,Longitude\n";
+    const QStringList expected = rows.split(QStringLiteral(", "));
+    for (qsizetype i = expected.size() - 1; i >= 0; --i) { // not in order
+        const QStringList parts = expected.at(i).split(QLatin1Char('|'));
+        text += "," + parts[0].toUtf8() + "," + parts[1].toUtf8() + ",1.5,-2.25\n";
+    }
+    writeFile(csv, text);
+    importCsv(csv, database);
+    if (reversed)
+        execOn(database,
+               {QStringLiteral("CREATE TABLE r AS SELECT * FROM cities ORDER BY rowid DESC"),
+                QStringLiteral("DELETE FROM cities"),
+                QStringLiteral("INSERT INTO cities SELECT * FROM r ORDER BY rowid"),
+                QStringLiteral("DROP TABLE r")});
+    QStringList found;
+    for (const CityRow& row : findCityRows(database, QStringLiteral("%"), QLocale(locale))) {
+        QCOMPARE(row.latitude().toString() + QLatin1Char('|') + row.longitude().toString(),
+                 QLocale(locale).toString(1.5) + QLatin1Char('|') +
+                     QLocale(locale).toString(-2.25));
+        found << row.text().toString().replace(QStringLiteral(" - "), QStringLiteral("|"));
+    }
+    QCOMPARE(found, expected);
 }
 
 void TestCitySearch::failures_data() {

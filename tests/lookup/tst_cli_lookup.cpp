@@ -155,8 +155,8 @@ void TestCliLookup::searchRowsMeasureInEveryLocale() {
     const std::vector<CityRow> rows = findCityRows(database_, QStringLiteral("%"), user);
     QVERIFY(rows.size() > 100);
     QVERIFY(std::any_of(rows.begin(), rows.end(), [](const CityRow& r) {
-        return r.longitude.contains(QChar(0x200E)) || r.longitude.contains(QChar(0x061C)) ||
-               r.longitude.contains(QLatin1Char('-')) || r.longitude.contains(QChar(0x2212));
+        return r.longitude().contains(QChar(0x200E)) || r.longitude().contains(QChar(0x061C)) ||
+               r.longitude().contains(QLatin1Char('-')) || r.longitude().contains(QChar(0x2212));
     }));
 
     // The window.
@@ -164,7 +164,8 @@ void TestCliLookup::searchRowsMeasureInEveryLocale() {
     TestWindow w;
     w.load();
     for (const CityRow& row : rows)
-        addRow(*w.form->ListView3, row.text, row.latitude, row.longitude);
+        addRow(*w.form->ListView3, row.text().toString(), row.latitude().toString(),
+               row.longitude().toString());
     w.form->PushButton17_Click();
     QLocale::setDefault(QLocale::c());
     QCOMPARE(w.platform.reports(), QStringList());
