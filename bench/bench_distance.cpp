@@ -132,6 +132,7 @@ int main(int argc, char* argv[]) {
                 sentenceSeconds, static_cast<long long>(characters));
     std::printf("  calculate_mileage  %12.0f pairs/s  (%.3f s, mean %.2f miles)\n",
                 kPairs / mileageSeconds, mileageSeconds, total / kPairs);
+    std::printf("HEADLINE\tGetDistance sentences\t%.0f pairs/s\n", ours);
 
     // The same pairs through the peers, "lat1 lon1 lat2 lon2" per line.
     QTemporaryDir work;
@@ -204,6 +205,8 @@ int main(int argc, char* argv[]) {
                     *std::min_element(runs.begin(), runs.end()),
                     *std::max_element(runs.begin(), runs.end()), kWindowRuns,
                     median(runs) * 1000 / kTripRows, cpu * 1000 / kWindowRuns);
+        std::printf("HEADLINE\tdistance run over %d trip rows in the window (median)\t%.0f ms\n",
+                    kTripRows, median(runs));
     }
     return 0;
 }

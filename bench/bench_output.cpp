@@ -95,6 +95,8 @@ int runMode(const QString& mode) {
         size = QStringLiteral("%1 bytes").arg(QFileInfo(output).size());
     std::printf("%-10s %8.3f s  %8ld KB before  %8ld KB peak  %+8ld KB  output %s\n",
                 qPrintable(mode), seconds, before, peak, peak - before, qPrintable(size));
+    std::printf("HEADLINE\texport of %d result lines: %s\t%.3f s, %+ld KB peak\n", kLines,
+                qPrintable(mode), seconds, peak - before);
     return 0;
 }
 

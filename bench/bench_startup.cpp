@@ -57,5 +57,7 @@ int main(int argc, char* argv[]) {
     std::printf("start to window shown: median %.1f ms (min %.1f, max %.1f, %d runs)\n",
                 times[times.size() / 2], times.front(), times.back(), runs);
     std::printf("resident memory at rest: %.1f MiB\n", rss / 1024.0);
+    std::printf("HEADLINE\tstart to window shown (median)\t%.1f ms\n", times[times.size() / 2]);
+    std::printf("HEADLINE\tresident memory at rest\t%.1f MiB\n", rss / 1024.0);
     return 0;
 }

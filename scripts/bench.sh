@@ -1,7 +1,20 @@
 #!/usr/bin/env bash
-# Builds and runs every benchmark; each prints its own figures.
+# Builds and runs every benchmark; each prints its own figures, and the lines
+# "HEADLINE<tab>label<tab>value" among them are gathered into one table at the end.
+#
+#   scripts/bench.sh                 every benchmark, the gazetteer import included
+#                                    (13 million rows: minutes and about 6 GB of disk)
+#   scripts/bench.sh --no-gazetteer  all but the gazetteer import
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+gazetteer=1
+for arg in "$@"; do
+  case "$arg" in
+    --no-gazetteer) gazetteer=0 ;;
+    -h|--help) sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "bench.sh: unknown option $arg" >&2; exit 2 ;;
+  esac
+done
 "$here/scripts/setup.sh"
 for p in geographiclib-tools proj-bin; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || {
@@ -9,11 +22,32 @@ for p in geographiclib-tools proj-bin; do
 done
 "$here/scripts/build.sh" dev
 "$here/scripts/build-database.sh" "$here/build/bin"
+
+headlines=$(mktemp)
+trap 'rm -f "$headlines"' EXIT
 for bench in "$here"/build/bench/bench_*; do
-  echo "== $(basename "$bench")"
-  if [ "$(basename "$bench")" = bench_startup ]; then
-    xvfb-run -a "$bench"
-  else
-    QT_QPA_PLATFORM=offscreen "$bench"
+  name=$(basename "$bench")
+  if [ "$name" = bench_import ] && [ "$gazetteer" = 0 ]; then
+    printf '%s\tskipped (--no-gazetteer)\t\n' "$name" >>"$headlines"
+    continue
   fi
-done
+  echo "== $name"
+  if [ "$name" = bench_startup ]; then
+    run=(xvfb-run -a "$bench")
+  else
+    run=(env QT_QPA_PLATFORM=offscreen "$bench")
+  fi
+  # Each benchmark's own output shows as it runs; its HEADLINE lines are kept.
+  if ! "${run[@]}" | tee /dev/stderr | awk -F'\t' -v b="$name" \
+      '$1 == "HEADLINE" { print b "\t" $2 "\t" $3 }' >>"$headlines"; then
+    printf '%s\tFAILED\t\n' "$name" >>"$headlines"
+  fi
+done 2>&1
+
+echo
+echo "== Headline figures"
+awk -F'\t' '
+  { bench[NR] = $1; label[NR] = $2; value[NR] = $3
+    if (length($1) > wb) wb = length($1); if (length($2) > wl) wl = length($2) }
+  END { for (i = 1; i <= NR; i++) printf "%-*s  %-*s  %s\n", wb, bench[i], wl, label[i], value[i] }
+' "$headlines"

@@ -3,8 +3,10 @@
 #include "lookup/city_import.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <cstdio>
 #include <map>
+#include <unistd.h>
 
 namespace amb::cli {
 
@@ -37,6 +39,74 @@ const char kImportUsage[] =
     "  -h, --help        show this help\n"
     "\n"
     "A bad input row stops the import with its file and line number.\n";
+
+// A progress bar on the terminal: rows read, their rate and the time left, redrawn
+// at most five times a second on one line of stderr. Nothing is drawn when stderr
+// is not a terminal (a log file or a pipe gets only the final summary).
+class TerminalProgress {
+public:
+    TerminalProgress() : shown_(::isatty(STDERR_FILENO) == 1) { clock_.start(); }
+    ~TerminalProgress() { clear(); }
+    TerminalProgress(const TerminalProgress&) = delete;
+    TerminalProgress& operator=(const TerminalProgress&) = delete;
+
+    // Takes the bar off the line, before the summary is printed.
+    void clear() {
+        if (drawn_) {
+            std::fputs("\r\033[K", stderr);
+            std::fflush(stderr);
+            drawn_ = false;
+        }
+    }
+
+    ImportProgress callbacks() {
+        if (!shown_)
+            return {};
+        ImportProgress progress;
+        progress.rows = [this](qint64 lines, qint64 done, qint64 total) {
+            rows(lines, done, total);
+        };
+        progress.stage = [this](ImportProgress::Stage stage) {
+            draw(stage == ImportProgress::Ordering  ? "putting the rows in the search list's order"
+                 : stage == ImportProgress::Writing ? "writing the rows"
+                                                    : "building the index");
+        };
+        return progress;
+    }
+
+private:
+    void rows(qint64 lines, qint64 done, qint64 total) {
+        const qint64 now = clock_.elapsed();
+        if (now - lastDraw_ < 200 && done < total)
+            return;
+        lastDraw_ = now;
+        const double seconds = std::max(now, qint64(1)) / 1000.0;
+        const double share = total > 0 ? double(done) / double(total) : 1.0;
+        const int width = 30;
+        const int filled = static_cast<int>(share * width);
+        char bar[width + 1];
+        for (int i = 0; i < width; ++i)
+            bar[i] = i < filled ? '#' : '.';
+        bar[width] = 0;
+        const double left = share > 0 ? seconds * (1 - share) / share : 0;
+        char line[200];
+        std::snprintf(line, sizeof line, "[%s] %3d%%  %lld lines  %.0f lines/s  %d:%02d left", bar,
+                      static_cast<int>(share * 100), static_cast<long long>(lines), lines / seconds,
+                      static_cast<int>(left) / 60, static_cast<int>(left) % 60);
+        draw(line);
+    }
+
+    void draw(const char* text) {
+        std::fprintf(stderr, "\r\033[K%s", text);
+        std::fflush(stderr);
+        drawn_ = true;
+    }
+
+    bool shown_;
+    bool drawn_ = false;
+    QElapsedTimer clock_;
+    qint64 lastDraw_ = -1000;
+};
 
 int usageError(const QString& message) {
     std::fprintf(stderr, "ambrevale-cli import: %s\n\n%s", qPrintable(message), kImportUsage);
@@ -95,8 +165,10 @@ int runImport(const QStringList& args) {
 
     try {
         ImportSummary summary;
+        TerminalProgress bar;
+        const ImportProgress progress = bar.callbacks();
         if (csv) {
-            summary = importCsv(options[QStringLiteral("--csv")], output);
+            summary = importCsv(options[QStringLiteral("--csv")], output, progress);
         } else {
             GeoNamesSources sources{options[QStringLiteral("--geonames")],
                                     options[QStringLiteral("--admin1")],
@@ -104,8 +176,9 @@ int runImport(const QStringList& args) {
             if (sources.cities.isEmpty() || sources.admin1.isEmpty() || sources.countries.isEmpty())
                 return usageError(
                     QStringLiteral("a GeoNames import needs --geonames, --admin1 and --countries"));
-            summary = importGeoNames(sources, output);
+            summary = importGeoNames(sources, output, progress);
         }
+        bar.clear();
         std::printf("Imported %lld cities into %s", static_cast<long long>(summary.cities),
                     qPrintable(QDir::toNativeSeparators(output)));
         if (summary.withoutRegionName > 0)

@@ -22,6 +22,8 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <memory>
+#include <sqlite3.h>
 #include <system_error>
 #include <vector>
 
@@ -244,124 +246,243 @@ void removeAbandonedTemporaries(const QDir& folder, const QString& databaseName)
     }
 }
 
-// Puts the rows in the search list's order under the collation of the locale the
-// import runs in. A search reads its rows in stored order and, when the user's
-// collation agrees, only checks that order instead of sorting (see findCityRows).
-void putInListOrder(std::vector<ImportRow>& rows) {
-    const QCollator collator = cityCollator(QLocale::system());
-    std::vector<QCollatorSortKey> keys;
-    QHash<QString, quint32> keyOf;
-    const auto keyIndex = [&](const QString& text) {
-        auto it = keyOf.constFind(text);
-        if (it == keyOf.cend()) {
-            it = keyOf.insert(text, static_cast<quint32>(keys.size()));
-            keys.push_back(collator.sortKey(text));
-        }
-        return *it;
-    };
-    struct Entry {
-        quint32 name, region, row;
-    };
-    std::vector<Entry> entries;
-    entries.reserve(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i)
-        entries.push_back(
-            {keyIndex(rows[i].accentCity), keyIndex(rows[i].region), static_cast<quint32>(i)});
-    std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
-        if (a.name != b.name)
-            if (const int c = keys[a.name].compare(keys[b.name]))
-                return c < 0;
-        if (a.region != b.region)
-            if (const int c = keys[a.region].compare(keys[b.region]))
-                return c < 0;
-        const ImportRow& x = rows[a.row];
-        const ImportRow& y = rows[b.row];
-        if (const int c = x.accentCity.compare(y.accentCity))
-            return c < 0;
-        if (const int c = x.region.compare(y.region))
-            return c < 0;
-        if (x.latitude != y.latitude)
-            return x.latitude < y.latitude;
-        if (x.longitude != y.longitude)
-            return x.longitude < y.longitude;
-        return a.row < b.row;
-    });
-    std::vector<ImportRow> sorted;
-    sorted.reserve(rows.size());
-    for (const Entry& e : entries)
-        sorted.push_back(std::move(rows[e.row]));
-    rows = std::move(sorted);
-}
+// Writes a new city database row by row through SQLite's own interface, so memory
+// does not grow with the gazetteer. The rows first go to a staging table in a
+// temporary file of SQLite's; finish() copies them into the database, in the
+// search list's order under the collation of the locale the import runs in (a
+// search then reads them in that order and, when the user's collation agrees, only
+// checks it; see findCityRows). Above kOrderedRowsLimit the sort would take longer
+// than the import itself, and the rows keep the file's order. Everything happens
+// in one transaction, rows go in batches of kBatch per statement, and the indexes
+// are built after the rows. The database is a locked temporary file beside the
+// output and takes the output's name only when complete, so a failed import
+// leaves an older database in place untouched.
+class CityTableWriter {
+public:
+    static constexpr int kBatch = 64;
+    static constexpr qint64 kOrderedRowsLimit = 2'000'000;
 
-void writeDatabase(std::vector<ImportRow>& rows, const QString& outputPath) {
-    putInListOrder(rows);
+    CityTableWriter(const QString& outputPath, const ImportProgress& progress)
+        : outputPath_(outputPath), progress_(progress) {
+        const QFileInfo output(outputPath);
+        const QDir folder = output.absoluteDir();
+        if (!folder.exists())
+            badFile(outputPath,
+                    QStringLiteral("the folder %1 does not exist").arg(shown(folder.path())));
+        if (output.isDir())
+            badFile(outputPath, QStringLiteral("is a folder, not a database file"));
 
-    const QFileInfo output(outputPath);
-    const QDir folder = output.absoluteDir();
-    if (!folder.exists())
-        badFile(outputPath,
-                QStringLiteral("the folder %1 does not exist").arg(shown(folder.path())));
-    if (output.isDir())
-        badFile(outputPath, QStringLiteral("is a folder, not a database file"));
-
-    removeAbandonedTemporaries(folder, output.fileName());
-    QString temporaryPath;
-    {
-        QTemporaryFile temporary(
-            folder.filePath(temporaryPrefix(output.fileName()) + QStringLiteral("XXXXXX.tmp")));
-        temporary.setAutoRemove(false);
-        if (!temporary.open())
-            badFile(outputPath, QStringLiteral("cannot create a temporary file in %1: %2")
-                                    .arg(shown(folder.path()), temporary.errorString()));
-        temporaryPath = temporary.fileName();
-    }
-    // A temporary file is private; the database is for every user of the program.
-    QFile::setPermissions(temporaryPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                             QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    const TemporaryFileLock writing(temporaryPath);
-    try {
+        removeAbandonedTemporaries(folder, output.fileName());
         {
-            SqlConnection connection(temporaryPath, SqlConnection::Create, outputPath);
-            // A crash leaves only the temporary file, so no journal is needed.
-            connection.exec(QStringLiteral("PRAGMA journal_mode = OFF"));
-            connection.exec(QStringLiteral("PRAGMA synchronous = OFF"));
-            connection.exec(cityTableSchema());
-            QSqlDatabase db = connection.database();
-            if (!db.transaction())
-                throw connection.failure(db.lastError());
-            {
-                CityDetailsWriter details(connection);
-                QSqlQuery insert(db);
-                if (!insert.prepare(QStringLiteral("INSERT INTO cities (city, AccentCity, Region, "
-                                                   "Latitude, Longitude) VALUES (?, ?, ?, ?, ?)")))
-                    throw connection.failure(insert.lastError());
-                for (const ImportRow& row : rows) {
-                    insert.bindValue(0, row.city);
-                    insert.bindValue(1, row.accentCity);
-                    insert.bindValue(2, row.region);
-                    insert.bindValue(3, row.latitude);
-                    insert.bindValue(4, row.longitude);
-                    if (!insert.exec())
-                        throw connection.failure(insert.lastError());
-                    details.add(insert.lastInsertId().toLongLong(), row.city, row.details);
-                }
-            }
-            if (!db.commit())
-                throw connection.failure(db.lastError());
-            connection.exec(cityIndexSchema());
-            connection.exec(cityDetailsIndexSchema());
+            QTemporaryFile temporary(
+                folder.filePath(temporaryPrefix(output.fileName()) + QStringLiteral("XXXXXX.tmp")));
+            temporary.setAutoRemove(false);
+            if (!temporary.open())
+                badFile(outputPath, QStringLiteral("cannot create a temporary file in %1: %2")
+                                        .arg(shown(folder.path()), temporary.errorString()));
+            temporaryPath_ = temporary.fileName();
         }
-        std::error_code error;
-        std::filesystem::rename(std::filesystem::path(temporaryPath.toStdU16String()),
-                                std::filesystem::path(outputPath.toStdU16String()), error);
-        if (error)
-            badFile(outputPath, QStringLiteral("cannot be replaced: %1")
-                                    .arg(QString::fromLocal8Bit(error.message())));
-    } catch (...) {
-        QFile::remove(temporaryPath);
-        throw;
+        // A temporary file is private; the database is for every user of the program.
+        QFile::setPermissions(temporaryPath_, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        lock_ = std::make_unique<TemporaryFileLock>(temporaryPath_);
+        try {
+            if (sqlite3_open_v2(QFile::encodeName(temporaryPath_).constData(), &db_,
+                                SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
+                fail();
+            // A crash leaves only the temporary file, so no journal is needed.
+            exec("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA temp_store = FILE; "
+                 "PRAGMA cache_size = -32768");
+            exec(cityTableSchema().toUtf8());
+            exec("CREATE TEMP TABLE staged (city TEXT, AccentCity TEXT, Region TEXT, Latitude "
+                 "REAL, Longitude REAL, population INTEGER, country TEXT, alternateNames TEXT)");
+            exec("BEGIN");
+            QByteArray sql = "INSERT INTO temp.staged VALUES (?, ?, ?, ?, ?, ?, ?, ?)";
+            prepare(sql, &stageOne_);
+            for (int i = 1; i < kBatch; ++i)
+                sql += ", (?, ?, ?, ?, ?, ?, ?, ?)";
+            prepare(sql, &stageBatch_);
+        } catch (...) {
+            close();
+            QFile::remove(temporaryPath_);
+            throw;
+        }
     }
-}
+
+    ~CityTableWriter() {
+        close();
+        if (!finished_)
+            QFile::remove(temporaryPath_);
+    }
+    CityTableWriter(const CityTableWriter&) = delete;
+    CityTableWriter& operator=(const CityTableWriter&) = delete;
+
+    void add(ImportRow&& row) {
+        batch_.push_back(std::move(row));
+        if (batch_.size() == size_t(kBatch))
+            flush();
+    }
+
+    qint64 rows() const { return rows_ + static_cast<qint64>(batch_.size()); }
+
+    void finish() {
+        flush();
+        const bool ordered = rows_ <= kOrderedRowsLimit;
+        if (progress_.stage)
+            progress_.stage(ordered ? ImportProgress::Ordering : ImportProgress::Writing);
+        copyIntoCities(ordered);
+        exec("DROP TABLE temp.staged");
+        exec("COMMIT");
+        if (progress_.stage)
+            progress_.stage(ImportProgress::Indexing);
+        exec(cityIndexSchema().toUtf8());
+        exec(cityDetailsIndexSchema().toUtf8());
+        close();
+        std::error_code error;
+        std::filesystem::rename(std::filesystem::path(temporaryPath_.toStdU16String()),
+                                std::filesystem::path(outputPath_.toStdU16String()), error);
+        if (error)
+            badFile(outputPath_, QStringLiteral("cannot be replaced: %1")
+                                     .arg(QString::fromLocal8Bit(error.message())));
+        finished_ = true;
+    }
+
+private:
+    void flush() {
+        size_t done = 0;
+        while (done < batch_.size()) {
+            const bool whole = batch_.size() - done >= size_t(kBatch);
+            sqlite3_stmt* insert = whole ? stageBatch_ : stageOne_;
+            const size_t count = whole ? kBatch : 1;
+            int column = 0;
+            for (size_t i = done; i < done + count; ++i) {
+                const ImportRow& row = batch_[i];
+                bindText(insert, ++column, row.city);
+                bindText(insert, ++column, row.accentCity);
+                bindText(insert, ++column, row.region);
+                sqlite3_bind_double(insert, ++column, row.latitude);
+                sqlite3_bind_double(insert, ++column, row.longitude);
+                sqlite3_bind_int64(insert, ++column, row.details.population);
+                bindText(insert, ++column, row.details.country);
+                bindText(insert, ++column, row.details.alternateNames);
+            }
+            if (sqlite3_step(insert) != SQLITE_DONE)
+                fail();
+            sqlite3_reset(insert);
+            done += count;
+        }
+        rows_ += static_cast<qint64>(batch_.size());
+        batch_.clear();
+    }
+
+    // Reads the staged rows back, in the list's order or the file's, and gives
+    // each its row in `cities` and its details.
+    void copyIntoCities(bool ordered) {
+        if (ordered && sqlite3_create_collation_v2(
+                           db_, "list", SQLITE_UTF16_ALIGNED, &collator_,
+                           [](void* collator, int n1, const void* s1, int n2, const void* s2) {
+                               return static_cast<const QCollator*>(collator)->compare(
+                                   QStringView(static_cast<const char16_t*>(s1), n1 / 2),
+                                   QStringView(static_cast<const char16_t*>(s2), n2 / 2));
+                           },
+                           nullptr) != SQLITE_OK)
+            fail();
+        sqlite3_stmt* read = nullptr;
+        sqlite3_stmt* insert = nullptr;
+        prepare(QByteArray("SELECT * FROM temp.staged ORDER BY ") +
+                    (ordered ? "AccentCity COLLATE list, IFNULL(Region, '') COLLATE list, "
+                               "AccentCity, IFNULL(Region, ''), Latitude, Longitude, rowid"
+                             : "rowid"),
+                &read);
+        try {
+            prepare("INSERT INTO cities (city, AccentCity, Region, Latitude, Longitude) "
+                    "VALUES (?, ?, ?, ?, ?)",
+                    &insert);
+            CityDetailsWriter details(db_);
+            int rc;
+            while ((rc = sqlite3_step(read)) == SQLITE_ROW) {
+                for (int c = 0; c < 5; ++c)
+                    if (sqlite3_bind_value(insert, c + 1, sqlite3_column_value(read, c)) !=
+                        SQLITE_OK)
+                        fail();
+                if (sqlite3_step(insert) != SQLITE_DONE)
+                    fail();
+                sqlite3_reset(insert);
+                CityDetails d;
+                d.population = sqlite3_column_int64(read, 5);
+                d.country = columnText(read, 6);
+                d.alternateNames = columnText(read, 7);
+                details.add(sqlite3_last_insert_rowid(db_), columnText(read, 0), d);
+            }
+            if (rc != SQLITE_DONE)
+                fail();
+        } catch (...) {
+            sqlite3_finalize(read);
+            sqlite3_finalize(insert);
+            throw;
+        }
+        sqlite3_finalize(read);
+        sqlite3_finalize(insert);
+    }
+
+    static QString columnText(sqlite3_stmt* statement, int column) {
+        const void* text = sqlite3_column_text16(statement, column);
+        return text ? QString(static_cast<const QChar*>(text),
+                              sqlite3_column_bytes16(statement, column) / 2)
+                    : QString();
+    }
+
+    void bindText(sqlite3_stmt* insert, int column, const QString& text) {
+        if (sqlite3_bind_text16(insert, column, text.utf16(), static_cast<int>(text.size() * 2),
+                                SQLITE_TRANSIENT) != SQLITE_OK)
+            fail();
+    }
+
+    void prepare(const QByteArray& sql, sqlite3_stmt** statement) {
+        if (sqlite3_prepare_v2(db_, sql.constData(), static_cast<int>(sql.size()), statement,
+                               nullptr) != SQLITE_OK)
+            fail();
+    }
+
+    void exec(const QByteArray& sql) {
+        if (sqlite3_exec(db_, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            fail();
+    }
+
+    // An import only writes: whatever fails, it is the database being written.
+    [[noreturn]] void fail() {
+        const QString detail =
+            db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("out of memory");
+        const int code = db_ ? sqlite3_extended_errcode(db_) & 0xFF : SQLITE_NOMEM;
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            throw SqlConnection::failure(outputPath_, code, detail);
+        throw RunTimeError(err::DeviceIO,
+                           QStringLiteral("The database %1 could not be written: %2. Check the "
+                                          "free space and the permissions of its folder.")
+                               .arg(shown(outputPath_), detail));
+    }
+
+    void close() {
+        sqlite3_finalize(stageOne_);
+        sqlite3_finalize(stageBatch_);
+        stageOne_ = stageBatch_ = nullptr;
+        sqlite3_close(db_);
+        db_ = nullptr;
+        lock_.reset();
+    }
+
+    QString outputPath_;
+    QString temporaryPath_;
+    const ImportProgress& progress_;
+    std::unique_ptr<TemporaryFileLock> lock_;
+    QCollator collator_ = cityCollator(QLocale::system());
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* stageOne_ = nullptr;
+    sqlite3_stmt* stageBatch_ = nullptr;
+    std::vector<ImportRow> batch_;
+    qint64 rows_ = 0;
+    bool finished_ = false;
+};
 
 // Splits a line at its tabs into at most `wanted` fields; returns the number of
 // fields of the whole line.
@@ -378,6 +499,9 @@ qsizetype splitTabs(QByteArrayView line, QByteArrayView* fields, qsizetype wante
     }
     return count;
 }
+
+// Lines between two progress reports.
+constexpr qint64 kProgressLines = 16384;
 
 // The fields of a GeoNames line that the import reads.
 enum GeoNamesField : qsizetype {
@@ -437,14 +561,16 @@ qsizetype csvColumn(const QStringList& header, QLatin1StringView name) {
 
 } // namespace
 
-ImportSummary importGeoNames(const GeoNamesSources& sources, const QString& outputPath) {
+ImportSummary importGeoNames(const GeoNamesSources& sources, const QString& outputPath,
+                             const ImportProgress& progress) {
     const QHash<QString, QString> admin1 = readAdmin1(sources.admin1);
     const QHash<QString, QString> countries = readCountries(sources.countries);
 
     QFile file(sources.cities);
     openForReading(file);
+    const qint64 bytesTotal = file.size();
     ImportSummary summary;
-    std::vector<ImportRow> rows;
+    CityTableWriter rows(outputPath, progress);
     QHash<QByteArray, QString> regions; // "CC.code" -> region text, shared by its rows
     QHash<QByteArray, bool> withoutName;
     qint64 lineNumber = 0;
@@ -501,12 +627,16 @@ ImportSummary importGeoNames(const GeoNamesSources& sources, const QString& outp
             ++summary.withoutRegionName;
         row.city = foldCityName(row.accentCity);
         row.details = geoNamesDetails(fields, count);
-        rows.push_back(std::move(row));
+        rows.add(std::move(row));
+        if (progress.rows && lineNumber % kProgressLines == 0)
+            progress.rows(lineNumber, file.pos(), bytesTotal);
     }
     if (file.error() != QFileDevice::NoError)
         badFile(sources.cities, QStringLiteral("cannot be read: %1").arg(file.errorString()));
-    summary.cities = static_cast<qint64>(rows.size());
-    writeDatabase(rows, outputPath);
+    if (progress.rows)
+        progress.rows(lineNumber, bytesTotal, bytesTotal);
+    summary.cities = rows.rows();
+    rows.finish();
     return summary;
 }
 
@@ -585,7 +715,8 @@ private:
 
 } // namespace
 
-ImportSummary importCsv(const QString& csvPath, const QString& outputPath) {
+ImportSummary importCsv(const QString& csvPath, const QString& outputPath,
+                        const ImportProgress& progress) {
     const QByteArray data = readWhole(csvPath);
     QString text;
     if (!decodeUtf8(data, text)) {
@@ -670,7 +801,10 @@ ImportSummary importCsv(const QString& csvPath, const QString& outputPath) {
                    .arg(shown(outputPath)));
     ImportSummary summary;
     summary.cities = static_cast<qint64>(rows.size());
-    writeDatabase(rows, outputPath);
+    CityTableWriter writer(outputPath, progress);
+    for (ImportRow& row : rows)
+        writer.add(std::move(row));
+    writer.finish();
     return summary;
 }
 

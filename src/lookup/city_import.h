@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace amb {
 
@@ -19,13 +20,25 @@ struct ImportSummary {
     QStringList unknownCountryCodes; // not in the country file: the code is stored
 };
 
+// What a long import tells its caller as it goes; both are optional.
+struct ImportProgress {
+    // After the rows are read: sorting them into the list's order (or only
+    // writing them, for a gazetteer too large to sort), then building the indexes.
+    enum Stage { Ordering, Writing, Indexing };
+    std::function<void(Stage)> stage;
+    // Every few thousand lines of a GeoNames file: lines and bytes read so far.
+    std::function<void(qint64 lines, qint64 bytesRead, qint64 bytesTotal)> rows;
+};
+
 // Build the city database at `outputPath` (see city_database.h), with the
 // population, country code and alternate names of each city (city_details.h). The database is
 // written to a temporary file beside it and renamed over `outputPath` only when
 // complete, so a failed import leaves no half-written database and an older
 // database in its place stays untouched. A bad input row stops the import with a
 // RunTimeError whose description begins with "FILE:LINE: ".
-ImportSummary importGeoNames(const GeoNamesSources& sources, const QString& outputPath);
+// The cities file is streamed: memory does not grow with its size.
+ImportSummary importGeoNames(const GeoNamesSources& sources, const QString& outputPath,
+                             const ImportProgress& progress = {});
 
 // The same from a CSV file (UTF-8, comma-separated, fields quoted with " when
 // needed) whose header names the columns city, AccentCity, Region, Latitude and
@@ -34,6 +47,7 @@ ImportSummary importGeoNames(const GeoNamesSources& sources, const QString& outp
 // match it; an empty one is taken from AccentCity.
 // Optional columns Population, CountryCode and AlternateNames (comma-separated,
 // as GeoNames writes them) fill the details of city_details.h.
-ImportSummary importCsv(const QString& csvPath, const QString& outputPath);
+ImportSummary importCsv(const QString& csvPath, const QString& outputPath,
+                        const ImportProgress& progress = {});
 
 } // namespace amb
