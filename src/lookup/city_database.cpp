@@ -182,24 +182,32 @@ double coordinate(const QVariant& value, const QString& accentCity, const char* 
 class CityReader {
 public:
     CityReader(const QString& path, const CityStatement& statement) : path_(path) {
-        // One thread uses the connection: no locking on every column read.
-        const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_,
-                                           SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-        if (opened != SQLITE_OK)
-            fail(opened);
-        // A search waits a moment for a writer to finish, then says the file is locked.
-        sqlite3_busy_timeout(db_, 1000);
-        const QByteArray sql = statement.sql.toUtf8();
-        if (const int rc = sqlite3_prepare_v2(db_, sql.constData(), static_cast<int>(sql.size()),
-                                              &stmt_, nullptr);
-            rc != SQLITE_OK)
-            fail(rc);
-        for (int i = 0; i < statement.values.size(); ++i) {
-            const QByteArray value = statement.values.at(i).toString().toUtf8();
-            if (const int rc = sqlite3_bind_text(stmt_, i + 1, value.constData(),
-                                                 static_cast<int>(value.size()), SQLITE_TRANSIENT);
+        // The destructor does not run for a constructor that throws.
+        try {
+            // One thread uses the connection: no locking on every column read.
+            const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_,
+                                               SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+            if (opened != SQLITE_OK)
+                fail(opened);
+            // A search waits a moment for a writer to finish, then says the file is locked.
+            sqlite3_busy_timeout(db_, 1000);
+            const QByteArray sql = statement.sql.toUtf8();
+            if (const int rc = sqlite3_prepare_v2(db_, sql.constData(),
+                                                  static_cast<int>(sql.size()), &stmt_, nullptr);
                 rc != SQLITE_OK)
                 fail(rc);
+            for (int i = 0; i < statement.values.size(); ++i) {
+                const QByteArray value = statement.values.at(i).toString().toUtf8();
+                if (const int rc =
+                        sqlite3_bind_text(stmt_, i + 1, value.constData(),
+                                          static_cast<int>(value.size()), SQLITE_TRANSIENT);
+                    rc != SQLITE_OK)
+                    fail(rc);
+            }
+        } catch (...) {
+            sqlite3_finalize(stmt_);
+            sqlite3_close(db_);
+            throw;
         }
     }
     ~CityReader() {
