@@ -24,8 +24,10 @@ done
 "$here/scripts/build-database.sh" "$here/build/bin"
 
 headlines=$(mktemp)
-trap 'rm -f "$headlines"' EXIT
+log=$(mktemp)
+trap 'rm -f "$headlines" "$log"' EXIT
 for bench in "$here"/build/bench/bench_*; do
+  [ -f "$bench" ] && [ -x "$bench" ] || continue
   name=$(basename "$bench")
   if [ "$name" = bench_import ] && [ "$gazetteer" = 0 ]; then
     printf '%s\tskipped (--no-gazetteer)\t\n' "$name" >>"$headlines"
@@ -38,11 +40,11 @@ for bench in "$here"/build/bench/bench_*; do
     run=(env QT_QPA_PLATFORM=offscreen "$bench")
   fi
   # Each benchmark's own output shows as it runs; its HEADLINE lines are kept.
-  if ! "${run[@]}" | tee /dev/stderr | awk -F'\t' -v b="$name" \
-      '$1 == "HEADLINE" { print b "\t" $2 "\t" $3 }' >>"$headlines"; then
-    printf '%s\tFAILED\t\n' "$name" >>"$headlines"
-  fi
-done 2>&1
+  status=0
+  "${run[@]}" 2>&1 | tee "$log" || status=$?
+  awk -F'\t' -v b="$name" '$1 == "HEADLINE" { print b "\t" $2 "\t" $3 }' "$log" >>"$headlines"
+  [ "$status" = 0 ] || printf '%s\tFAILED (exit status %s)\t\n' "$name" "$status" >>"$headlines"
+done
 
 echo
 echo "== Headline figures"
