@@ -6,10 +6,8 @@
 
 #include <QFileInfo>
 #include <QSqlError>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace amb;
@@ -437,19 +435,14 @@ void TestCityImport::fullDiskNamesTheDatabase() {
     QTemporaryDir dir;
     const QString output = dir.filePath(QStringLiteral("dbCities.sqlite"));
     QString description;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 8192;
-    setrlimit(RLIMIT_FSIZE, &small);
-    try {
-        importGeoNames(fixtureSources(), output);
-    } catch (const RunTimeError& e) {
-        description = e.description();
+    {
+        const FileSizeLimit limit(8192);
+        try {
+            importGeoNames(fixtureSources(), output);
+        } catch (const RunTimeError& e) {
+            description = e.description();
+        }
     }
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
     QVERIFY2(description.startsWith(QStringLiteral("The database %1 could not be written: ")
                                         .arg(QDir::toNativeSeparators(output))),
              qPrintable(description));

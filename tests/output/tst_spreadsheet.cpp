@@ -14,9 +14,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
 #include <ctime>
-#include <sys/resource.h>
 #include <sys/time.h>
 
 using namespace amb;
@@ -312,19 +310,14 @@ void TestSpreadsheet::failedWorkbookNamesTheUsersFile() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("mine.xlsx"));
     QString description;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 1024;
-    setrlimit(RLIMIT_FSIZE, &small);
-    try {
-        writeXlsxExportFile({QStringLiteral("Distance between A and B is 3 miles")}, path);
-    } catch (const RunTimeError& e) {
-        description = e.description();
+    {
+        const FileSizeLimit limit(1024);
+        try {
+            writeXlsxExportFile({QStringLiteral("Distance between A and B is 3 miles")}, path);
+        } catch (const RunTimeError& e) {
+            description = e.description();
+        }
     }
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
     QVERIFY2(description.startsWith(QStringLiteral("The workbook ") + path),
              qPrintable(description));
     QVERIFY2(!description.contains(QLatin1String("..")), qPrintable(description));

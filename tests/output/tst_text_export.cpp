@@ -10,8 +10,6 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -414,15 +412,10 @@ void TestTextExport::fullDiskKeepsEarlierFile() {
     connect(w.form->ProgressBar1, &ProgressBar::textSet, this,
             [&](const QString& t) { texts << t; });
 
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    setrlimit(RLIMIT_FSIZE, &small);
-    SaveListviewProperlySpaced(w.platform, *w.form->ListView2, path, w.form->ProgressBar1);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    {
+        const FileSizeLimit limit(4096);
+        SaveListviewProperlySpaced(w.platform, *w.form->ListView2, path, w.form->ProgressBar1);
+    }
 
     const QList<int> lines = reportLines(w.platform);
     QVERIFY(lines.size() > 2);

@@ -4,7 +4,9 @@
 #include "support/fake_platform.h"
 
 #include <QTemporaryDir>
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 
 namespace amb::test {
 
@@ -25,5 +27,19 @@ struct TestWindow {
 // Adds a row with sub-items to a list, returning its position.
 int addRow(ListView& list, const QString& text, const QString& sub1 = {}, const QString& sub2 = {});
 QString testDataPath(const QString& name);
+
+// Makes the disk "full" for this process only while it lives: files cannot grow
+// past `bytes`, and a write beyond fails with EFBIG instead of a signal.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit old_{};
+    void (*oldHandler_)(int);
+};
 
 } // namespace amb::test
