@@ -1,6 +1,7 @@
 #include "cli/trip_output.h"
 
 #include "app/locale_numbers.h"
+#include "app/named_values.h"
 #include "distance/zip_distance.h"
 #include "lookup/city_database.h"
 #include "route/great_circle.h"
@@ -117,17 +118,13 @@ void appendJson(std::string& out, const QJsonObject& object, QJsonDocument::Json
 } // namespace
 
 std::optional<OutputFormat> parseOutputFormat(const QString& text) {
-    if (text == QLatin1String("text"))
-        return OutputFormat::Text;
-    if (text == QLatin1String("tsv"))
-        return OutputFormat::Tsv;
-    if (text == QLatin1String("csv"))
-        return OutputFormat::Csv;
-    if (text == QLatin1String("json"))
-        return OutputFormat::Json;
-    if (text == QLatin1String("geojson"))
-        return OutputFormat::GeoJson;
-    return std::nullopt;
+    static const NamedValue<OutputFormat> formats[] = {
+        {QStringLiteral("text"), OutputFormat::Text},
+        {QStringLiteral("tsv"), OutputFormat::Tsv},
+        {QStringLiteral("csv"), OutputFormat::Csv},
+        {QStringLiteral("json"), OutputFormat::Json},
+        {QStringLiteral("geojson"), OutputFormat::GeoJson}};
+    return valueNamed(formats, text);
 }
 
 bool takeMeasureOption(const QStringList& args, qsizetype& i, const QStringList& allowed,

@@ -1,5 +1,6 @@
 #include "distance/leg_measure.h"
 
+#include "app/named_values.h"
 #include "app/runtime_error.h"
 #include "distance/zip_distance.h"
 
@@ -12,52 +13,37 @@ namespace {
 constexpr double kKilometresPerNauticalMile = 1.852;
 constexpr double kMetresPerStatuteMile = 1609.344;
 constexpr double kMetresPerNauticalMile = 1852;
+
+const NamedValue<DistanceUnit> kUnitSymbols[] = {
+    {QStringLiteral("mi"), DistanceUnit::StatuteMiles},
+    {QStringLiteral("km"), DistanceUnit::Kilometres},
+    {QStringLiteral("nmi"), DistanceUnit::NauticalMiles}};
+const NamedValue<DistanceUnit> kUnitWords[] = {
+    {QStringLiteral("miles"), DistanceUnit::StatuteMiles},
+    {QStringLiteral("kilometres"), DistanceUnit::Kilometres},
+    {QStringLiteral("nautical miles"), DistanceUnit::NauticalMiles}};
+const NamedValue<EarthModel> kModelNames[] = {{QStringLiteral("sphere"), EarthModel::Sphere},
+                                              {QStringLiteral("wgs84"), EarthModel::Wgs84}};
 } // namespace
 
 std::optional<DistanceUnit> parseDistanceUnit(const QString& text) {
-    if (text == QLatin1String("mi"))
-        return DistanceUnit::StatuteMiles;
-    if (text == QLatin1String("km"))
-        return DistanceUnit::Kilometres;
-    if (text == QLatin1String("nmi"))
-        return DistanceUnit::NauticalMiles;
-    return std::nullopt;
+    return valueNamed(kUnitSymbols, text);
 }
 
 std::optional<EarthModel> parseEarthModel(const QString& text) {
-    if (text == QLatin1String("sphere"))
-        return EarthModel::Sphere;
-    if (text == QLatin1String("wgs84"))
-        return EarthModel::Wgs84;
-    return std::nullopt;
+    return valueNamed(kModelNames, text);
 }
 
 QString unitSymbol(DistanceUnit unit) {
-    switch (unit) {
-    case DistanceUnit::Kilometres:
-        return QStringLiteral("km");
-    case DistanceUnit::NauticalMiles:
-        return QStringLiteral("nmi");
-    case DistanceUnit::StatuteMiles:
-        break;
-    }
-    return QStringLiteral("mi");
+    return nameOf(kUnitSymbols, unit);
 }
 
 QString unitWords(DistanceUnit unit) {
-    switch (unit) {
-    case DistanceUnit::Kilometres:
-        return QStringLiteral("kilometres");
-    case DistanceUnit::NauticalMiles:
-        return QStringLiteral("nautical miles");
-    case DistanceUnit::StatuteMiles:
-        break;
-    }
-    return QStringLiteral("miles");
+    return nameOf(kUnitWords, unit);
 }
 
 QString modelName(EarthModel model) {
-    return model == EarthModel::Wgs84 ? QStringLiteral("wgs84") : QStringLiteral("sphere");
+    return nameOf(kModelNames, model);
 }
 
 double legDistance(double lat1, double lon1, double lat2, double lon2, DistanceUnit unit,
