@@ -226,31 +226,19 @@ int runDistance(const QStringList& args) {
             std::fputs(usage().toLocal8Bit().constData(), stdout);
             return 0;
         }
-        QString measureError;
-        if (takeMeasureOption(args, i, kMeasureOptions, measureOptions, measureError)) {
-            if (!measureError.isEmpty())
-                return usageError(measureError);
+        QString optionError;
+        if (takeMeasureOption(args, i, kMeasureOptions, measureOptions, optionError)) {
+            if (!optionError.isEmpty())
+                return usageError(optionError);
             continue;
         }
-        QString* target = nullptr;
-        if (arg == QLatin1String("--text-file") || arg.startsWith(QLatin1String("--text-file=")))
-            target = &options.textFile;
-        else if (arg == QLatin1String("--xlsx") || arg.startsWith(QLatin1String("--xlsx=")))
-            target = &options.xlsxFile;
-        else if (arg == QLatin1String("--map") || arg.startsWith(QLatin1String("--map=")))
-            target = &options.mapFile;
-        if (target) {
-            const qsizetype equals = arg.indexOf(QLatin1Char('='));
-            if (equals >= 0)
-                *target = arg.mid(equals + 1);
-            else if (i + 1 < args.size())
-                *target = args.at(++i);
-            if (target->isEmpty())
-                return usageError(QStringLiteral("%1 needs a file name")
-                                      .arg(arg.section(QLatin1Char('='), 0, 0)));
-            if (target == &options.mapFile && !isMapFileName(options.mapFile))
-                return usageError(
-                    QStringLiteral("the map file must end in .png or .svg: %1").arg(*target));
+        if (takeFileOption(args, i,
+                           {{QLatin1StringView("--text-file"), &options.textFile},
+                            {QLatin1StringView("--xlsx"), &options.xlsxFile},
+                            {QLatin1StringView("--map"), &options.mapFile}},
+                           optionError)) {
+            if (!optionError.isEmpty())
+                return usageError(optionError);
             continue;
         }
         if (arg.startsWith(QLatin1Char('-')) && arg != QLatin1String("-"))

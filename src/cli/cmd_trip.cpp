@@ -161,20 +161,12 @@ int runTrip(const QStringList& args) {
                 return usageError(error);
             continue;
         }
-        const bool databaseOption =
-            arg == QLatin1String("--database") || arg.startsWith(QLatin1String("--database="));
-        if (databaseOption || arg == QLatin1String("--map") ||
-            arg.startsWith(QLatin1String("--map="))) {
-            QString& target = databaseOption ? database : mapFile;
-            target = arg.contains(QLatin1Char('=')) ? arg.section(QLatin1Char('='), 1)
-                     : i + 1 < args.size()          ? args.at(++i)
-                                                    : QString();
-            if (target.isEmpty())
-                return usageError(QStringLiteral("%1 needs a file name")
-                                      .arg(arg.section(QLatin1Char('='), 0, 0)));
-            if (!databaseOption && !isMapFileName(mapFile))
-                return usageError(
-                    QStringLiteral("the map file must end in .png or .svg: %1").arg(mapFile));
+        if (takeFileOption(args, i,
+                           {{QLatin1StringView("--database"), &database},
+                            {QLatin1StringView("--map"), &mapFile}},
+                           error)) {
+            if (!error.isEmpty())
+                return usageError(error);
             continue;
         }
         if (arg.startsWith(QLatin1String("--")))

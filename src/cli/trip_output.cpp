@@ -2,6 +2,7 @@
 
 #include "app/locale_numbers.h"
 #include "app/named_values.h"
+#include "cli/trip_map_option.h"
 #include "distance/zip_distance.h"
 #include "lookup/city_database.h"
 #include "route/great_circle.h"
@@ -163,6 +164,25 @@ bool takeMeasureOption(const QStringList& args, qsizetype& i, const QStringList&
                         .arg(value);
     }
     return true;
+}
+
+bool takeFileOption(const QStringList& args, qsizetype& i,
+                    std::initializer_list<FileOption> options, QString& error) {
+    const QString& arg = args.at(i);
+    const qsizetype equals = arg.indexOf(QLatin1Char('='));
+    const QString name = equals > 0 ? arg.left(equals) : arg;
+    for (const FileOption& option : options) {
+        if (name != option.name)
+            continue;
+        QString& file = *option.file;
+        file = equals > 0 ? arg.mid(equals + 1) : i + 1 < args.size() ? args.at(++i) : QString();
+        if (file.isEmpty())
+            error = QStringLiteral("%1 needs a file name").arg(name);
+        else if (name == QLatin1String("--map") && !isMapFileName(file))
+            error = QStringLiteral("the map file must end in .png or .svg: %1").arg(file);
+        return true;
+    }
+    return false;
 }
 
 QString measureOptionsHelp(const QStringList& allowed) {

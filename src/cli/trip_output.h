@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,6 +44,18 @@ struct MeasureOptions {
 // when it is one but its value is missing or unknown.
 bool takeMeasureOption(const QStringList& args, qsizetype& i, const QStringList& allowed,
                        MeasureOptions& options, QString& error);
+
+// An option naming a file, given as "--name FILE" or "--name=FILE".
+struct FileOption {
+    QLatin1StringView name; // "--map"
+    QString* file;
+};
+
+// Takes the option at args[i] (and its file name, advancing i) when it is one of
+// `options`. Gives false when args[i] is none of them; sets `error` when the file
+// name is missing or empty, or when a --map file is no PNG or SVG.
+bool takeFileOption(const QStringList& args, qsizetype& i,
+                    std::initializer_list<FileOption> options, QString& error);
 
 // The help lines for the options in `allowed`.
 QString measureOptionsHelp(const QStringList& allowed);
