@@ -52,20 +52,15 @@ int runSearch(const QStringList& args) {
                 return usageError(error);
             continue;
         }
-        if (arg == QLatin1String("--database")) {
-            if (i + 1 >= args.size())
-                return usageError(QStringLiteral("--database needs a file name"));
-            database = args.at(++i);
-        } else if (arg.startsWith(QLatin1String("--database="))) {
-            database = arg.mid(11);
-        } else if (arg.startsWith(QLatin1String("--"))) {
-            return usageError(QStringLiteral("unknown option %1").arg(arg));
-        } else {
-            positional << arg;
+        if (takeFileOption(args, i, {{QLatin1StringView("--database"), &database}}, error)) {
+            if (!error.isEmpty())
+                return usageError(error);
+            continue;
         }
+        if (arg.startsWith(QLatin1String("--")))
+            return usageError(QStringLiteral("unknown option %1").arg(arg));
+        positional << arg;
     }
-    if (database.isEmpty())
-        return usageError(QStringLiteral("--database needs a file name"));
     if (positional.size() != 1)
         return usageError(positional.isEmpty() ? QStringLiteral("the search text is missing")
                                                : QStringLiteral("give one search text only (quote "
