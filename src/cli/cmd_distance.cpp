@@ -62,11 +62,8 @@ const char kDistanceUsage[] =
     "error report was shown, a pair was skipped or a file (standard output included)\n"
     "could not be written, 2 for wrong arguments or an unreadable trip.\n";
 
-const QStringList kMeasureOptions = {QStringLiteral("--unit"), QStringLiteral("--model"),
-                                     QStringLiteral("--format"), QStringLiteral("--total")};
-
 QString usage() {
-    return QString::fromUtf8(kDistanceUsage).arg(measureOptionsHelp(kMeasureOptions));
+    return QString::fromUtf8(kDistanceUsage).arg(measureOptionsHelp(allMeasureOptions()));
 }
 
 struct Options {
@@ -227,7 +224,7 @@ int runDistance(const QStringList& args) {
             return 0;
         }
         QString optionError;
-        if (takeMeasureOption(args, i, kMeasureOptions, measureOptions, optionError)) {
+        if (takeMeasureOption(args, i, allMeasureOptions(), measureOptions, optionError)) {
             if (!optionError.isEmpty())
                 return usageError(optionError);
             continue;

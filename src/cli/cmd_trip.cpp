@@ -40,11 +40,8 @@ const char kTripUsage[] =
     "city, the database cannot be used or the output or the map cannot be written, 2\n"
     "for wrong arguments.\n";
 
-const QStringList kMeasureOptions = {QStringLiteral("--unit"), QStringLiteral("--model"),
-                                     QStringLiteral("--format"), QStringLiteral("--total")};
-
 QString usage() {
-    return QString::fromUtf8(kTripUsage).arg(measureOptionsHelp(kMeasureOptions));
+    return QString::fromUtf8(kTripUsage).arg(measureOptionsHelp(allMeasureOptions()));
 }
 
 int usageError(const QString& message) {
@@ -156,7 +153,7 @@ int runTrip(const QStringList& args) {
             break;
         }
         QString error;
-        if (takeMeasureOption(args, i, kMeasureOptions, options, error)) {
+        if (takeMeasureOption(args, i, allMeasureOptions(), options, error)) {
             if (!error.isEmpty())
                 return usageError(error);
             continue;

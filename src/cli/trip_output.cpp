@@ -185,6 +185,11 @@ bool takeFileOption(const QStringList& args, qsizetype& i,
     return false;
 }
 
+const QStringList& allMeasureOptions() {
+    static const QStringList all = {kUnit, kModel, kFormat, kTotal};
+    return all;
+}
+
 QString measureOptionsHelp(const QStringList& allowed) {
     QString help;
     if (allowed.contains(kUnit))

@@ -57,6 +57,9 @@ struct FileOption {
 bool takeFileOption(const QStringList& args, qsizetype& i,
                     std::initializer_list<FileOption> options, QString& error);
 
+// All four: what the commands that measure a trip (distance, trip) accept.
+const QStringList& allMeasureOptions();
+
 // The help lines for the options in `allowed`.
 QString measureOptionsHelp(const QStringList& allowed);
 
