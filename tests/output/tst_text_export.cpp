@@ -18,6 +18,11 @@ using namespace amb::test;
 
 namespace {
 
+// Every text the progress bar shows, in order.
+void recordTexts(ProgressBar* bar, QStringList& texts) {
+    QObject::connect(bar, &ProgressBar::textSet, bar, [&texts](const QString& t) { texts << t; });
+}
+
 QStringList strs(std::initializer_list<const char*> texts) {
     QStringList list;
     for (const char* t : texts)
@@ -198,7 +203,7 @@ void TestTextExport::progress() {
     QStringList log;
     connect(w.form->ProgressBar1, &ProgressBar::valueSet, this,
             [&](double v) { log << QString::number(v, 'g', 17); });
-    connect(w.form->ProgressBar1, &ProgressBar::textSet, this, [&](const QString& t) { log << t; });
+    recordTexts(w.form->ProgressBar1, log);
     QBuffer buffer;
     // A backslash name shows its last part, as a Windows path would.
     SaveListviewProperlySpaced(w.platform, list, QStringLiteral("C:\\data\\trip.txt"),
@@ -252,8 +257,7 @@ void TestTextExport::cancelledDialogTouchesNothing() {
     w.load();
     w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line")), true);
     QStringList barLog;
-    connect(w.form->ProgressBar1, &ProgressBar::textSet, this,
-            [&](const QString& t) { barLog << t; });
+    recordTexts(w.form->ProgressBar1, barLog);
     w.platform.saveNames = {QString()};
     const QStringList before =
         QDir(w.folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
@@ -308,8 +312,7 @@ void TestTextExport::cannotCreate() {
         w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line %1").arg(j)),
                                       true);
     QStringList texts;
-    connect(w.form->ProgressBar1, &ProgressBar::textSet, this,
-            [&](const QString& t) { texts << t; });
+    recordTexts(w.form->ProgressBar1, texts);
     w.platform.saveNames = {path};
     w.form->PushButton4_Click();
     // Creation, header, each checked line and the close each report once.
@@ -345,8 +348,7 @@ void TestTextExport::readOnlyFolder() {
     w.load();
     w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line 1")), true);
     QStringList texts;
-    connect(w.form->ProgressBar1, &ProgressBar::textSet, this,
-            [&](const QString& t) { texts << t; });
+    recordTexts(w.form->ProgressBar1, texts);
     w.platform.saveNames = {path};
     {
         Unprivileged user(owned);
@@ -383,8 +385,7 @@ void TestTextExport::doneOnlyOnceInPlace() {
     w.load();
     w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line 1")), true);
     QStringList texts;
-    connect(w.form->ProgressBar1, &ProgressBar::textSet, this,
-            [&](const QString& t) { texts << t; });
+    recordTexts(w.form->ProgressBar1, texts);
     w.platform.onDoEvents = [&](int) {
         // At 20 the file is created and its header written.
         if (w.form->ProgressBar1->value() == 20 && !QFileInfo::exists(path))
@@ -409,8 +410,7 @@ void TestTextExport::fullDiskKeepsEarlierFile() {
             w.form->ListView2->add(QStringLiteral("Distance between %1 and B is 3 miles").arg(j)),
             true);
     QStringList texts;
-    connect(w.form->ProgressBar1, &ProgressBar::textSet, this,
-            [&](const QString& t) { texts << t; });
+    recordTexts(w.form->ProgressBar1, texts);
 
     {
         const FileSizeLimit limit(4096);
