@@ -18,18 +18,34 @@ int shownPercent(double value) {
 } // namespace
 
 void ProgressBar::setValue(double value) {
-    // A loop sets a value per row; only a change of the drawn bar needs a repaint.
-    const bool changed = shownPercent(value) != shownPercent(value_);
     value_ = value;
-    if (changed)
-        update();
+    scheduleRepaint();
     Q_EMIT valueSet(value);
 }
 
 void ProgressBar::setText(const QString& text) {
     text_ = text;
-    update();
+    scheduleRepaint();
     Q_EMIT textSet(text);
+}
+
+// A loop sets a value per row, and a short search runs the bar up and sets it back
+// before the window paints again: the bar is repainted once events run, and only if
+// what it would draw differs from what it drew last (drawing the bar costs more than
+// reading a short list). repaint(), not update(): an update asked for while posted
+// events run would wait for the next pass of the event loop.
+void ProgressBar::scheduleRepaint() {
+    if (checkPending_)
+        return;
+    checkPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            checkPending_ = false;
+            if (shownPercent(value_) != drawnPercent_ || text_ != drawnText_)
+                repaint();
+        },
+        Qt::QueuedConnection);
 }
 
 QSize ProgressBar::sizeHint() const {
@@ -43,6 +59,8 @@ void ProgressBar::paintEvent(QPaintEvent*) {
     option.maximum = 100;
     option.progress = shownPercent(value_);
     option.text = text_;
+    drawnPercent_ = option.progress;
+    drawnText_ = text_;
     option.textVisible = true;
     option.textAlignment = Qt::AlignCenter;
     option.state |= QStyle::State_Horizontal;

@@ -5,7 +5,7 @@
 namespace amb {
 
 // The progress bar: a value on a scale of 0 to 100 and a text drawn on the bar.
-// Long loops set it once per row, so setting only stores and schedules a repaint;
+// Long loops set it once per row, so setting only stores and schedules a check;
 // the value and text are drawn in paintEvent. Values above 100 show as a full bar.
 class ProgressBar : public QWidget {
     Q_OBJECT
@@ -28,8 +28,14 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void scheduleRepaint();
+
     double value_ = 0;
     QString text_;
+    // What the last paint drew; -1 before the first paint.
+    int drawnPercent_ = -1;
+    QString drawnText_;
+    bool checkPending_ = false;
 };
 
 } // namespace amb
