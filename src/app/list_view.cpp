@@ -120,6 +120,9 @@ void ListModel::removeRowAt(int row) {
 }
 
 void ListModel::removeAll() {
+    // A reset makes the view lay out and repaint its header: not for a list already empty.
+    if (rows.empty())
+        return;
     beginResetModel();
     rows.clear();
     rows.shrink_to_fit();
