@@ -26,6 +26,8 @@ private Q_SLOTS:
     void progressBarStoresAndClampsOnlyWhenDrawn_data();
     void progressBarStoresAndClampsOnlyWhenDrawn();
     void manyProgressUpdatesAreCheap();
+    void progressBarRepaintsOnlyAChangedBar_data();
+    void progressBarRepaintsOnlyAChangedBar();
 };
 
 void TestControls::itemsCountFromOne() {
@@ -199,6 +201,45 @@ void TestControls::manyProgressUpdatesAreCheap() {
     QCOMPARE(paints, 0); // nothing drawn until events run
     QCoreApplication::processEvents();
     QVERIFY(paints <= 2);
+}
+
+void TestControls::progressBarRepaintsOnlyAChangedBar_data() {
+    QTest::addColumn<QList<double>>("values");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("paints");
+    const QString idle = QStringLiteral("Progress Bar");
+    QTest::newRow("run up and set back") << QList<double>{50, 100, 0} << idle << 0;
+    QTest::newRow("same drawn percent") << QList<double>{0.4} << idle << 0;
+    QTest::newRow("new percent") << QList<double>{50, 100} << idle << 1;
+    QTest::newRow("new text") << QList<double>{} << QStringLiteral("Reading") << 1;
+}
+
+void TestControls::progressBarRepaintsOnlyAChangedBar() {
+    QFETCH(QList<double>, values);
+    QFETCH(QString, text);
+    QFETCH(int, paints);
+    ProgressBar bar;
+    bar.setText(QStringLiteral("Progress Bar"));
+    bar.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bar));
+    QCoreApplication::processEvents();
+    int painted = 0;
+    struct Counter : QObject {
+        int* n;
+        explicit Counter(int* c) : n(c) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint)
+                ++*n;
+            return false;
+        }
+    } counter(&painted);
+    bar.installEventFilter(&counter);
+    for (const double v : values)
+        bar.setValue(v);
+    bar.setText(text);
+    // One pass of the event loop draws the change, as a long command's doEvents runs one.
+    QCoreApplication::processEvents();
+    QCOMPARE(painted, paints);
 }
 
 QTEST_MAIN(TestControls)
