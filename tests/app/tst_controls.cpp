@@ -179,6 +179,19 @@ void TestControls::progressBarStoresAndClampsOnlyWhenDrawn() {
     QVERIFY(shown == drawn(drawnAs));
 }
 
+namespace {
+// Counts the paint events a widget receives.
+struct PaintCounter : QObject {
+    int* n;
+    explicit PaintCounter(int* c) : n(c) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint)
+            ++*n;
+        return false;
+    }
+};
+} // namespace
+
 void TestControls::manyProgressUpdatesAreCheap() {
     // Regression guard: a bar that repaints on every update makes long loops crawl.
     // Not a timing assertion: the benchmark prints figures; here only no repaint per update.
@@ -186,15 +199,7 @@ void TestControls::manyProgressUpdatesAreCheap() {
     bar.show();
     QVERIFY(QTest::qWaitForWindowExposed(&bar));
     int paints = 0;
-    struct Counter : QObject {
-        int* n;
-        explicit Counter(int* c) : n(c) {}
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::Paint)
-                ++*n;
-            return false;
-        }
-    } counter(&paints);
+    PaintCounter counter(&paints);
     bar.installEventFilter(&counter);
     for (int i = 0; i < 100000; ++i)
         bar.setValue(i / 1000.0);
@@ -224,15 +229,7 @@ void TestControls::progressBarRepaintsOnlyAChangedBar() {
     QVERIFY(QTest::qWaitForWindowExposed(&bar));
     QCoreApplication::processEvents();
     int painted = 0;
-    struct Counter : QObject {
-        int* n;
-        explicit Counter(int* c) : n(c) {}
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::Paint)
-                ++*n;
-            return false;
-        }
-    } counter(&painted);
+    PaintCounter counter(&painted);
     bar.installEventFilter(&counter);
     for (const double v : values)
         bar.setValue(v);
