@@ -111,6 +111,26 @@ int shortDecimalText(double value, char* buffer) {
     return 0;
 }
 
+// Appends the ASCII form written by asciiText with each character replaced by the
+// locale's symbol for it; one body for the QString and the UTF-8 output.
+template <class Text>
+void appendSymbols(const char* ascii, int length, const Text (&digits)[10], const Text& point,
+                   const Text& minus, const Text& plus, const Text& exponent, Text& out) {
+    for (int i = 0; i < length; ++i) {
+        const char c = ascii[i];
+        if (c >= '0' && c <= '9')
+            out += digits[c - '0'];
+        else if (c == '.')
+            out += point;
+        else if (c == '-')
+            out += minus;
+        else if (c == '+')
+            out += plus;
+        else
+            out += exponent;
+    }
+}
+
 } // namespace
 
 LocaleNumbers::LocaleNumbers(const QLocale& locale) : source_(locale), locale_(locale) {
@@ -182,19 +202,7 @@ QString LocaleNumbers::toText(double value) const {
         return QString::fromLatin1(ascii, length);
     QString text;
     text.reserve(length + 4);
-    for (int i = 0; i < length; ++i) {
-        const char c = ascii[i];
-        if (c >= '0' && c <= '9')
-            text += digits_[c - '0'];
-        else if (c == '.')
-            text += point_;
-        else if (c == '-')
-            text += minus_;
-        else if (c == '+')
-            text += plus_;
-        else
-            text += exponent_;
-    }
+    appendSymbols(ascii, length, digits_, point_, minus_, plus_, exponent_, text);
     return text;
 }
 
@@ -209,19 +217,8 @@ void LocaleNumbers::appendUtf8(double value, std::string& out) const {
         out.append(ascii, static_cast<size_t>(length));
         return;
     }
-    for (int i = 0; i < length; ++i) {
-        const char c = ascii[i];
-        if (c >= '0' && c <= '9')
-            out += utf8Digits_[c - '0'];
-        else if (c == '.')
-            out += utf8Point_;
-        else if (c == '-')
-            out += utf8Minus_;
-        else if (c == '+')
-            out += utf8Plus_;
-        else
-            out += utf8Exponent_;
-    }
+    appendSymbols(ascii, length, utf8Digits_, utf8Point_, utf8Minus_, utf8Plus_, utf8Exponent_,
+                  out);
 }
 
 std::optional<double> LocaleNumbers::fromText(QStringView text) const {
