@@ -328,44 +328,42 @@ int runDistance(const QStringList& args) {
             measureLeg();
             return;
         }
-        if (map && upper->numbers && lower->numbers && upper->text != lower->text) {
+        // The pair's miles, measured once for both the map's total and the sentence;
+        // none when the sphere's arithmetic fails (the window's way reports that).
+        // Two stops of the same text are 0 apart, as in the window.
+        const bool fast = upper->plain && lower->plain;
+        std::optional<double> miles;
+        if (upper->text == lower->text) {
+            miles = 0;
+        } else if ((map || fast) && upper->numbers && lower->numbers) {
             try {
-                mapMiles += modZipDistance::roundToCents(modZipDistance::calculate_mileage(
+                miles = modZipDistance::roundToCents(modZipDistance::calculate_mileage(
                     *upper->latitude, *lower->latitude, *upper->longitude, *lower->longitude));
             } catch (const RunTimeError&) {
-                // a pair that fails counts 0 miles, as in its sentence
+                // a pair that fails counts 0 miles on the map, as in its sentence
             }
         }
-        if (upper->plain && lower->plain) {
+        if (map && miles)
+            mapMiles += *miles;
+        if (fast && miles) {
             std::string& out = output.buffer();
             const size_t start = out.size();
-            bool measured = true;
             out += "Distance between ";
             out += upper->text;
             out += " and ";
             out += lower->text;
             out += " is ";
-            if (upper->text == lower->text) {
+            if (upper->text == lower->text)
                 out += '0';
-            } else {
-                try {
-                    const double miles = modZipDistance::calculate_mileage(
-                        *upper->latitude, *lower->latitude, *upper->longitude, *lower->longitude);
-                    numbers.appendUtf8(modZipDistance::roundToCents(miles), out);
-                } catch (const RunTimeError&) {
-                    measured = false;
-                }
-            }
-            if (measured) {
-                out += " miles";
-                if (keep)
-                    sentences << QString::fromUtf8(out.data() + start,
-                                                   static_cast<qsizetype>(out.size() - start));
-                out += '\n';
-                output.appended();
-                return;
-            }
-            out.resize(start);
+            else
+                numbers.appendUtf8(*miles, out);
+            out += " miles";
+            if (keep)
+                sentences << QString::fromUtf8(out.data() + start,
+                                               static_cast<qsizetype>(out.size() - start));
+            out += '\n';
+            output.appended();
+            return;
         }
         report(kMeasurePairLine, [&] {
             const QString sentence = measurePair(platform, upper->tripRow(), lower->tripRow());
@@ -438,9 +436,8 @@ int runDistance(const QStringList& args) {
     if (!plain && readError == 0) {
         writer.finish(output.buffer());
         if (measureOptions.total && keep)
-            sentences << QStringLiteral("Total distance is %1 %2")
-                             .arg(numbers.toText(modZipDistance::roundToCents(writer.total())),
-                                  unitWords(measureOptions.unit));
+            sentences << QString::fromStdString(
+                totalSentence(writer.total(), measureOptions.unit, numbers));
     }
     output.flush();
     if (readError != 0) {
