@@ -233,6 +233,14 @@ std::string legSentence(const QString& from, const QString& to, double distance,
     return out;
 }
 
+std::string totalSentence(double total, DistanceUnit unit, const LocaleNumbers& numbers) {
+    std::string out = "Total distance is ";
+    numbers.appendUtf8(modZipDistance::roundToCents(total), out);
+    out += ' ';
+    out += utf8(unitWords(unit));
+    return out;
+}
+
 LegWriter::LegWriter(const MeasureOptions& options, const LocaleNumbers& numbers)
     : options_(options), numbers_(numbers) {}
 
@@ -285,10 +293,7 @@ void LegWriter::finish(std::string& out) {
     switch (options_.format) {
     case OutputFormat::Text:
         if (options_.total) {
-            out += "Total distance is ";
-            numbers_.appendUtf8(modZipDistance::roundToCents(total_), out);
-            out += ' ';
-            out += utf8(unitWords(options_.unit));
+            out += totalSentence(total_, options_.unit, numbers_);
             out += '\n';
         }
         break;

@@ -111,4 +111,7 @@ std::string formatCities(const std::vector<CityRecord>& cities, OutputFormat for
 std::string legSentence(const QString& from, const QString& to, double distance, DistanceUnit unit,
                         const LocaleNumbers& numbers);
 
+// The sentence after the last leg that gives the trip's total, in the same words.
+std::string totalSentence(double total, DistanceUnit unit, const LocaleNumbers& numbers);
+
 } // namespace amb::cli
