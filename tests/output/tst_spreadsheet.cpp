@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <ctime>
+#include <optional>
 #include <sys/time.h>
 
 using namespace amb;
@@ -64,6 +65,28 @@ QString recordingProgram(const QTemporaryDir& dir, const QString& name) {
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return path;
 }
+
+// Points the temporary folder at `folder` until the end of the scope, also when a
+// check fails on the way, so that later tests do not write into a removed folder.
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(const QString& folder)
+        : wasSet_(qEnvironmentVariableIsSet("TMPDIR")), old_(qgetenv("TMPDIR")) {
+        qputenv("TMPDIR", folder.toUtf8());
+    }
+    ~TemporaryFolder() {
+        if (wasSet_)
+            qputenv("TMPDIR", old_);
+        else
+            qunsetenv("TMPDIR");
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+private:
+    bool wasSet_;
+    QByteArray old_;
+};
 
 } // namespace
 
@@ -195,10 +218,10 @@ void TestSpreadsheet::workbookLimits() {
     QVERIFY_THROWS_EXCEPTION(RunTimeError, app->setCell(1, 1, QStringLiteral("x")));
     // Nothing to show: no workbook is written.
     QTemporaryDir temp;
-    const QByteArray oldTemp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", temp.path().toUtf8());
-    app->setVisible(true);
-    qputenv("TMPDIR", oldTemp);
+    {
+        const TemporaryFolder inTemp(temp.path());
+        app->setVisible(true);
+    }
     QCOMPARE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
@@ -216,8 +239,7 @@ void TestSpreadsheet::opensInSpreadsheetProgram() {
     qputenv("AMBREVALE_SPREADSHEET", recordingProgram(dir, programName).toUtf8());
     // Workbook folders of earlier exports: those older than a day go.
     QTemporaryDir temp;
-    const QByteArray oldTemp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", temp.path().toUtf8());
+    std::optional<TemporaryFolder> inTemp(std::in_place, temp.path());
     const auto folder = [&](const char* name, int hoursOld) {
         const QString path = temp.filePath(QString::fromLatin1(name));
         QDir().mkpath(path + QStringLiteral("/inner"));
@@ -247,7 +269,7 @@ void TestSpreadsheet::opensInSpreadsheetProgram() {
     QCOMPARE(args.size(), asTemplate ? 2 : 1);
     if (asTemplate)
         QCOMPARE(args.constFirst(), QStringLiteral("-n"));
-    qputenv("TMPDIR", oldTemp);
+    inTemp.reset();
     // A plain name in a folder of its own, so the program shows "Results.xlsx".
     const QFileInfo book(args.constLast());
     QCOMPARE(book.fileName(), QStringLiteral("Results.xlsx"));
