@@ -4,7 +4,6 @@
 #include "app/form1.h"
 #include "app/locale_numbers.h"
 
-#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -169,8 +168,7 @@ void Form1::Form_QueryUnload() {
 }
 
 void Form1::Form_Unload() {
-    platform_.endProgram();
-    QCoreApplication::quit();
+    platform_.endProgram(); // the platform ends the event loop
 }
 
 } // namespace amb
