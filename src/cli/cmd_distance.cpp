@@ -457,12 +457,12 @@ int runDistance(const QStringList& args) {
     if (!options.xlsxFile.isEmpty())
         written = exportTo(options.xlsxFile, &writeXlsxExportFile, sentences) && written;
     if (map) {
+        // Plain runs are in miles and sum them themselves; others through the writer.
         const QString total =
-            plain ? QStringLiteral("Total: %1 miles")
-                        .arg(numbers.toText(modZipDistance::roundToCents(mapMiles)))
-                  : QStringLiteral("Total: %1 %2")
-                        .arg(numbers.toText(modZipDistance::roundToCents(writer.total())),
-                             unitWords(measureOptions.unit));
+            QStringLiteral("Total: %1 %2")
+                .arg(
+                    numbers.toText(modZipDistance::roundToCents(plain ? mapMiles : writer.total())),
+                    unitWords(measureOptions.unit));
         written = writeTripMap("distance", options.mapFile, mapStops, total) && written;
     }
     return written && !skipped && platform.reportsShown() == 0 ? 0 : 1;
