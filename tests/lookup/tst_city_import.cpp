@@ -21,43 +21,43 @@ struct StoredCity {
     bool found = false;
 };
 
+// Runs `use` on an open connection to `database`; the connection is gone afterwards.
+template <typename Use> void withDatabase(const QString& database, Use use) {
+    const QString name = QStringLiteral("check");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(database);
+        if (db.open())
+            use(db);
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
 StoredCity stored(const QString& database, const QString& accentCity) {
     StoredCity result;
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
-        db.setDatabaseName(database);
-        if (db.open()) {
-            QSqlQuery q(db);
-            q.prepare(QStringLiteral(
-                "SELECT city, Region, Latitude, Longitude FROM cities WHERE AccentCity = ?"));
-            q.addBindValue(accentCity);
-            if (q.exec() && q.next())
-                result = {q.value(0).toString(), q.value(1).toString(), q.value(2).toDouble(),
-                          q.value(3).toDouble(), true};
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("check"));
+    withDatabase(database, [&](const QSqlDatabase& db) {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral(
+            "SELECT city, Region, Latitude, Longitude FROM cities WHERE AccentCity = ?"));
+        q.addBindValue(accentCity);
+        if (q.exec() && q.next())
+            result = {q.value(0).toString(), q.value(1).toString(), q.value(2).toDouble(),
+                      q.value(3).toDouble(), true};
+    });
     return result;
 }
 
 QStringList queryPlan(const QString& database, const CityStatement& statement) {
     QStringList plan;
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("plan"));
-        db.setDatabaseName(database);
-        if (db.open()) {
-            QSqlQuery q(db);
-            q.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + statement.sql);
-            for (const QVariant& v : statement.values)
-                q.addBindValue(v);
-            if (q.exec())
-                while (q.next())
-                    plan << q.value(3).toString();
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("plan"));
+    withDatabase(database, [&](const QSqlDatabase& db) {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + statement.sql);
+        for (const QVariant& v : statement.values)
+            q.addBindValue(v);
+        if (q.exec())
+            while (q.next())
+                plan << q.value(3).toString();
+    });
     return plan;
 }
 
@@ -70,35 +70,29 @@ struct StoredDetails {
 StoredDetails storedDetails(const QString& database, const QString& accentCity,
                             const QString& region) {
     StoredDetails result;
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("details"));
-        db.setDatabaseName(database);
-        if (db.open()) {
-            QSqlQuery q(db);
-            q.prepare(QStringLiteral("SELECT f.population, f.country, c.rowid FROM cities c JOIN "
-                                     "city_facts f ON f.id = c.rowid WHERE c.AccentCity = ? AND "
-                                     "c.Region = ?"));
-            q.addBindValue(accentCity);
-            q.addBindValue(region);
-            if (q.exec() && q.next()) {
-                const auto text = [](const QVariant& v) {
-                    return v.isNull() ? QStringLiteral("NULL") : v.toString();
-                };
-                result.population = text(q.value(0));
-                result.country = text(q.value(1));
-                QSqlQuery n(db);
-                n.prepare(QStringLiteral("SELECT name FROM city_names WHERE id = ? ORDER BY name"));
-                n.addBindValue(q.value(2));
-                if (n.exec())
-                    while (n.next())
-                        result.names << n.value(0).toString();
-            } else {
-                result.names << QStringLiteral("(no details stored)");
-            }
+    withDatabase(database, [&](const QSqlDatabase& db) {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("SELECT f.population, f.country, c.rowid FROM cities c JOIN "
+                                 "city_facts f ON f.id = c.rowid WHERE c.AccentCity = ? AND "
+                                 "c.Region = ?"));
+        q.addBindValue(accentCity);
+        q.addBindValue(region);
+        if (!q.exec() || !q.next()) {
+            result.names << QStringLiteral("(no details stored)");
+            return;
         }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("details"));
+        const auto text = [](const QVariant& v) {
+            return v.isNull() ? QStringLiteral("NULL") : v.toString();
+        };
+        result.population = text(q.value(0));
+        result.country = text(q.value(1));
+        QSqlQuery n(db);
+        n.prepare(QStringLiteral("SELECT name FROM city_names WHERE id = ? ORDER BY name"));
+        n.addBindValue(q.value(2));
+        if (n.exec())
+            while (n.next())
+                result.names << n.value(0).toString();
+    });
     return result;
 }
 
