@@ -22,12 +22,14 @@ struct Run {
     QString err;
 };
 
+// `wrapper` is a command that runs the tool (as another user, say).
 Run runCli(const QStringList& args,
            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
-           const QByteArray& input = {}) {
+           const QByteArray& input = {}, QStringList wrapper = {}) {
     QProcess process;
     process.setProcessEnvironment(env);
-    process.start(qEnvironmentVariable("AMBREVALE_CLI"), args);
+    wrapper << qEnvironmentVariable("AMBREVALE_CLI") << args;
+    process.start(wrapper.takeFirst(), wrapper);
     process.write(input);
     process.closeWriteChannel();
     Run run;
@@ -295,18 +297,8 @@ void TestCliLookup::badDatabase() {
                        QStringLiteral("--clear-groups")};
         }
     }
-    const QStringList args{QStringLiteral("search"), search, QStringLiteral("--database"), path};
-    Run run;
-    if (command.isEmpty()) {
-        run = runCli(args);
-    } else {
-        QProcess process;
-        process.start(command.takeFirst(),
-                      command << qEnvironmentVariable("AMBREVALE_CLI") << args);
-        QVERIFY(process.waitForFinished(60000));
-        run = {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-               QString::fromUtf8(process.readAllStandardError())};
-    }
+    const Run run = runCli({QStringLiteral("search"), search, QStringLiteral("--database"), path},
+                           QProcessEnvironment::systemEnvironment(), {}, command);
     QFile::setPermissions(folder.path(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(run.exitCode, 1); // within the timeout: a pipe does not hang the search
