@@ -2,12 +2,9 @@
 
 #include "app/runtime_error.h"
 #include "lookup/city_fold.h"
-#include "lookup/sql_connection.h"
 
-#include <QSqlDriver>
-#include <QSqlError>
+#include <QSqlDatabase>
 #include <QStringList>
-#include <QVariant>
 #include <sqlite3.h>
 
 namespace amb {
@@ -42,6 +39,7 @@ QStringList foldedAlternateNames(const QString& list, const QString& foldedCity)
 
 struct CityDetailsWriter::Statements {
     sqlite3* db = nullptr;
+    std::function<void()> onFailure;
     sqlite3_stmt* facts = nullptr;
     sqlite3_stmt* names = nullptr;
     ~Statements() {
@@ -49,6 +47,7 @@ struct CityDetailsWriter::Statements {
         sqlite3_finalize(names);
     }
     [[noreturn]] void fail() const {
+        onFailure();
         throw RunTimeError(err::InvalidPropertyValue,
                            QStringLiteral("Writing the city details failed: %1")
                                .arg(QString::fromUtf8(sqlite3_errmsg(db))));
@@ -61,21 +60,10 @@ struct CityDetailsWriter::Statements {
     }
 };
 
-namespace {
-sqlite3* handleOf(const SqlConnection& connection) {
-    const QVariant handle = connection.database().driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") == 0)
-        return *static_cast<sqlite3* const*>(handle.constData());
-    throw RunTimeError(err::InvalidPropertyValue,
-                       QStringLiteral("Writing the city details needs SQLite."));
-}
-} // namespace
-
-CityDetailsWriter::CityDetailsWriter(const SqlConnection& connection)
-    : CityDetailsWriter(handleOf(connection)) {}
-
-CityDetailsWriter::CityDetailsWriter(sqlite3* db) : statements_(std::make_unique<Statements>()) {
+CityDetailsWriter::CityDetailsWriter(sqlite3* db, std::function<void()> onFailure)
+    : statements_(std::make_unique<Statements>()) {
     statements_->db = db;
+    statements_->onFailure = std::move(onFailure);
     for (const QString& sql : cityDetailsSchema())
         if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
             statements_->fail();

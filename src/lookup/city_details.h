@@ -2,14 +2,13 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QSqlDatabase;
 struct sqlite3;
 
 namespace amb {
-
-class SqlConnection;
 
 // What the command-line trip needs to tell cities of one name apart, kept beside
 // the five columns the window reads, in tables of their own:
@@ -40,8 +39,9 @@ bool hasCityDetails(const QSqlDatabase& db);
 // gives them consecutive rowids ending at sqlite3_last_insert_rowid().
 class CityDetailsWriter {
 public:
-    explicit CityDetailsWriter(const SqlConnection& connection);
-    explicit CityDetailsWriter(sqlite3* db);
+    // `onFailure` is called, and is expected to throw, when SQLite fails on `db`:
+    // the caller knows which database it is writing.
+    CityDetailsWriter(sqlite3* db, std::function<void()> onFailure);
     ~CityDetailsWriter();
     CityDetailsWriter(const CityDetailsWriter&) = delete;
     CityDetailsWriter& operator=(const CityDetailsWriter&) = delete;

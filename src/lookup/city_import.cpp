@@ -398,7 +398,7 @@ private:
             prepare("INSERT INTO cities (city, AccentCity, Region, Latitude, Longitude) "
                     "VALUES (?, ?, ?, ?, ?)",
                     &insert);
-            CityDetailsWriter details(db_);
+            CityDetailsWriter details(db_, [this] { fail(); });
             int rc;
             while ((rc = sqlite3_step(read)) == SQLITE_ROW) {
                 for (int c = 0; c < 5; ++c)
