@@ -19,6 +19,7 @@ constexpr double kNoDirection = 1e-12;
 constexpr double kOnAntimeridian = 1e-9;
 // No leg needs more points than this, whatever step is asked for.
 constexpr double kMostSteps = 1e6;
+constexpr double kKilometresPerStatuteMile = 1.609344;
 
 struct Vec {
     double x, y, z;
@@ -80,12 +81,6 @@ double sphereRadiusKm() {
     using namespace modZipDistance;
     const double milesPerDegree = kNauticalMilesPerDegree * kStatuteMilesPerNautical;
     return milesPerDegree * kKilometresPerStatuteMile * kHalfCircle / kPiForDegrees;
-}
-
-double centralAngle(GeoPoint from, GeoPoint to) {
-    const Vec a = toVec(from);
-    const Vec b = toVec(to);
-    return std::atan2(norm(stableCross(a, b)), dot(a, b));
 }
 
 std::vector<GeoPoint> greatCirclePath(GeoPoint from, GeoPoint to, double maxStepKm) {

@@ -14,12 +14,7 @@ struct GeoPoint {
 
 // The sphere of the distance formula: a degree of arc is 60 nautical miles of
 // 1.1515 statute miles, and a statute mile is 1.609344 km.
-inline constexpr double kKilometresPerStatuteMile = 1.609344;
 double sphereRadiusKm();
-
-// The angle between two points in radians, accurate for near and near-antipodal
-// points alike (unlike the law of cosines).
-double centralAngle(GeoPoint from, GeoPoint to);
 
 // Points along the great circle from `from` to `to`, both included, neighbours at
 // most `maxStepKm` apart on the formula's sphere. Longitudes are continuous: each
