@@ -27,12 +27,9 @@
 #include <vector>
 
 using namespace amb;
+using bench::ms;
 
 namespace {
-
-double ms(const QElapsedTimer& t) {
-    return static_cast<double>(t.nsecsElapsed()) / 1e6;
-}
 
 // Syllables of place names in several scripts, in UTF-8.
 const std::vector<std::vector<std::string>> kSyllables = {

@@ -23,6 +23,7 @@
 #include <vector>
 
 using namespace amb;
+using bench::ms;
 
 namespace {
 
@@ -49,10 +50,6 @@ public:
 private:
     int pointer_ = 0;
 };
-
-double ms(const QElapsedTimer& t) {
-    return static_cast<double>(t.nsecsElapsed()) / 1e6;
-}
 
 struct RawRow {
     std::string accentCity, region;

@@ -25,10 +25,6 @@ namespace {
 
 constexpr int kLines = 100000;
 
-long statusKb(const char* field) {
-    return amb::bench::procStatusKiB(field);
-}
-
 // Starts a new peak at the present resident size (Linux 4.0 and later).
 void resetPeak() {
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
@@ -62,7 +58,7 @@ int runMode(const QString& mode) {
         else
             list.setChecked(list.add(resultLine(i)), true);
     }
-    const long before = statusKb("VmRSS:");
+    const long before = bench::procStatusKiB("VmRSS:");
     resetPeak();
     QElapsedTimer timer;
     timer.start();
@@ -84,7 +80,7 @@ int runMode(const QString& mode) {
         return 2;
     }
     const double seconds = timer.nsecsElapsed() / 1e9;
-    const long peak = statusKb("VmHWM:");
+    const long peak = bench::procStatusKiB("VmHWM:");
     QString size;
     if (mode == QLatin1String("clipboard"))
         size = QStringLiteral("%1 characters").arg(QGuiApplication::clipboard()->text().size());

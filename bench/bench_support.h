@@ -1,10 +1,16 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QString>
 
 namespace amb::bench {
+
+// The time since `timer` started, in milliseconds.
+inline double ms(const QElapsedTimer& timer) {
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
 
 // A memory figure of a process in KiB from /proc (field "VmRSS:" or "VmHWM:");
 // -1 where it cannot be read.
