@@ -46,17 +46,16 @@ double nearest(double lon, double centre) {
 
 struct Projection {
     MapFrame frame;
-    double xScale, pixelsPerDegree, left, top;
+    double pixelsPerDegree, left, top;
 
     Projection(const MapFrame& f, QSize size) : frame(f) {
-        xScale = f.xScale;
-        pixelsPerDegree = std::min(size.width() / ((f.east - f.west) * xScale),
+        pixelsPerDegree = std::min(size.width() / ((f.east - f.west) * f.xScale),
                                    size.height() / (f.north - f.south));
-        left = (size.width() - (f.east - f.west) * xScale * pixelsPerDegree) / 2;
+        left = (size.width() - (f.east - f.west) * f.xScale * pixelsPerDegree) / 2;
         top = (size.height() - (f.north - f.south) * pixelsPerDegree) / 2;
     }
     QPointF operator()(double lat, double lon) const {
-        return {left + (lon - frame.west) * xScale * pixelsPerDegree,
+        return {left + (lon - frame.west) * frame.xScale * pixelsPerDegree,
                 top + (frame.north - lat) * pixelsPerDegree};
     }
     double centre() const { return (frame.west + frame.east) / 2; }
@@ -121,9 +120,10 @@ void drawLand(QPainter& painter, const Projection& p, const LandOutline& land) {
 
 // The legs on the picture, each placed whole where its first city is nearest the
 // middle of the frame.
-std::vector<QPolygonF> legLines(const Projection& p, const std::vector<GeoPoint>& stops) {
+std::vector<QPolygonF> legLines(const Projection& p,
+                                const std::vector<std::vector<GeoPoint>>& paths) {
     std::vector<QPolygonF> lines;
-    for (const auto& leg : legPaths(stops)) {
+    for (const auto& leg : paths) {
         const double shift = nearest(leg.front().lon, p.centre()) - leg.front().lon;
         QPolygonF line;
         line.reserve(static_cast<qsizetype>(leg.size()));
@@ -143,7 +143,7 @@ void drawLegs(QPainter& painter, const Projection& p, const std::vector<QPolygon
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
     // On a map of the whole world a leg that leaves one edge comes back at the other.
-    const double turn = 360 * p.xScale * p.pixelsPerDegree;
+    const double turn = 360 * p.frame.xScale * p.pixelsPerDegree;
     const bool world = p.frame.east - p.frame.west > 359;
     for (const QPolygonF& line : lines) {
         if (line.size() < 2)
@@ -268,11 +268,15 @@ void drawCorners(QPainter& painter, const QString& total, QSize size) {
                      Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Land: Natural Earth"));
 }
 
+MapFrame frameAround(const std::vector<std::vector<GeoPoint>>& paths, QSize size);
+
 void paintMap(QPainter& painter, const TripMap& trip, const LandOutline& land) {
     std::vector<GeoPoint> points;
     for (const MapStop& stop : trip.stops)
         points.push_back(stop.at);
-    const Projection projection(tripMapFrame(points, trip.size), trip.size);
+    // The legs are traced once, for the frame and for the lines.
+    const auto paths = legPaths(points);
+    const Projection projection(frameAround(paths, trip.size), trip.size);
     painter.setRenderHint(QPainter::Antialiasing);
     // Beyond the poles lies no map: plain paper there.
     painter.fillRect(QRectF(QPointF(0, 0), trip.size), QColor(0xf4, 0xf4, 0xf2));
@@ -281,20 +285,18 @@ void paintMap(QPainter& painter, const TripMap& trip, const LandOutline& land) {
     painter.fillRect(QRectF(0, top, trip.size.width(), bottom - top), kOcean);
     drawGraticule(painter, projection);
     drawLand(painter, projection, land);
-    const std::vector<QPolygonF> lines = legLines(projection, points);
+    const std::vector<QPolygonF> lines = legLines(projection, paths);
     drawLegs(painter, projection, lines);
     drawStops(painter, projection, trip.stops, lines, trip.size);
     drawCorners(painter, trip.total, trip.size);
 }
 
-} // namespace
-
-MapFrame tripMapFrame(const std::vector<GeoPoint>& stops, QSize size) {
-    if (stops.empty() || size.isEmpty())
+MapFrame frameAround(const std::vector<std::vector<GeoPoint>>& paths, QSize size) {
+    if (paths.empty() || size.isEmpty())
         return {};
     std::vector<double> lons;
     double south = 90, north = -90;
-    for (const auto& path : legPaths(stops)) {
+    for (const auto& path : paths) {
         for (const GeoPoint& point : path) {
             if (!std::isfinite(point.lat) || !std::isfinite(point.lon))
                 continue; // a city that cannot be placed frames nothing
@@ -343,6 +345,12 @@ MapFrame tripMapFrame(const std::vector<GeoPoint>& stops, QSize size) {
     frame.south = centre - latExtent / 2;
     frame.north = centre + latExtent / 2;
     return frame;
+}
+
+} // namespace
+
+MapFrame tripMapFrame(const std::vector<GeoPoint>& stops, QSize size) {
+    return frameAround(legPaths(stops), size);
 }
 
 QString renderTripMap(const TripMap& trip, const LandOutline& land, const QString& file) {
