@@ -36,7 +36,7 @@ double kmBetween(GeoPoint p, GeoPoint q) {
     return double(std::atan2(norm(cross(a, b)), dot(a, b))) * amb::route::sphereRadiusKm();
 }
 
-double sameLongitude(double a, double b) {
+bool sameLongitude(double a, double b) {
     return std::abs(std::remainder(a - b, 360.0)) < 1e-9;
 }
 
