@@ -8,9 +8,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 
 echo "== sanitizer build: unit tests under AddressSanitizer + UndefinedBehaviorSanitizer"
 "$here/scripts/build.sh" asan
-# Leaks count as failures; tests/sanitizer/lsan.supp names the third-party ones.
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
-export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$here/tests/sanitizer/lsan.supp:print_suppressions=0}
+# The leak settings come with each test (tests/CMakeLists.txt), so a lone ctest run has them too.
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 (cd "$here" && ctest --preset asan)
 
