@@ -1,5 +1,6 @@
 // Time to draw the map of a 100-city trip: reading the land outlines beside the
 // program, then the PNG and the SVG, each the best of a few runs.
+#include "bench_support.h"
 #include "route/land_outline.h"
 #include "route/trip_map.h"
 
@@ -25,7 +26,7 @@ double bestMs(const std::function<void()>& run) {
         QElapsedTimer timer;
         timer.start();
         run();
-        best = std::min(best, timer.nsecsElapsed() / 1e6);
+        best = std::min(best, amb::bench::ms(timer));
     }
     return best;
 }
