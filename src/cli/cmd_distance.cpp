@@ -1,7 +1,7 @@
 #include "cli/cli.h"
 #include "cli/console_platform.h"
 #include "cli/trip_map_option.h"
-#include "cli/trip_output.h"
+#include "cli/measure_options.h"
 #include "distance/leg_measure.h"
 
 #include "app/error_report.h"

@@ -1,6 +1,6 @@
 #include "app/runtime_error.h"
 #include "cli/cli.h"
-#include "cli/trip_output.h"
+#include "cli/measure_options.h"
 #include "lookup/city_database.h"
 
 #include <QLocale>

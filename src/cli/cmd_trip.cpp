@@ -2,7 +2,7 @@
 #include "app/runtime_error.h"
 #include "cli/cli.h"
 #include "cli/trip_map_option.h"
-#include "cli/trip_output.h"
+#include "cli/measure_options.h"
 #include "distance/zip_distance.h"
 #include "lookup/city_resolve.h"
 

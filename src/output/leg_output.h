@@ -4,17 +4,14 @@
 
 #include <QString>
 #include <QStringList>
-#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace amb {
+
 class LocaleNumbers;
 struct CityRecord;
-} // namespace amb
-
-namespace amb::cli {
 
 // The output formats of search, distance and trip. Text is what the tool always
 // printed (numbers in the user's locale); the others are for programs and use
@@ -24,8 +21,8 @@ enum class OutputFormat { Text, Tsv, Csv, Json, GeoJson };
 
 std::optional<OutputFormat> parseOutputFormat(const QString& text);
 
-// What the three commands share on their command lines:
-//   --unit mi|km|nmi  --model sphere|wgs84  --format FORMAT  --total
+// How a trip is measured and written: the unit, the earth model, the format and
+// whether a total follows the last leg.
 struct MeasureOptions {
     DistanceUnit unit = DistanceUnit::StatuteMiles;
     EarthModel model = EarthModel::Sphere;
@@ -37,31 +34,6 @@ struct MeasureOptions {
                format == OutputFormat::Text && !total;
     }
 };
-
-// Takes the option at args[i] (and its value, advancing i) when it is one of the
-// above; `allowed` lists the ones the command knows ("--unit", "--model",
-// "--format", "--total"). Gives false when args[i] is none of them; sets `error`
-// when it is one but its value is missing or unknown.
-bool takeMeasureOption(const QStringList& args, qsizetype& i, const QStringList& allowed,
-                       MeasureOptions& options, QString& error);
-
-// An option naming a file, given as "--name FILE" or "--name=FILE".
-struct FileOption {
-    QLatin1StringView name; // "--map"
-    QString* file;
-};
-
-// Takes the option at args[i] (and its file name, advancing i) when it is one of
-// `options`. Gives false when args[i] is none of them; sets `error` when the file
-// name is missing or empty, or when a --map file is no PNG or SVG.
-bool takeFileOption(const QStringList& args, qsizetype& i,
-                    std::initializer_list<FileOption> options, QString& error);
-
-// All four: what the commands that measure a trip (distance, trip) accept.
-const QStringList& allMeasureOptions();
-
-// The help lines for the options in `allowed`.
-QString measureOptionsHelp(const QStringList& allowed);
 
 // A stop of a trip: the text the lists show ("City - Region") and its parts.
 struct TripStop {
@@ -114,4 +86,4 @@ std::string legSentence(const QString& from, const QString& to, double distance,
 // The sentence after the last leg that gives the trip's total, in the same words.
 std::string totalSentence(double total, DistanceUnit unit, const LocaleNumbers& numbers);
 
-} // namespace amb::cli
+} // namespace amb

@@ -1,8 +1,7 @@
-#include "cli/trip_output.h"
+#include "output/leg_output.h"
 
 #include "app/locale_numbers.h"
 #include "app/named_values.h"
-#include "cli/trip_map_option.h"
 #include "distance/zip_distance.h"
 #include "lookup/city_database.h"
 #include "route/great_circle.h"
@@ -11,14 +10,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-namespace amb::cli {
+namespace amb {
 
 namespace {
-
-const QString kUnit = QStringLiteral("--unit");
-const QString kModel = QStringLiteral("--model");
-const QString kFormat = QStringLiteral("--format");
-const QString kTotal = QStringLiteral("--total");
 
 std::string utf8(const QString& text) {
     return text.toStdString();
@@ -126,94 +120,6 @@ std::optional<OutputFormat> parseOutputFormat(const QString& text) {
         {QStringLiteral("json"), OutputFormat::Json},
         {QStringLiteral("geojson"), OutputFormat::GeoJson}};
     return valueNamed(formats, text);
-}
-
-bool takeMeasureOption(const QStringList& args, qsizetype& i, const QStringList& allowed,
-                       MeasureOptions& options, QString& error) {
-    const QString& arg = args.at(i);
-    const qsizetype equals = arg.indexOf(QLatin1Char('='));
-    const QString name = equals > 0 ? arg.left(equals) : arg;
-    if (!allowed.contains(name))
-        return false;
-    if (name == kTotal) {
-        if (equals > 0)
-            error = QStringLiteral("--total takes no value");
-        options.total = true;
-        return true;
-    }
-    QString value;
-    if (equals > 0)
-        value = arg.mid(equals + 1);
-    else if (i + 1 < args.size())
-        value = args.at(++i);
-    if (name == kUnit) {
-        if (const auto unit = parseDistanceUnit(value))
-            options.unit = *unit;
-        else
-            error = QStringLiteral("unknown unit '%1': give mi, km or nmi").arg(value);
-    } else if (name == kModel) {
-        if (const auto model = parseEarthModel(value))
-            options.model = *model;
-        else
-            error = QStringLiteral("unknown model '%1': give sphere or wgs84").arg(value);
-    } else if (name == kFormat) {
-        if (const auto format = parseOutputFormat(value))
-            options.format = *format;
-        else
-            error = QStringLiteral("unknown format '%1': give text, tsv, csv, json or geojson")
-                        .arg(value);
-    }
-    return true;
-}
-
-bool takeFileOption(const QStringList& args, qsizetype& i,
-                    std::initializer_list<FileOption> options, QString& error) {
-    const QString& arg = args.at(i);
-    const qsizetype equals = arg.indexOf(QLatin1Char('='));
-    const QString name = equals > 0 ? arg.left(equals) : arg;
-    for (const FileOption& option : options) {
-        if (name != option.name)
-            continue;
-        QString& file = *option.file;
-        file = equals > 0 ? arg.mid(equals + 1) : i + 1 < args.size() ? args.at(++i) : QString();
-        if (file.isEmpty())
-            error = QStringLiteral("%1 needs a file name").arg(name);
-        else if (name == QLatin1String("--map") && !isMapFileName(file))
-            error = QStringLiteral("the map file must end in .png or .svg: %1").arg(file);
-        return true;
-    }
-    return false;
-}
-
-const QStringList& allMeasureOptions() {
-    static const QStringList all = {kUnit, kModel, kFormat, kTotal};
-    return all;
-}
-
-QString measureOptionsHelp(const QStringList& allowed) {
-    QString help;
-    if (allowed.contains(kUnit))
-        help += QStringLiteral(
-            "  --unit mi|km|nmi  statute miles (the default: the window's sentences),\n"
-            "                    kilometres or nautical miles\n");
-    if (allowed.contains(kModel))
-        help += QStringLiteral(
-            "  --model sphere|wgs84\n"
-            "                    the earth the distances are measured on. sphere (the\n"
-            "                    default) is the window's formula: the great circle on a\n"
-            "                    sphere where a degree is 60 nautical miles of 1.1515\n"
-            "                    statute miles. wgs84 is the geodesic on the WGS84\n"
-            "                    ellipsoid (GeographicLib), as survey and aviation tools\n"
-            "                    measure; the two differ by up to about half a percent\n");
-    if (allowed.contains(kTotal))
-        help += QStringLiteral("  --total           add a last line with the sum of the legs\n");
-    if (allowed.contains(kFormat))
-        help += QStringLiteral(
-            "  --format FORMAT   text (the default), tsv, csv (RFC 4180), json or geojson\n"
-            "                    (RFC 7946: a point per city, each leg along its great\n"
-            "                    circle, split at the antimeridian). All but text write\n"
-            "                    numbers with a decimal point in any locale\n");
-    return help;
 }
 
 std::string legSentence(const QString& from, const QString& to, double distance, DistanceUnit unit,
@@ -403,4 +309,4 @@ std::string formatCities(const std::vector<CityRecord>& cities, OutputFormat for
     return out;
 }
 
-} // namespace amb::cli
+} // namespace amb
