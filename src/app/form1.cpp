@@ -166,7 +166,23 @@ void Form1::run(void (Form1::*handler)()) {
     }
 }
 
+namespace {
+bool isPlainEnter(const QKeyEvent* key) {
+    return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+           (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+} // namespace
+
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        // A push button with the focus takes Enter for itself, as it takes Space; only
+        // the controls that are not push buttons leave Enter to the default button.
+        auto* b = qobject_cast<QPushButton*>(watched);
+        if (b && b != Command1 && isPlainEnter(static_cast<QKeyEvent*>(event))) {
+            b->click();
+            return true;
+        }
+    }
     if (event->type() == QEvent::MouseMove) {
         // A move that a child (the text box) left unhandled reaches the frame too;
         // only moves over the frame itself count.
@@ -188,11 +204,9 @@ void Form1::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void Form1::keyPressEvent(QKeyEvent* event) {
-    // Command1 is the window's default button: Enter reaches the window from every
-    // control that does not use it itself (the text box, the lists and the push
-    // buttons pass it on).
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    // Command1 is the window's default button: Enter reaches the window from the
+    // controls that do not use it themselves (the text box and the lists).
+    if (isPlainEnter(event)) {
         Command1->click();
         return;
     }

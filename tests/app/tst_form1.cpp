@@ -17,6 +17,8 @@ private Q_SLOTS:
     void controlsStandWhereDesigned();
     void captionsFontsAndTooltips();
     void tabOrderFollowsTheDesign();
+    void keysClickTheFocusedButtonOrTheDefault_data();
+    void keysClickTheFocusedButtonOrTheDefault();
     void startUpSetsCaptionColumnsAndTitle();
     void failingSkinStepStillFinishesStartUp_data();
     void failingSkinStepStillFinishesStartUp();
@@ -113,6 +115,48 @@ void TestForm1::tabOrderFollowsTheDesign() {
             next = next->nextInFocusChain();
         QCOMPARE(next->objectName(), expected[i + 1]->objectName());
     }
+}
+
+void TestForm1::keysClickTheFocusedButtonOrTheDefault_data() {
+    // A push button with the focus takes Enter and Space for itself; Enter in any
+    // other control goes to the default button Command1.
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("clicked");
+    for (const char* button :
+         {"PushButton7", "PushButton8", "PushButton6", "PushButton1", "PushButton3", "PushButton17",
+          "PushButton4", "PushButton13", "PushButton5", "PushButton2"}) {
+        const QString name = QString::fromLatin1(button);
+        QTest::addRow("Enter on %s", button) << name << int(Qt::Key_Return) << name;
+        QTest::addRow("keypad Enter on %s", button) << name << int(Qt::Key_Enter) << name;
+        QTest::addRow("Space on %s", button) << name << int(Qt::Key_Space) << name;
+    }
+    for (const char* control : {"Text1", "ListView1", "ListView3", "ListView2"})
+        QTest::addRow("Enter in %s", control)
+            << QString::fromLatin1(control) << int(Qt::Key_Return) << QStringLiteral("Command1");
+    QTest::newRow("Enter on Command1 itself")
+        << QStringLiteral("Command1") << int(Qt::Key_Return) << QStringLiteral("Command1");
+}
+
+void TestForm1::keysClickTheFocusedButtonOrTheDefault() {
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(QString, clicked);
+    TestWindow w;
+    w.load();
+    auto* target = w.form->findChild<QWidget*>(focus);
+    QVERIFY(target);
+    QList<QPushButton*> buttons = w.form->pushButtons();
+    buttons << w.form->Command1;
+    std::vector<std::unique_ptr<QSignalSpy>> spies;
+    for (QPushButton* b : buttons)
+        spies.push_back(std::make_unique<QSignalSpy>(b, &QPushButton::clicked));
+    QTest::keyClick(target, Qt::Key(key));
+    QStringList clickedNames;
+    for (qsizetype i = 0; i < buttons.size(); ++i)
+        for (int n = 0; n < spies[size_t(i)]->count(); ++n)
+            clickedNames << buttons[i]->objectName();
+    QCOMPARE(clickedNames, QStringList{clicked});
 }
 
 void TestForm1::startUpSetsCaptionColumnsAndTitle() {

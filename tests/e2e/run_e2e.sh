@@ -78,7 +78,13 @@ answer() { # window id of a message box: press Enter in it
 }
 
 measure_and_copy() {
-  click_at 120 5890 7800 405          # "3. Start Finding Distance"
+  if [ "${1:-}" = keys ]; then        # from the focused "2. Add": Tab to the next
+    xdotool key Tab                   # button, whose Enter starts the run (never a
+    sleep 0.3                         # search)
+    xdotool key Return
+  else
+    click_at 120 5890 7800 405        # "3. Start Finding Distance"
+  fi
   answer "$(wait_box "Done.")"
   click_at 8040 5380 3840 405         # "Copy Results To Clipboard"
   local hint
@@ -100,7 +106,7 @@ sleep 0.5
 xdotool key Down                     # select the next city
 sleep 0.3
 click_at 120 2955 7800 405           # "2. Add City To List Below"
-measure_and_copy
+measure_and_copy keys
 import -window "$main" "$out/window.png"
 kill -TERM "$app_pid"; wait "$app_pid" || fail "the program did not end cleanly on SIGTERM"
 grep -q "Fiore" "$XDG_CONFIG_HOME/Tormalyn.conf" || fail "the trip list was not saved"
