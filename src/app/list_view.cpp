@@ -185,12 +185,27 @@ int ListView::count() const {
     return static_cast<int>(model_.rows.size());
 }
 
+namespace {
+// A list filled from empty starts with its first row selected, as the platform's list
+// does, so "2. Add City To List Below" right after a search takes the first city found.
+void selectFirstOfNewRows(ListView& list) {
+    if (list.selectionModel())
+        list.select(1);
+}
+} // namespace
+
 int ListView::add(const QString& text) {
-    return model_.appendRow(text) + 1;
+    const int item = model_.appendRow(text) + 1;
+    if (item == 1)
+        selectFirstOfNewRows(*this);
+    return item;
 }
 
 void ListView::addRows(std::vector<ListModel::Row>&& rows) {
+    const bool wasEmpty = model_.rows.empty();
     model_.appendRows(std::move(rows));
+    if (wasEmpty && !model_.rows.empty())
+        selectFirstOfNewRows(*this);
 }
 
 void ListView::checkItem(int item) const {

@@ -73,6 +73,7 @@ void TestControls::selectedItem() {
     QVERIFY_THROWS_EXCEPTION(RunTimeError, list.selectedIndex()); // empty list
     list.add(QStringLiteral("a"));
     list.add(QStringLiteral("b"));
+    list.clearSelection();
     QVERIFY_THROWS_EXCEPTION(RunTimeError, list.selectedIndex()); // nothing selected
     list.select(2);
     QCOMPARE(list.selectedIndex(), 2);

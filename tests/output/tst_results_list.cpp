@@ -67,6 +67,7 @@ void TestResultsList::doubleClickRemoval() {
     ListView& list = *w.form->ListView2;
     for (int j = 1; j <= lines; ++j)
         list.add(QString::number(j));
+    list.clearSelection();
     if (selected)
         list.select(selected);
     w.platform.pointer = pointerCode;

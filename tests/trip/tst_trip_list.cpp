@@ -1,5 +1,7 @@
 // Copying found cities into the trip list and editing it.
 #include "app/settings.h"
+#include "lookup/city_database.h"
+#include "lookup/city_import.h"
 #include "support/test_helpers.h"
 
 #include <QTest>
@@ -42,6 +44,7 @@ private Q_SLOTS:
     void addWithEmptySearchList();
     void addWithEmptySearchList_data() { addCommands_data(); }
     void addWithoutSelection();
+    void filledListsStartWithTheirFirstRowSelected();
     void addWithoutSelection_data() { addCommands_data(); }
     void duplicateRefused();
     void duplicateRefused_data() { addCommands_data(); }
@@ -105,6 +108,7 @@ void TestTripList::addWithoutSelection() {
     TestWindow w;
     w.load();
     fillSearchList(w);
+    w.form->ListView1->clearSelection(); // the user took the first row's selection away
     (w.form.get()->*handler)();
     const QStringList reports = w.platform.reports();
     QCOMPARE(reports.size(), 4);
@@ -112,6 +116,39 @@ void TestTripList::addWithoutSelection() {
     for (int i = 0; i < 4; ++i)
         QVERIFY2(reports[i].contains(reportLine(path, lines[i])), qPrintable(reports[i]));
     QCOMPARE(w.form->ListView3->count(), 0);
+}
+
+// The fault guarded: right after a search "2. Add" showed four error reports,
+// because a freshly filled list had nothing selected.
+void TestTripList::filledListsStartWithTheirFirstRowSelected() {
+    TestWindow w;
+    w.load();
+    QVERIFY(importCsv(testDataPath(QStringLiteral("cities.csv")),
+                      w.folder.filePath(kCityDatabaseFileName))
+                .cities > 0);
+    Form1& f = *w.form;
+    f.Text1->setText(QStringLiteral("no such city"));
+    f.PushButton7_Click();
+    QVERIFY(!f.ListView1->hasSelection()); // nothing found, nothing selected
+    f.PushButton6_Click();
+    QCOMPARE(f.ListView3->count(), 0);
+
+    f.Text1->setText(QStringLiteral("e"));
+    f.PushButton7_Click();
+    QVERIFY(f.ListView1->count() > 1);
+    f.PushButton6_Click();
+    QCOMPARE(texts(*f.ListView3), QStringList{f.ListView1->text(1)});
+    QCOMPARE(f.ListView3->subItem(1, 1), f.ListView1->subItem(1, 1));
+    QCOMPARE(f.ListView3->selectedIndex(), 1);
+    f.ListView1->select(2);
+    f.PushButton6_Click();
+    f.PushButton17_Click();
+    QCOMPARE(f.ListView2->count(), 1);
+    QCOMPARE(f.ListView2->selectedIndex(), 1);
+    QCOMPARE(w.platform.boxTexts(), QStringList{QStringLiteral("Done.")});
+    f.PushButton3_Click(); // "Delete Selected" takes the first entry, unreported
+    QCOMPARE(texts(*f.ListView3), QStringList{f.ListView1->text(2)});
+    QCOMPARE(w.platform.reports(), QStringList());
 }
 
 void TestTripList::duplicateRefused() {
@@ -286,6 +323,7 @@ void TestTripList::deleteWithNothingSelected() {
     w.load();
     for (int i = 1; i <= entries; ++i)
         w.form->ListView3->add(QStringLiteral("City %1 - Region").arg(i));
+    w.form->ListView3->clearSelection();
     w.form->PushButton3_Click();
     const QStringList reports = w.platform.reports();
     QCOMPARE(reports.size(), 1);
