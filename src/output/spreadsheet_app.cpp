@@ -78,6 +78,23 @@ bool desktopHasDefaultForXlsx() {
 #endif
 }
 
+const QString kWorkbookFileName = QStringLiteral("Results.xlsx");
+// Beside the workbook: its size and modification time as written.
+const QString kWorkbookNoteName = QStringLiteral(".written");
+
+QByteArray writtenWorkbookNote(const QFileInfo& workbook) {
+    return QByteArray::number(workbook.size()) + ' ' +
+           QByteArray::number(workbook.lastModified().toMSecsSinceEpoch()) + '\n';
+}
+
+void noteWrittenWorkbook(const QString& workbookPath) {
+    const QFileInfo workbook(workbookPath);
+    QFile note(workbook.dir().filePath(kWorkbookNoteName));
+    // Without the note the folder is simply never removed.
+    if (note.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        note.write(writtenWorkbookNote(workbook));
+}
+
 class DesktopSpreadsheetApp : public SpreadsheetApp {
 public:
     explicit DesktopSpreadsheetApp(SpreadsheetProgram program) : program_(std::move(program)) {}
@@ -106,13 +123,18 @@ public:
                                "folder %1: %2. Free some space there and try again.")
                     .arg(QDir::toNativeSeparators(QDir::tempPath()), folder.errorString()));
         folder.setAutoRemove(false);
-        const QString path = folder.filePath(QStringLiteral("Results.xlsx"));
+        const QString path = folder.filePath(kWorkbookFileName);
         try {
             workbook_->write(path);
         } catch (...) {
             QDir(folder.path()).removeRecursively();
             throw;
         }
+        // Read-only, so a program that opens it as a file asks where to save it, and
+        // noted, so the clean-up can tell it from a workbook the user saved over it.
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadUser |
+                                        QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        noteWrittenWorkbook(path);
         if (!open(path)) {
             QDir(folder.path()).removeRecursively();
             throw RunTimeError(err::CannotCreateObject,
@@ -162,9 +184,30 @@ void removeOldWorkbookFolders(const QString& tempFolder, const QDateTime& now) {
         QDir(tempFolder)
             .entryInfoList({kWorkbookFolderPrefix + QLatin1Char('*')},
                            QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks);
-    for (const QFileInfo& info : folders)
-        if (info.isWritable() && info.lastModified() < before)
-            QDir(info.absoluteFilePath()).removeRecursively();
+    for (const QFileInfo& info : folders) {
+        if (!info.isWritable() || info.lastModified() >= before)
+            continue;
+        // Only a folder that holds nothing but the workbook as it was written goes: a
+        // user may have saved over it, or put another file beside it.
+        const QDir folder(info.absoluteFilePath());
+        const QStringList entries =
+            folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+        if (entries.size() != 2 || !entries.contains(kWorkbookFileName) ||
+            !entries.contains(kWorkbookNoteName))
+            continue;
+        const QFileInfo workbook(folder.filePath(kWorkbookFileName));
+        QFile note(folder.filePath(kWorkbookNoteName));
+        if (!workbook.isFile() || workbook.isSymLink() || !note.open(QIODevice::ReadOnly) ||
+            note.read(256) != writtenWorkbookNote(workbook))
+            continue;
+        note.close();
+        // File by file: a file that arrives meanwhile keeps the folder.
+        QFile::setPermissions(workbook.filePath(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QFile::remove(workbook.filePath());
+        QFile::remove(note.fileName());
+        folder.rmdir(folder.path());
+    }
 }
 
 SpreadsheetProgram findSpreadsheetProgram() {

@@ -30,9 +30,10 @@ SpreadsheetProgram findSpreadsheetProgram();
 // Throws RunTimeError when no spreadsheet program is installed.
 std::unique_ptr<SpreadsheetApp> createDesktopSpreadsheetApp();
 
-// Each export's workbook lies as "Results.xlsx" in a folder of its own in the
-// temporary folder, named with this prefix; the next export removes such folders
-// older than a day.
+// Each export's workbook lies read-only as "Results.xlsx" in a folder of its own in
+// the temporary folder, named with this prefix, with a note of its size and time.
+// The next export removes such folders older than a day that hold nothing but that
+// workbook, unchanged: a workbook the user saved there, or another file, keeps it.
 inline const QString kWorkbookFolderPrefix = QStringLiteral("ambrevale-workbook-");
 void removeOldWorkbookFolders(const QString& tempFolder,
                               const QDateTime& now = QDateTime::currentDateTime());

@@ -59,6 +59,7 @@ QString recordingProgram(const QTemporaryDir& dir, const QString& name) {
         "out=$(dirname \"$0\")\n"
         "for last; do :; done\n"
         "cp \"$last\" \"$out/book.xlsx\"\n"
+        "stat -c %a \"$last\" > \"$out/mode\"\n"
         "printf '%s\\n' \"$@\" > \"$out/args.tmp\" && mv \"$out/args.tmp\" \"$out/args\"\n");
     script.close();
     QFile::setPermissions(path,
@@ -101,6 +102,8 @@ private Q_SLOTS:
     void workbookLimits();
     void opensInSpreadsheetProgram_data();
     void opensInSpreadsheetProgram();
+    void oldWorkbookFolders_data();
+    void oldWorkbookFolders();
     void programNamedInSettings();
     void programMissing();
     void commandLineWorkbook();
@@ -237,20 +240,8 @@ void TestSpreadsheet::opensInSpreadsheetProgram() {
     QFETCH(bool, asTemplate);
     QTemporaryDir dir;
     qputenv("AMBREVALE_SPREADSHEET", recordingProgram(dir, programName).toUtf8());
-    // Workbook folders of earlier exports: those older than a day go.
     QTemporaryDir temp;
     std::optional<TemporaryFolder> inTemp(std::in_place, temp.path());
-    const auto folder = [&](const char* name, int hoursOld) {
-        const QString path = temp.filePath(QString::fromLatin1(name));
-        QDir().mkpath(path + QStringLiteral("/inner"));
-        const QByteArray encoded = QFile::encodeName(path);
-        const timeval when[2] = {{std::time(nullptr) - hoursOld * 3600, 0},
-                                 {std::time(nullptr) - hoursOld * 3600, 0}};
-        QVERIFY(::utimes(encoded.constData(), when) == 0);
-    };
-    folder("ambrevale-workbook-old", 25);
-    folder("ambrevale-workbook-recent", 23);
-    folder("someone-elses-old", 48);
     std::unique_ptr<SpreadsheetApp> app = createDesktopSpreadsheetApp();
     app->addWorkbook();
     app->setCell(1, 1, QStringLiteral("Results"));
@@ -275,15 +266,61 @@ void TestSpreadsheet::opensInSpreadsheetProgram() {
     QCOMPARE(book.fileName(), QStringLiteral("Results.xlsx"));
     QVERIFY(book.dir().dirName().startsWith(kWorkbookFolderPrefix));
     QCOMPARE(book.dir().absolutePath(), QDir(temp.path()).filePath(book.dir().dirName()));
-    QStringList left = QDir(temp.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    left.removeOne(book.dir().dirName());
-    QCOMPARE(left, (QStringList{QStringLiteral("ambrevale-workbook-recent"),
-                                QStringLiteral("someone-elses-old")}));
+    // Read-only when handed over, so saving it asks for a place of the user's own.
+    QFile mode(dir.filePath(QStringLiteral("mode")));
+    QVERIFY(mode.open(QIODevice::ReadOnly));
+    QCOMPARE(mode.readAll().trimmed(), QByteArray("444"));
 
     const QString cells = readBack(dir.filePath(QStringLiteral("book.xlsx")));
     if (cells == QLatin1String("<no ssconvert>"))
         QSKIP("ssconvert (gnumeric) is not installed");
     QCOMPARE(cells, QString::fromUtf8("Results,\n=1+2,\n\"Zürich \"\"quoted\"\"\",0042\n"));
+}
+
+void TestSpreadsheet::oldWorkbookFolders_data() {
+    // What became of an export's folder; hours until the next export cleans up.
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("hoursLater");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("untouched after a day goes") << QString() << 25 << true;
+    QTest::newRow("untouched within a day stays") << QString() << 23 << false;
+    QTest::newRow("workbook saved over stays") << QStringLiteral("saved") << 25 << false;
+    QTest::newRow("saved over at the same size stays") << QStringLiteral("touched") << 25 << false;
+    QTest::newRow("another file beside it stays") << QStringLiteral("other") << 25 << false;
+}
+
+void TestSpreadsheet::oldWorkbookFolders() {
+    QFETCH(QString, change);
+    QFETCH(int, hoursLater);
+    QFETCH(bool, removed);
+    QTemporaryDir temp;
+    qputenv("AMBREVALE_SPREADSHEET", "/bin/true");
+    {
+        const TemporaryFolder inTemp(temp.path());
+        std::unique_ptr<SpreadsheetApp> app = createDesktopSpreadsheetApp();
+        app->addWorkbook();
+        app->setCell(1, 1, QStringLiteral("Results"));
+        app->setVisible(true);
+    }
+    const QStringList folders = QDir(temp.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QCOMPARE(folders.size(), 1);
+    const QDir folder(temp.filePath(folders.constFirst()));
+    const QString book = folder.filePath(QStringLiteral("Results.xlsx"));
+    QFile::setPermissions(book, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QFile file(change == QLatin1String("other") ? folder.filePath(QStringLiteral("notes.txt"))
+                                                : book);
+    if (!change.isEmpty())
+        QVERIFY(file.open(QIODevice::Append));
+    if (change == QLatin1String("saved"))
+        file.write("saved by the user");
+    file.close();
+    const timeval later[2] = {{std::time(nullptr) + 60, 0}, {std::time(nullptr) + 60, 0}};
+    if (change == QLatin1String("touched"))
+        QVERIFY(::utimes(QFile::encodeName(book).constData(), later) == 0);
+    removeOldWorkbookFolders(temp.path(),
+                             QDateTime::currentDateTime().addSecs(qint64(hoursLater) * 3600));
+    QCOMPARE(!folder.exists(), removed);
+    QCOMPARE(QFileInfo::exists(book), !removed);
 }
 
 void TestSpreadsheet::programNamedInSettings() {
