@@ -9,6 +9,10 @@
 #include <QSaveFile>
 #include <algorithm>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace amb {
 
 namespace {
@@ -16,6 +20,21 @@ constexpr int kSubscriptOutOfRange = 9;
 
 QString shownPath(const QString& path) {
     return QDir::toNativeSeparators(path);
+}
+
+// Whether `file` writes to the file named `path` itself rather than to a temporary
+// file beside it.
+bool isOpenAt(const QFileDevice& file, const QString& path) {
+#ifdef Q_OS_UNIX
+    struct stat opened{}, named{};
+    return ::fstat(file.handle(), &opened) == 0 &&
+           ::stat(QFile::encodeName(path).constData(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+#else
+    Q_UNUSED(file);
+    Q_UNUSED(path);
+    return false; // elsewhere the save file never writes in place
+#endif
 }
 } // namespace
 
@@ -67,6 +86,7 @@ void LineWriter::writeLine(const QString& line) {
                                : device_.errorString();
     if (!failed_)
         firstError_ = reason;
+    lastError_ = reason;
     failed_ = true;
     throw RunTimeError(err::DeviceIO,
                        QStringLiteral("Writing the file %1 failed: %2. Free some space on its "
@@ -84,20 +104,28 @@ TextExportFile::TextExportFile(const QString& path) : path_(path) {
             QStringLiteral("The file %1 cannot be created, because a folder has that "
                            "name. Choose another name and save again.")
                 .arg(shownPath(path)));
+    // Unbuffered: one line in memory, and a full disk shows at the line it hits.
+    const auto open = [](QFileDevice& file) {
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
+    };
     std::unique_ptr<QFileDevice> file;
-    // A device or pipe is written in place: replacing it would turn it into a plain
-    // file (and, run by an administrator, break the device for everyone).
-    if (info.exists() && !info.isFile())
+    bool opened = false;
+    if (info.exists() && !info.isFile()) {
+        // A device or pipe is written in place: replacing it would turn it into a plain
+        // file (and, run by an administrator, break the device for everyone).
         file = std::make_unique<QFile>(path);
-    else {
+        inPlace_ = true;
+        opened = open(*file);
+    } else {
         auto save = std::make_unique<QSaveFile>(path);
         // In a folder the user may not write to, the temporary file cannot lie beside a
         // file they may write: then the file itself is overwritten, as it would be anyway.
         save->setDirectWriteFallback(true);
+        opened = open(*save);
+        inPlace_ = opened && isOpenAt(*save, path);
         file = std::move(save);
     }
-    // Unbuffered: one line in memory, and a full disk shows at the line it hits.
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+    if (!opened) {
         const bool folderMissing = !info.absoluteDir().exists();
         throw RunTimeError(folderMissing ? err::PathNotFound : err::PermissionDenied,
                            QStringLiteral("The file %1 cannot be created: %2. Choose a folder that "
@@ -116,6 +144,7 @@ TextExportFile::TextExportFile(QIODevice& device, const QString& name) : path_(n
                                           "exists and that you may write to, then save again.")
                                .arg(shownPath(name), device.errorString()));
     device_ = &device;
+    inPlace_ = true;
     writer_ = std::make_unique<LineWriter>(device, QStringConverter::System, path_);
 }
 
@@ -126,7 +155,24 @@ TextExportFile::~TextExportFile() = default;
 void TextExportFile::writeLine(const QString& line) {
     if (closed_)
         throwExportFileNotOpen(path_);
-    writer_->writeLine(line);
+    try {
+        writer_->writeLine(line);
+    } catch (const RunTimeError&) {
+        throwNotSaved(writer_->lastError());
+    }
+}
+
+void TextExportFile::throwNotSaved(const QString& reason) const {
+    // Written in place, the file was cut when it was opened: say so, never that the
+    // earlier file is unchanged.
+    throw RunTimeError(
+        err::DeviceIO,
+        (inPlace_ ? QStringLiteral("The file %1 was not saved completely: %2. It now holds only "
+                                   "part of the results. ")
+                  : QStringLiteral("The file %1 was not saved completely: %2. A file of that "
+                                   "name that was there before is unchanged. "))
+                .arg(shownPath(path_), reason) +
+            QStringLiteral("Free some space or choose another place, then save again."));
 }
 
 void TextExportFile::close() {
@@ -151,11 +197,7 @@ void TextExportFile::close() {
     QString reason = writer_->failed() ? writer_->firstError() : device_->errorString();
     if (reason.isEmpty() || reason == QLatin1String("Unknown error"))
         reason = QStringLiteral("it could not be put in place");
-    throw RunTimeError(err::DeviceIO,
-                       QStringLiteral("The file %1 was not saved completely: %2. A file of that "
-                                      "name that was there before is unchanged. Free some space "
-                                      "or choose another place, then save again.")
-                           .arg(shownPath(path_), reason));
+    throwNotSaved(reason);
 }
 
 void throwExportFileNotOpen(const QString& path) {

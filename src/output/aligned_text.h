@@ -38,6 +38,7 @@ public:
     void writeLine(const QString& line);
     bool failed() const { return failed_; }
     const QString& firstError() const { return firstError_; }
+    const QString& lastError() const { return lastError_; }
 
 private:
     QIODevice& device_;
@@ -45,12 +46,14 @@ private:
     QString name_;
     bool failed_ = false;
     QString firstError_;
+    QString lastError_;
 };
 
 // The text export's file. A regular file, new or existing, is written through a
 // temporary file beside it that takes its place only when close() finds every line
 // written, so a failed export leaves the earlier file as it was. A device or pipe
-// that the user names (e.g. /dev/null) is written directly, never replaced.
+// that the user names (e.g. /dev/null), and a file in a folder where no temporary
+// file can be made, are written in place: a failure leaves them holding part.
 class TextExportFile {
 public:
     // Creates the file; throws RunTimeError when it cannot be created.
@@ -59,16 +62,19 @@ public:
     TextExportFile(QIODevice& device, const QString& name);
     ~TextExportFile();
 
+    // Throws RunTimeError, saying what became of the file, when the line did not go in.
     void writeLine(const QString& line);
     // Puts the file in place; throws RunTimeError when anything failed.
     void close();
 
 private:
+    [[noreturn]] void throwNotSaved(const QString& reason) const;
     QString path_;
     std::unique_ptr<QIODevice> owned_;
     QIODevice* device_ = nullptr;
     std::unique_ptr<LineWriter> writer_;
     bool closed_ = false;
+    bool inPlace_ = false;
 };
 
 // The error a step meets when the file it should write was never created.

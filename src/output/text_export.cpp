@@ -71,10 +71,17 @@ void saveProperlySpaced(Platform& platform, ListView& list, const QString& fileN
                       : std::make_unique<TextExportFile>(fileName);
     });
     fileFailed = !created;
+    // A line that did not go into the open file has told the user what became of it.
+    bool writeReported = false;
     auto writeLine = [&] {
         if (!file)
             throwExportFileNotOpen(fileName);
-        file->writeLine(line);
+        try {
+            file->writeLine(line);
+        } catch (const RunTimeError&) {
+            writeReported = true;
+            throw;
+        }
     };
 
     // Header line.
@@ -129,7 +136,15 @@ void saveProperlySpaced(Platform& platform, ListView& list, const QString& fileN
     const bool closed = report(232, [&] {
         if (!file)
             throwExportFileNotOpen(fileName);
-        file->close();
+        if (!writeReported)
+            return file->close();
+        // The failure was reported where it happened: one box for it, not a second one
+        // from the close that follows.
+        fileFailed = true;
+        try {
+            file->close();
+        } catch (const RunTimeError&) {
+        }
     });
     if (!closed)
         fileFailed = true;
