@@ -1,5 +1,6 @@
 #include "app/qt_platform.h"
 
+#include "app/box_pointer.h"
 #include "app/runtime_error.h"
 
 #include <QApplication>
@@ -11,6 +12,10 @@
 namespace amb {
 
 int QtPlatform::messageBox(const QString& text, const QString& title, int style) {
+    return withOrdinaryPointer(*this, [&] { return showMessageBox(text, title, style); });
+}
+
+int QtPlatform::showMessageBox(const QString& text, const QString& title, int style) {
     QMessageBox box(window_);
     box.setWindowTitle(title);
     // Message texts use CR alone as a line break in places; show it as one.

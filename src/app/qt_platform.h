@@ -43,6 +43,7 @@ public:
     static QString qtFilter(const QString& filter);
 
 private:
+    int showMessageBox(const QString& text, const QString& title, int style);
     void applyPointer();
     QPointer<QWidget> window_;
     SpreadsheetFactory spreadsheetFactory_;

@@ -36,6 +36,8 @@ private Q_SLOTS:
     void pointerOverEachKindOfControl_data();
     void pointerOverEachKindOfControl();
     void hourglassIsNeverReplaced();
+    void boxesShowTheOrdinaryPointer_data();
+    void boxesShowTheOrdinaryPointer();
 };
 
 void TestSkinPointer::withoutSkinFileTheWindowStaysWhite() {
@@ -121,6 +123,43 @@ void TestSkinPointer::hourglassIsNeverReplaced() {
     w.platform.pointer = pointer::Default;
     moveOver(w.form->PushButton4);
     QCOMPARE(w.platform.pointer, int(pointer::Custom));
+}
+
+void TestSkinPointer::boxesShowTheOrdinaryPointer_data() {
+    // A command whose error reports appear while it shows the hourglass.
+    QTest::addColumn<QString>("command");
+    QTest::newRow("distance run over cities without coordinates") << QStringLiteral("distance run");
+    QTest::newRow("text export into a missing folder") << QStringLiteral("text export");
+}
+
+// A box waits for the user: under the hourglass it looked as if the program were
+// still busy. The box shows the ordinary pointer, and the hourglass comes back after it.
+void TestSkinPointer::boxesShowTheOrdinaryPointer() {
+    QFETCH(QString, command);
+    TestWindow w;
+    w.load();
+    Form1& f = *w.form;
+    QList<int> pointerWhenEventsRunAfterABox;
+    w.platform.onDoEvents = [&](int) {
+        if (!w.platform.reports().isEmpty())
+            pointerWhenEventsRunAfterABox << w.platform.pointer;
+    };
+    if (command == QLatin1String("distance run")) {
+        for (const char* city : {"A - 1", "B - 2", "C - 3"})
+            f.ListView3->add(QString::fromLatin1(city));
+        f.PushButton17_Click();
+    } else {
+        f.ListView2->setChecked(f.ListView2->add(QStringLiteral("line")), true);
+        w.platform.saveNames = {QStringLiteral("/nonexistent-ambrevale-folder/out.txt")};
+        f.PushButton4_Click();
+    }
+    QVERIFY(w.platform.reports().size() > 1);
+    for (const ShownBox& box : w.platform.boxes)
+        QCOMPARE(box.pointer, pointer::Default);
+    QVERIFY(!pointerWhenEventsRunAfterABox.isEmpty());
+    for (int code : pointerWhenEventsRunAfterABox)
+        QCOMPARE(code, pointer::Hourglass);
+    QCOMPARE(w.platform.pointer, pointer::Default);
 }
 
 QTEST_MAIN(TestSkinPointer)

@@ -1,5 +1,6 @@
 #include "support/fake_platform.h"
 
+#include "app/box_pointer.h"
 #include "app/runtime_error.h"
 
 namespace amb::test {
@@ -22,13 +23,15 @@ void RecordingSpreadsheet::setVisible(bool visible) {
 }
 
 int FakePlatform::messageBox(const QString& text, const QString& title, int style) {
-    boxes.push_back({text, title, style});
-    if (!answers.empty()) {
-        const int answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    return (style & 0x0F) == mb::YesNo ? mb::AnswerNo : mb::AnswerOk;
+    return withOrdinaryPointer(*this, [&] {
+        boxes.push_back({text, title, style, pointer});
+        if (!answers.empty()) {
+            const int answer = answers.front();
+            answers.pop_front();
+            return answer;
+        }
+        return (style & 0x0F) == mb::YesNo ? mb::AnswerNo : mb::AnswerOk;
+    });
 }
 
 QStringList FakePlatform::boxTexts() const {

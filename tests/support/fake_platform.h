@@ -14,6 +14,7 @@ struct ShownBox {
     QString text;
     QString title;
     int style;
+    int pointer; // the window pointer while the box was open
 };
 
 // A recorded spreadsheet: the cells written and what was asked of it.
