@@ -92,6 +92,9 @@ void Form1::createControls() {
     PushButton17 = button(this, "3. Start Finding Distance");
     ListView2 = list();
     ListView2->setCheckBoxes(true); // unticked lines stay out of the exports
+    // A sentence longer than the column loses its middle, not its end: the start and
+    // the distance both stay in sight at the designed width.
+    ListView2->setTextElideMode(Qt::ElideMiddle);
     PushButton4 = button(this, "Save Results As Text File");
     PushButton13 = button(this, "Save Results As Excel File");
     PushButton5 = button(this, "Copy Results To Clipboard");

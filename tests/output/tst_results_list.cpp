@@ -2,6 +2,9 @@
 #include "output/clipboard_copy.h"
 #include "support/test_helpers.h"
 
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOptionViewItem>
 #include <QTest>
 
 using namespace amb;
@@ -12,6 +15,23 @@ void addLines(ListView& list, const QStringList& lines) {
     for (const QString& line : lines)
         list.setChecked(list.add(line), true);
 }
+// Notes the text each list item shows: the item's text as the style fits it into
+// the item's text area, the way the common item drawing does.
+class ShownItemText : public QProxyStyle {
+public:
+    mutable QStringList shown;
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        if (const auto* item = qstyleoption_cast<const QStyleOptionViewItem*>(option);
+            item && element == CE_ItemViewItem) {
+            const int margin = pixelMetric(PM_FocusFrameHMargin, nullptr, widget) + 1;
+            const int width =
+                subElementRect(SE_ItemViewItemText, item, widget).width() - 2 * margin;
+            shown << item->fontMetrics.elidedText(item->text, item->textElideMode, width);
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+};
 } // namespace
 
 // The results list's own commands and the clipboard copy.
@@ -19,6 +39,8 @@ class TestResultsList : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void clearResults();
+    void distanceStaysInSight_data();
+    void distanceStaysInSight();
     void doubleClickRemoval_data();
     void doubleClickRemoval();
     void clipboardText_data();
@@ -40,6 +62,34 @@ void TestResultsList::clearResults() {
     QCOMPARE(w.form->ListView3->count(), 1);
     QCOMPARE(w.platform.boxTexts(), QStringList());
     QVERIFY(w.platform.pointerHistory.empty());
+}
+
+void TestResultsList::distanceStaysInSight_data() {
+    QTest::addColumn<QString>("distance");
+    QTest::newRow("decimal point") << QStringLiteral("594.941716138396 miles");
+    QTest::newRow("decimal comma") << QStringLiteral("594,941716138396 miles");
+}
+
+// The fault guarded: a sentence cut at the column's end lost its distance.
+void TestResultsList::distanceStaysInSight() {
+    QFETCH(QString, distance);
+    const QString sentence = QString::fromUtf8("Distance between Florence - Tuscany, Italy and "
+                                               "Paris - Île-de-France, France is ") +
+                             distance;
+    ShownItemText style;
+    TestWindow w;
+    w.load();
+    ListView& results = *w.form->ListView2;
+    results.setStyle(&style);
+    addLines(results, {sentence});
+    results.viewport()->grab();
+    results.setStyle(nullptr);
+    QCOMPARE(results.columnWidth(0), twipsToPixels(7000, w.form->logicalDpiX()));
+    QVERIFY(!style.shown.isEmpty());
+    const QString shown = style.shown.constLast();
+    QVERIFY2(shown.size() < sentence.size() && shown.startsWith(QStringLiteral("Distance")) &&
+                 shown.endsWith(QStringLiteral(" is ") + distance),
+             qPrintable(shown));
 }
 
 void TestResultsList::doubleClickRemoval_data() {
