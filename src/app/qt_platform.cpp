@@ -63,7 +63,9 @@ QString QtPlatform::saveFileName(const QString& title, const QString& filter,
     dialog.setDefaultSuffix(QString());
     if (!offeredName.isEmpty())
         dialog.selectFile(offeredName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    // A second export started while the first one works opens it under the hourglass.
+    if (withOrdinaryPointer(*this, [&] { return dialog.exec(); }) != QDialog::Accepted ||
+        dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
 }
