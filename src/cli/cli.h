@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/tool_message.h"
+
 #include <QStringList>
 
 namespace amb::cli {

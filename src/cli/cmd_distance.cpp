@@ -74,8 +74,8 @@ struct Options {
 };
 
 int usageError(const QString& message) {
-    std::fprintf(stderr, "ambrevale-cli distance: %s\n\n%s", message.toLocal8Bit().constData(),
-                 usage().toLocal8Bit().constData());
+    printMessage("ambrevale-cli distance: %s\n\n", message.toLocal8Bit().constData());
+    std::fputs(usage().toLocal8Bit().constData(), stderr);
     return 2;
 }
 
@@ -138,10 +138,10 @@ bool exportTo(const QString& path, void (*write)(const QStringList&, const QStri
         write(sentences, path);
         return true;
     } catch (const RunTimeError& e) {
-        std::fprintf(stderr, "ambrevale-cli distance: %s\n",
+        printMessage("ambrevale-cli distance: %s\n",
                      e.description().toLocal8Bit().constData());
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "ambrevale-cli distance: %s\n", e.what());
+        printMessage("ambrevale-cli distance: %s\n", e.what());
     }
     return false;
 }
@@ -203,8 +203,7 @@ bool reportOutOfRange(const Row& row, const Row& other, Output& output) {
         text = &row.longitudeText;
     }
     output.flush();
-    std::fprintf(stderr,
-                 "ambrevale-cli distance: line %ld: the %s %s is beyond %s degrees; the pair of "
+    printMessage("ambrevale-cli distance: line %ld: the %s %s is beyond %s degrees; the pair of "
                  "lines %ld and %ld is skipped\n",
                  row.line, what, text->c_str(), range, std::min(row.line, other.line),
                  std::max(row.line, other.line));
@@ -253,7 +252,7 @@ int runDistance(const QStringList& args) {
                                               : ::open(QFile::encodeName(options.input).constData(),
                                                        O_RDONLY | O_CLOEXEC);
     if (input < 0) {
-        std::fprintf(stderr, "ambrevale-cli distance: cannot read %s: %s\n",
+        printMessage("ambrevale-cli distance: cannot read %s: %s\n",
                      inputName.toLocal8Bit().constData(), std::strerror(errno));
         return 2;
     }
@@ -284,8 +283,7 @@ int runDistance(const QStringList& args) {
         if (!upper->numbers || !lower->numbers) {
             const Row& bad = upper->numbers ? *lower : *upper;
             output.flush();
-            std::fprintf(stderr,
-                         "ambrevale-cli distance: line %ld: the latitude and longitude are not "
+            printMessage("ambrevale-cli distance: line %ld: the latitude and longitude are not "
                          "both numbers; the pair of lines %ld and %ld is skipped\n",
                          bad.line, upper->line, lower->line);
             skipped = true;
@@ -298,7 +296,7 @@ int runDistance(const QStringList& args) {
                                    *lower->longitude, measureOptions.unit, measureOptions.model);
         } catch (const RunTimeError& e) {
             output.flush();
-            std::fprintf(stderr, "ambrevale-cli distance: lines %ld and %ld: %s\n", upper->line,
+            printMessage("ambrevale-cli distance: lines %ld and %ld: %s\n", upper->line,
                          lower->line, e.description().toLocal8Bit().constData());
             skipped = true;
             return;
@@ -441,14 +439,13 @@ int runDistance(const QStringList& args) {
     }
     output.flush();
     if (readError != 0) {
-        std::fprintf(stderr, "ambrevale-cli distance: reading the trip failed: %s\n",
+        printMessage("ambrevale-cli distance: reading the trip failed: %s\n",
                      std::strerror(readError));
         return 2;
     }
     bool written = true;
     if (output.error() != 0) {
-        std::fprintf(stderr,
-                     "ambrevale-cli distance: cannot write the sentences to standard output: %s\n",
+        printMessage("ambrevale-cli distance: cannot write the sentences to standard output: %s\n",
                      std::strerror(output.error()));
         written = false;
     }

@@ -109,7 +109,8 @@ private:
 };
 
 int usageError(const QString& message) {
-    std::fprintf(stderr, "ambrevale-cli import: %s\n\n%s", qPrintable(message), kImportUsage);
+    printMessage("ambrevale-cli import: %s\n\n", qPrintable(message));
+    std::fputs(kImportUsage, stderr);
     return 2;
 }
 
@@ -186,15 +187,14 @@ int runImport(const QStringList& args) {
                         static_cast<long long>(summary.withoutRegionName));
         std::printf(".\n");
         if (!summary.unknownCountryCodes.isEmpty())
-            std::fprintf(stderr,
-                         "ambrevale-cli import: warning: country codes not in the country file "
+            printMessage("ambrevale-cli import: warning: country codes not in the country file "
                          "were kept as they are: %s\n",
                          qPrintable(summary.unknownCountryCodes.join(QStringLiteral(", "))));
         return 0;
     } catch (const RunTimeError& e) {
-        std::fprintf(stderr, "ambrevale-cli import: %s\n", qPrintable(e.description()));
+        printMessage("ambrevale-cli import: %s\n", qPrintable(e.description()));
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "ambrevale-cli import: %s\n", e.what());
+        printMessage("ambrevale-cli import: %s\n", e.what());
     }
     return 1;
 }

@@ -26,7 +26,8 @@ const char kSearchUsage[] =
     "  -h, --help        show this help\n";
 
 int usageError(const QString& message) {
-    std::fprintf(stderr, "ambrevale-cli search: %s\n\n%s", qPrintable(message), kSearchUsage);
+    printMessage("ambrevale-cli search: %s\n\n", qPrintable(message));
+    std::fputs(kSearchUsage, stderr);
     return 2;
 }
 
@@ -99,9 +100,9 @@ int runSearch(const QStringList& args) {
         }
         return 0;
     } catch (const RunTimeError& e) {
-        std::fprintf(stderr, "ambrevale-cli search: %s\n", qPrintable(e.description()));
+        printMessage("ambrevale-cli search: %s\n", qPrintable(e.description()));
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "ambrevale-cli search: %s\n", e.what());
+        printMessage("ambrevale-cli search: %s\n", e.what());
     }
     return 1;
 }

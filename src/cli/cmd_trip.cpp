@@ -45,12 +45,13 @@ QString usage() {
 }
 
 int usageError(const QString& message) {
-    std::fprintf(stderr, "ambrevale-cli trip: %s\n\n%s", qPrintable(message), qPrintable(usage()));
+    printMessage("ambrevale-cli trip: %s\n\n", qPrintable(message));
+    std::fputs(qPrintable(usage()), stderr);
     return 2;
 }
 
 void note(const QString& message) {
-    std::fprintf(stderr, "ambrevale-cli trip: %s\n", message.toLocal8Bit().constData());
+    printMessage("ambrevale-cli trip: %s\n", message.toLocal8Bit().constData());
 }
 
 QString populationText(qint64 population) {

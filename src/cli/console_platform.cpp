@@ -1,6 +1,7 @@
 #include "cli/console_platform.h"
 
 #include "app/runtime_error.h"
+#include "cli/tool_message.h"
 
 #include <cstdio>
 
@@ -11,7 +12,8 @@ int ConsolePlatform::messageBox(const QString& text, const QString&, int style) 
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
         .replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    std::fprintf(stderr, "%s\n", shown.toLocal8Bit().constData());
+    std::fprintf(stderr, "%s\n",
+                 cli::escapedControls(shown.toLocal8Bit().toStdString(), true).c_str());
     return (style & 0x0F) == mb::YesNo ? mb::AnswerNo : mb::AnswerOk;
 }
 

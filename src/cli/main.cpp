@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "cli/tool_message.h"
 #include "cli/trip_map_option.h"
 
 #include <QCoreApplication>
@@ -45,6 +46,7 @@ int main(int argc, char* argv[]) {
         return amb::cli::runDistance(args);
     if (command == QLatin1String("trip"))
         return amb::cli::runTrip(args);
-    std::fprintf(stderr, "ambrevale-cli: unknown command '%s'\n\n%s", qPrintable(command), kUsage);
+    amb::cli::printMessage("ambrevale-cli: unknown command '%s'\n\n", qPrintable(command));
+    std::fputs(kUsage, stderr);
     return 2;
 }

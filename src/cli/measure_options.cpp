@@ -80,7 +80,10 @@ QString measureOptionsHelp(const QStringList& allowed) {
     if (allowed.contains(kUnit))
         help += QStringLiteral(
             "  --unit mi|km|nmi  statute miles (the default: the window's sentences),\n"
-            "                    kilometres or nautical miles\n");
+            "                    kilometres or nautical miles. A kilometre is the\n"
+            "                    international one: 1 mi = 1.609344 km, on the sphere\n"
+            "                    and on wgs84, in the sentences and the map's steps. On\n"
+            "                    the sphere a nautical mile is one arc minute\n");
     if (allowed.contains(kModel))
         help += QStringLiteral(
             "  --model sphere|wgs84\n"

@@ -1,5 +1,6 @@
 #include "cli/trip_map_option.h"
 
+#include "cli/tool_message.h"
 #include "route/land_outline.h"
 
 #include <cstdio>
@@ -45,7 +46,7 @@ bool writeTripMap(const char* command, const QString& file,
     }
     if (error.isEmpty())
         return true;
-    std::fprintf(stderr, "ambrevale-cli %s: %s\n", command, error.toLocal8Bit().constData());
+    printMessage("ambrevale-cli %s: %s\n", command, error.toLocal8Bit().constData());
     return false;
 }
 

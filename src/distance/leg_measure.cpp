@@ -10,8 +10,7 @@
 namespace amb {
 
 namespace {
-constexpr double kKilometresPerNauticalMile = 1.852;
-constexpr double kMetresPerStatuteMile = 1609.344;
+constexpr double kMetresPerStatuteMile = kKilometresPerStatuteMile * 1000;
 constexpr double kMetresPerNauticalMile = 1852;
 
 const NamedValue<DistanceUnit> kUnitSymbols[] = {
@@ -49,11 +48,11 @@ QString modelName(EarthModel model) {
 double legDistance(double lat1, double lon1, double lat2, double lon2, DistanceUnit unit,
                    EarthModel model) {
     if (model == EarthModel::Sphere) {
-        if (unit == DistanceUnit::StatuteMiles)
-            return modZipDistance::calculate_mileage(lat1, lat2, lon1, lon2);
-        const double nautical = modZipDistance::central_angle_degrees(lat1, lat2, lon1, lon2) *
-                                modZipDistance::kNauticalMilesPerDegree;
-        return unit == DistanceUnit::Kilometres ? nautical * kKilometresPerNauticalMile : nautical;
+        if (unit == DistanceUnit::NauticalMiles)
+            return modZipDistance::central_angle_degrees(lat1, lat2, lon1, lon2) *
+                   modZipDistance::kNauticalMilesPerDegree;
+        const double miles = modZipDistance::calculate_mileage(lat1, lat2, lon1, lon2);
+        return unit == DistanceUnit::Kilometres ? miles * kKilometresPerStatuteMile : miles;
     }
     if (!(std::fabs(lat1) <= 90) || !(std::fabs(lat2) <= 90) || !std::isfinite(lon1) ||
         !std::isfinite(lon2))

@@ -6,11 +6,14 @@
 namespace amb {
 
 // The units and earth models the command-line tool measures in. Statute miles on
-// the sphere are the window's miles; kilometres and nautical miles on the sphere
-// come from the same central angle (one nautical mile per arc minute, 1.852 km
-// each). On the WGS84 ellipsoid the geodesic length is converted exactly
+// the sphere are the window's miles, and a kilometre is always the international
+// one, 1 mi = 1.609344 km: kilometres on the sphere are the window's miles times
+// that, as are the map's steps. Nautical miles on the sphere are the arc minutes of
+// the central angle. On the WGS84 ellipsoid the geodesic length is converted exactly
 // (1 mi = 1609.344 m, 1 nmi = 1852 m).
 enum class DistanceUnit { StatuteMiles, Kilometres, NauticalMiles };
+
+inline constexpr double kKilometresPerStatuteMile = 1.609344;
 enum class EarthModel { Sphere, Wgs84 };
 
 std::optional<DistanceUnit> parseDistanceUnit(const QString& text); // "mi", "km", "nmi"

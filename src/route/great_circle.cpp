@@ -1,5 +1,6 @@
 #include "route/great_circle.h"
 
+#include "distance/leg_measure.h"
 #include "distance/zip_distance.h"
 
 #include <algorithm>
@@ -19,7 +20,6 @@ constexpr double kNoDirection = 1e-12;
 constexpr double kOnAntimeridian = 1e-9;
 // No leg needs more points than this, whatever step is asked for.
 constexpr double kMostSteps = 1e6;
-constexpr double kKilometresPerStatuteMile = 1.609344;
 
 struct Vec {
     double x, y, z;

@@ -13,7 +13,8 @@ struct GeoPoint {
 };
 
 // The sphere of the distance formula: a degree of arc is 60 nautical miles of
-// 1.1515 statute miles, and a statute mile is 1.609344 km.
+// 1.1515 statute miles, and a statute mile is 1.609344 km (kKilometresPerStatuteMile,
+// the one kilometre of the tool's --unit km too).
 double sphereRadiusKm();
 
 // Points along the great circle from `from` to `to`, both included, neighbours at

@@ -1,36 +1,19 @@
+#include "support/test_helpers.h"
+
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace amb::test;
+
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run runCli(const QStringList& args, const QByteArray& input, const QString& locale = {},
-           const QString& outputFile = {}) {
-    QProcess process;
-    if (!outputFile.isEmpty())
-        process.setStandardOutputFile(outputFile);
-    if (!locale.isEmpty()) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("LC_ALL"), locale);
-        process.setProcessEnvironment(env);
-    }
-    process.start(qEnvironmentVariable("AMBREVALE_CLI"),
-                  QStringList{QStringLiteral("distance")} + args);
-    process.write(input);
-    process.closeWriteChannel();
-    Run run;
-    if (!process.waitForFinished(30000))
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+// The distance command on `input`.
+ToolRun distance(const QStringList& args, const QByteArray& input, const QString& locale = {},
+                 const QString& outputFile = {}) {
+    return runTool(QStringList{QStringLiteral("distance")} + args,
+                   {.input = input, .locale = locale, .outputFile = outputFile});
 }
 
 QString lines(std::initializer_list<const char*> texts) {
@@ -50,8 +33,8 @@ private Q_SLOTS:
     void printsTheSentences();
     void readsAFile();
     void printsEachSentenceAsItIsMeasured();
-    void failingFilesAndArguments_data();
-    void failingFilesAndArguments();
+    void filesAndArguments_data();
+    void filesAndArguments();
 };
 
 void TestDistanceCli::printsTheSentences_data() {
@@ -99,7 +82,7 @@ void TestDistanceCli::printsTheSentences() {
     QFETCH(QString, out);
     QFETCH(int, reports);
     QFETCH(int, skipped);
-    const Run run = runCli({}, input, locale);
+    const ToolRun run = distance({}, input, locale);
     QCOMPARE(run.out, out);
     QCOMPARE(run.err.count(QStringLiteral("Please email screenshot")), reports);
     QCOMPARE(run.err.count(QStringLiteral(" is skipped\n")), skipped);
@@ -120,7 +103,7 @@ void TestDistanceCli::readsAFile() {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("A\t0\t0\nB\t0\t1\n");
     file.close();
-    const Run run = runCli({path}, QByteArray("ignored\t0\t0\nstdin\t1\t1\n"));
+    const ToolRun run = distance({path}, QByteArray("ignored\t0\t0\nstdin\t1\t1\n"));
     QCOMPARE(run.out, lines({"Distance between A and B is 69.09 miles"}));
     QCOMPARE(run.exitCode, 0);
 }
@@ -138,50 +121,97 @@ void TestDistanceCli::printsEachSentenceAsItIsMeasured() {
     QCOMPARE(process.exitCode(), 0);
 }
 
-void TestDistanceCli::failingFilesAndArguments_data() {
+// %1 in an argument is a fresh folder; `written` is what the file there holds, its lines
+// as a reader sees them, joined by "|".
+void TestDistanceCli::filesAndArguments_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");        // a part of standard error
     QTest::addColumn<QString>("outputFile"); // standard output goes there
+    QTest::addColumn<QString>("written");
     const QString sentence = lines({"Distance between A and B is 69.09 miles"});
+    const QString results = QStringLiteral("Results|Distance between A and B is 69.09 miles");
+    QTest::newRow("text file") << QStringList{QStringLiteral("--text-file"),
+                                              QStringLiteral("%1/out.txt")}
+                               << 0 << sentence << QString() << QString() << results;
+    QTest::newRow("workbook") << QStringList{QStringLiteral("--xlsx=%1/out.xlsx")} << 0 << sentence
+                              << QString() << QString() << results;
     QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0
                           << QStringLiteral("Usage: ambrevale-cli distance") << QString()
-                          << QString();
+                          << QString()
+        << QString();
     QTest::newRow("unknown option") << QStringList{QStringLiteral("--miles")} << 2 << QString()
-                                    << QStringLiteral("unknown option '--miles'") << QString();
+                                    << QStringLiteral("unknown option '--miles'") << QString()
+        << QString();
     QTest::newRow("export without a name")
         << QStringList{QStringLiteral("--xlsx")} << 2 << QString()
-        << QStringLiteral("--xlsx needs a file name") << QString();
+        << QStringLiteral("--xlsx needs a file name") << QString()
+        << QString();
     QTest::newRow("two trips") << QStringList{QStringLiteral("a"), QStringLiteral("b")} << 2
-                               << QString() << QStringLiteral("only one trip file") << QString();
+                               << QString() << QStringLiteral("only one trip file") << QString()
+        << QString();
     QTest::newRow("missing trip file")
         << QStringList{QStringLiteral("/nonexistent/trip.txt")} << 2 << QString()
-        << QStringLiteral("cannot read /nonexistent/trip.txt") << QString();
+        << QStringLiteral("cannot read /nonexistent/trip.txt") << QString() << QString();
     // The sentences are printed before the files are written.
     QTest::newRow("text file that cannot be written")
         << QStringList{QStringLiteral("--text-file"), QStringLiteral("/nonexistent/out.txt")} << 1
-        << sentence << QStringLiteral("ambrevale-cli distance: ") << QString();
+        << sentence << QStringLiteral("ambrevale-cli distance: ") << QString()
+        << QString();
     QTest::newRow("workbook that cannot be written")
         << QStringList{QStringLiteral("--xlsx=/nonexistent/out.xlsx")} << 1 << sentence
-        << QStringLiteral("ambrevale-cli distance: ") << QString();
+        << QStringLiteral("ambrevale-cli distance: ") << QString()
+        << QString();
     QTest::newRow("standard output on a full disk")
         << QStringList() << 1 << QString()
         << QStringLiteral("ambrevale-cli distance: cannot write the sentences to standard output: "
                           "No space left on device")
-        << QStringLiteral("/dev/full");
+        << QStringLiteral("/dev/full") << QString();
 }
 
-void TestDistanceCli::failingFilesAndArguments() {
+void TestDistanceCli::filesAndArguments() {
     QFETCH(QStringList, args);
     QFETCH(int, exitCode);
     QFETCH(QString, out);
     QFETCH(QString, err);
     QFETCH(QString, outputFile);
-    const Run run = runCli(args, QByteArray("A\t0\t0\nB\t0\t1\n"), {}, outputFile);
+    QFETCH(QString, written);
+    QTemporaryDir dir;
+    for (QString& arg : args)
+        arg.replace(QStringLiteral("%1"), dir.path());
+    const ToolRun run = distance(args, QByteArray("A\t0\t0\nB\t0\t1\n"), {}, outputFile);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.out.startsWith(out), qPrintable(run.out));
     QVERIFY2(run.err.contains(err), qPrintable(run.err));
+    if (written.isEmpty())
+        return;
+    const QString file = dir.filePath(QDir(dir.path()).entryList(QDir::Files).value(0));
+    QByteArray bytes;
+    if (file.endsWith(QLatin1String(".txt"))) {
+        // Cells padded with spaces and ended by a tab, CR LF line ends.
+        QFile text(file);
+        QVERIFY(text.open(QIODevice::ReadOnly));
+        bytes = text.readAll();
+        QVERIFY2(bytes.endsWith("\t\r\n") && bytes.count("\r\n") == 2, bytes.constData());
+        bytes.replace("\t\r\n", "\n");
+    } else {
+        const QString ssconvert = QStandardPaths::findExecutable(QStringLiteral("ssconvert"));
+        if (ssconvert.isEmpty())
+            QSKIP("ssconvert (gnumeric) is not installed");
+        const QString csv = dir.filePath(QStringLiteral("back.csv"));
+        QProcess convert;
+        convert.start(ssconvert, {file, csv});
+        QVERIFY(convert.waitForFinished(60000));
+        QFile back(csv);
+        QVERIFY(back.open(QIODevice::ReadOnly));
+        bytes = back.readAll().replace('"', QByteArray());
+    }
+    QStringList rows;
+    for (const QByteArray& line : bytes.split('\n'))
+        if (!line.isEmpty())
+            rows << QString::fromUtf8(line).trimmed();
+    QCOMPARE(rows.join(QLatin1Char('|')), written);
 }
 
 QTEST_MAIN(TestDistanceCli)

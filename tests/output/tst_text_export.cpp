@@ -54,29 +54,6 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
-// Folder permissions bind only an unprivileged user: run as root, the tests give the
-// paths to "nobody" and act as that user until the end of the scope.
-class Unprivileged {
-public:
-    explicit Unprivileged(const QStringList& paths) {
-        if (geteuid() != 0)
-            return;
-        for (const QString& path : paths)
-            if (chown(QFile::encodeName(path).constData(), 65534, 65534) != 0)
-                return;
-        active_ = seteuid(65534) == 0;
-    }
-    ~Unprivileged() {
-        if (active_ && seteuid(0) != 0)
-            qFatal("cannot return to the administrator");
-    }
-    Unprivileged(const Unprivileged&) = delete;
-    Unprivileged& operator=(const Unprivileged&) = delete;
-
-private:
-    bool active_ = false;
-};
-
 // The line numbers of the reports, in order.
 QList<int> reportLines(const FakePlatform& platform) {
     QList<int> lines;

@@ -3,7 +3,9 @@
 # there: the tool and the window through their bin/ links, which must find the program folder
 # with its database, pointer and skin. Also checks that the package carries every file that
 # lies beside the program in the build, validates the desktop entry and the AppStream file,
-# and runs lintian, which must report no error. Run under xvfb-run.
+# runs lintian, which must report no error and no missing hardening, and checks that every
+# shared library the programs and their Qt plugins load comes from a package the .deb
+# depends on. Run under xvfb-run.
 # Usage: run_package.sh BUILD_DIR OUTPUT_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -51,9 +53,10 @@ unset AMBREVALE_PROGRAM_DIR QT_QPA_PLATFORM
 [ -s "$work/built.txt" ] || fail "the build's tool found nothing for 'fiore'"
 cmp -s "$work/built.txt" "$work/installed.txt" ||
   fail "the installed tool prints other rows than the build's: $(diff "$work/built.txt" "$work/installed.txt" | head -5)"
-# ... and the land outlines its maps are drawn on.
+# ... and the land outlines its maps are drawn on. The loader notes the libraries it loads.
 printf 'Paris\t48.85\t2.35\nBerlin\t52.52\t13.4\n' |
-  "$root/usr/bin/ambrevale-cli" distance --map "$work/map.png" >/dev/null ||
+  LD_DEBUG=files LD_DEBUG_OUTPUT="$work/tool-loads" \
+    "$root/usr/bin/ambrevale-cli" distance --map "$work/map.png" >/dev/null ||
   fail "the installed tool could not draw a map"
 [ -s "$work/map.png" ] || fail "the installed tool wrote no map"
 
@@ -90,6 +93,8 @@ import -window "$main" "$out/window.png"
 # The skin paints the buttons slate blue (#2f6b9a); without it they are grey.
 colours=$(convert "$out/window.png" -format %c histogram:info:-)
 grep -qi '#2F6B9A' <<<"$colours" || fail "the window is not skinned"
+# The shared objects the running window has loaded, Qt plugins among them.
+cp "/proc/$program_pid/maps" "$work/window-maps" || fail "cannot read the window's memory map"
 # The program itself, not the tracer, is asked to end.
 kill -TERM "$program_pid"
 wait "$app_pid" || fail "the program did not end cleanly on SIGTERM"
@@ -103,13 +108,63 @@ if [ ${#trace[@]} -gt 0 ]; then
   done
 fi
 
+# Every shared library the programs and the Qt plugins they loaded resolve to belongs to a
+# package the .deb depends on, directly or through those packages' own dependencies (the
+# unpacked files ran against this machine's libraries, where a missing dependency cannot
+# show).
+plugin_folder=$(dpkg -L libqt6gui6 | grep -m1 '/qt6/plugins/platforms/libqxcb\.so$')
+plugin_folder=${plugin_folder%/platforms/*}
+mapfile -t plugins < <({ grep -o "$plugin_folder/[^ ]*\.so" "$work/window-maps"
+  cat "$work"/tool-loads.* 2>/dev/null | grep -o "file=$plugin_folder/[^ ]*\.so" | cut -d= -f2; } |
+  sort -u)
+grep -q '/platforms/libqxcb\.so$' < <(printf '%s\n' "${plugins[@]}") ||
+  fail "the window was not seen loading its platform plugin"
+grep -q '/platforms/libqoffscreen\.so$' < <(printf '%s\n' "${plugins[@]}") ||
+  fail "the tool was not seen loading its platform plugin"
+mapfile -t direct < <(dpkg-deb -f "$deb" Depends | tr ',|' '\n\n' |
+  sed -E 's/\(.*\)//; s/:any//; s/[[:space:]]//g' | grep -v '^$' | sort -u)
+[ ${#direct[@]} -gt 0 ] || fail "the package depends on nothing"
+closure=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
+  --no-replaces --no-enhances "${direct[@]}" 2>/dev/null | grep -v '^ ' | tr -d '<>' | sort -u)
+declare -A needed_by=() # each library (a plugin counts as its own) and one object it serves
+for object in "$folder/ambrevale" "$folder/ambrevale-cli" "${plugins[@]}"; do
+  ldd "$object" >"$work/ldd.txt" 2>&1 || fail "ldd cannot read $object"
+  if grep -q 'not found' "$work/ldd.txt"; then fail "$object lacks $(grep 'not found' "$work/ldd.txt")"; fi
+  case "$object" in "$folder"/*) ;; *) needed_by[$(readlink -f "$object")]=${object##*/} ;; esac
+  for library in $(awk '$2 == "=>" && $3 ~ /^\// {print $3} $1 ~ /^\// {print $1}' "$work/ldd.txt"); do
+    needed_by[$(readlink -f "$library")]=${object##*/}
+  done
+done
+# One query for every file, under both names a merged /usr gives it.
+paths=()
+for library in "${!needed_by[@]}"; do paths+=("$library" "${library#/usr}"); done
+declare -A owner_of=()
+while IFS= read -r line; do
+  package=${line%%: *}
+  package=${package%%,*}
+  owner_of[/usr${line##*: }]=${package%%:*}
+  owner_of[${line##*: }]=${package%%:*}
+done < <(dpkg -S "${paths[@]}" 2>/dev/null | grep -v '^diversion')
+unlisted=()
+for library in "${!needed_by[@]}"; do
+  package=${owner_of[$library]:-}
+  [ -n "$package" ] || fail "no package holds $library (needed by ${needed_by[$library]})"
+  grep -qxF "$package" <<<"$closure" || unlisted+=("$package ($library, for ${needed_by[$library]})")
+done
+[ ${#unlisted[@]} -eq 0 ] ||
+  fail "the package does not depend on: $(printf '%s\n' "${unlisted[@]}" | sort -u | tr '\n' ' ')"
+echo "package: ${#plugins[@]} Qt plugins and the programs need only packages it depends on"
+
 # Desktop entry and AppStream metadata.
 desktop-file-validate "$root"/usr/share/applications/*.desktop || fail "desktop-file-validate"
 appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml || fail "appstreamcli validate"
 
 # lintian: errors fail, warnings are printed.
 lintian_status=0
-lintian --fail-on error --tag-display-limit 0 "$deb" >"$out/lintian.txt" 2>&1 || lintian_status=$?
+lintian --fail-on error --display-info --tag-display-limit 0 "$deb" >"$out/lintian.txt" 2>&1 || lintian_status=$?
 grep -v 'root privileges' "$out/lintian.txt" || true
 [ "$lintian_status" -eq 0 ] || fail "lintian reports errors"
+if grep -q 'hardening-no-' "$out/lintian.txt"; then
+  fail "lintian finds hardening missing: $(grep -o 'hardening-no-[a-z-]*.*' "$out/lintian.txt" | sort -u | tr '\n' ' ')"
+fi
 echo "package: passed ($(basename "$deb"), $(stat -c %s "$deb") bytes)"

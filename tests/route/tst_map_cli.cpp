@@ -1,8 +1,11 @@
+#include "support/test_helpers.h"
+
 #include <QDir>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+using namespace amb::test;
 
 // The tool's --map option: the picture beside the sentences, or a clear message, an
 // exit status and nothing left behind.
@@ -51,29 +54,23 @@ void TestMapCli::distanceMap() {
     for (QString& arg : args)
         arg = arg.arg(dir.path());
 
-    QProcess process;
+    ToolInput how;
+    how.input = "Tokyo, Japan\t35.6895\t139.6917\n"
+                "Honolulu, Hawaii, United States\t21.3069\t-157.8583\n"
+                "San Francisco, California, United States\t37.7749\t-122.4194\n";
     if (!platform.isEmpty()) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        process.setProcessEnvironment(env);
+        how.environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        how.environment.remove(QStringLiteral("DISPLAY"));
+        how.environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
     }
-    process.start(qEnvironmentVariable("AMBREVALE_CLI"),
-                  QStringList{QStringLiteral("distance")} << args);
-    process.write("Tokyo, Japan\t35.6895\t139.6917\n"
-                  "Honolulu, Hawaii, United States\t21.3069\t-157.8583\n"
-                  "San Francisco, California, United States\t37.7749\t-122.4194\n");
-    process.closeWriteChannel();
-    QVERIFY(process.waitForFinished(60000));
-    const QString err = QString::fromUtf8(process.readAllStandardError());
-    QCOMPARE(process.exitCode(), exitCode);
+    const ToolRun run = runTool(QStringList{QStringLiteral("distance")} << args, how);
+    QCOMPARE(run.exitCode, exitCode);
     if (message.isEmpty())
-        QCOMPARE(err, QString());
+        QCOMPARE(run.err, QString());
     else
-        QVERIFY2(err.contains(message.arg(dir.path())), qPrintable(err));
+        QVERIFY2(run.err.contains(message.arg(dir.path())), qPrintable(run.err));
     if (exitCode != 2) // the sentences come out whatever becomes of the map
-        QCOMPARE(process.readAllStandardOutput().count('\n'), 2);
+        QCOMPARE(run.out.count(QLatin1Char('\n')), 2);
 
     QStringList expected{QStringLiteral("file")};
     if (!written.isEmpty())

@@ -1,9 +1,12 @@
 #include "support/test_helpers.h"
 
 #include "app/main_module.h"
+#include "lookup/city_import.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <unistd.h>
 
 namespace amb::test {
 
@@ -40,6 +43,13 @@ QString testDataPath(const QString& name) {
     return QStringLiteral(AMBREVALE_TEST_DATA "/") + name;
 }
 
+void importTripFixture(const QString& database) {
+    importGeoNames({testDataPath(QStringLiteral("geonames-trip.txt")),
+                    testDataPath(QStringLiteral("geonames-admin1.json")),
+                    testDataPath(QStringLiteral("iso_3166-1.json"))},
+                   database);
+}
+
 FileSizeLimit::FileSizeLimit(rlim_t bytes) : oldHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
     getrlimit(RLIMIT_FSIZE, &old_);
     rlimit small = old_;
@@ -50,6 +60,52 @@ FileSizeLimit::FileSizeLimit(rlim_t bytes) : oldHandler_(std::signal(SIGXFSZ, SI
 FileSizeLimit::~FileSizeLimit() {
     setrlimit(RLIMIT_FSIZE, &old_);
     std::signal(SIGXFSZ, oldHandler_);
+}
+
+ToolRun runTool(const QStringList& args, const ToolInput& how) {
+    QProcess process;
+    QProcessEnvironment environment = how.environment;
+    if (!how.locale.isEmpty())
+        environment.insert(QStringLiteral("LC_ALL"), how.locale);
+    process.setProcessEnvironment(environment);
+    if (!how.outputFile.isEmpty())
+        process.setStandardOutputFile(how.outputFile);
+    QStringList command = how.wrapper;
+    command << qEnvironmentVariable("AMBREVALE_CLI") << args;
+    process.start(command.takeFirst(), command);
+    process.write(how.input);
+    process.closeWriteChannel();
+    ToolRun run;
+    if (!process.waitForFinished(how.timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.outBytes = process.readAllStandardOutput();
+    run.out = QString::fromUtf8(run.outBytes);
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+constexpr uid_t kNobody = 65534;
+
+bool Unprivileged::needed() {
+    return geteuid() == 0;
+}
+
+Unprivileged::Unprivileged(const QStringList& paths) {
+    if (!needed() || paths.isEmpty()) // nothing to give: nothing to do
+        return;
+    for (const QString& path : paths)
+        if (chown(QFile::encodeName(path).constData(), kNobody, kNobody) != 0)
+            return;
+    active_ = seteuid(kNobody) == 0;
+}
+
+Unprivileged::~Unprivileged() {
+    if (active_ && seteuid(0) != 0)
+        qFatal("cannot return to the administrator");
 }
 
 } // namespace amb::test

@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "support/fake_platform.h"
 
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <csignal>
 #include <memory>
@@ -27,6 +28,8 @@ struct TestWindow {
 // Adds a row with sub-items to a list, returning its position.
 int addRow(ListView& list, const QString& text, const QString& sub1 = {}, const QString& sub2 = {});
 QString testDataPath(const QString& name);
+// Imports the trip fixture (cities with populations and alternate names) into `database`.
+void importTripFixture(const QString& database);
 
 // Makes the disk "full" for this process only while it lives: files cannot grow
 // past `bytes`, and a write beyond fails with EFBIG instead of a signal.
@@ -40,6 +43,41 @@ public:
 private:
     rlimit old_{};
     void (*oldHandler_)(int);
+};
+
+// One run of the built command-line tool (AMBREVALE_CLI).
+struct ToolRun {
+    int exitCode = -1; // also when it crashed or did not end in time
+    QByteArray outBytes;
+    QString out; // outBytes as UTF-8
+    QString err;
+};
+
+struct ToolInput {
+    QByteArray input{};   // on standard input
+    QString locale{};     // LC_ALL for the tool, when given
+    QString outputFile{}; // standard output goes there instead
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QStringList wrapper{}; // a command that runs the tool (as another user, say)
+    int timeoutMs = 120000;
+};
+
+ToolRun runTool(const QStringList& args, const ToolInput& how = {});
+
+// Folder permissions bind only an unprivileged user: run as root, the tests give the
+// paths to "nobody" and act as that user until the end of the scope. Without paths, or
+// where that is refused, `active()` is false and the scope runs as it is.
+class Unprivileged {
+public:
+    explicit Unprivileged(const QStringList& paths);
+    ~Unprivileged();
+    Unprivileged(const Unprivileged&) = delete;
+    Unprivileged& operator=(const Unprivileged&) = delete;
+    bool active() const { return active_; }
+    static bool needed(); // the tests run as root
+
+private:
+    bool active_ = false;
 };
 
 } // namespace amb::test

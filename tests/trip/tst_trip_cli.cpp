@@ -1,6 +1,5 @@
 // The command-line trip: names to cities, units, models and the output formats.
 #include "distance/leg_measure.h"
-#include "distance/zip_distance.h"
 #include "lookup/city_import.h"
 #include "support/test_helpers.h"
 
@@ -9,6 +8,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -21,26 +21,6 @@ using namespace amb::test;
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
-Run runCli(const QStringList& args, const QString& outputFile = {}) {
-    QProcess process;
-    if (!outputFile.isEmpty())
-        process.setStandardOutputFile(outputFile);
-    process.start(qEnvironmentVariable("AMBREVALE_CLI"), args);
-    Run run;
-    if (!process.waitForFinished(120000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
 QStringList stopTexts(const QJsonObject& trip) {
     QStringList texts;
     for (const QJsonValue& leg : trip.value(QLatin1String("legs")).toArray()) {
@@ -51,8 +31,37 @@ QStringList stopTexts(const QJsonObject& trip) {
     return texts;
 }
 
+struct Place {
+    double lat, lon;
+};
+// The fixture's cities.
+constexpr Place kFlorence{43.77925, 11.24626}, kParis{48.85341, 2.3488},
+    kTokyo{35.6895, 139.69171};
+
+// The central angle in degrees between two places, from their unit vectors.
+double angleDegrees(Place a, Place b) {
+    const long double r = 3.141592653589793238462643383279502884L / 180;
+    const auto unit = [r](Place p) {
+        return std::array<long double, 3>{std::cos(p.lat * r) * std::cos(p.lon * r),
+                                          std::cos(p.lat * r) * std::sin(p.lon * r),
+                                          std::sin(p.lat * r)};
+    };
+    const auto u = unit(a), v = unit(b);
+    const long double crossed = std::hypot(u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                                           u[0] * v[1] - u[1] * v[0]);
+    return double(std::atan2(crossed, u[0] * v[0] + u[1] * v[1] + u[2] * v[2]) / r);
+}
+
+// The window's formula takes π as 3.14159265, which moves its figures in the ninth digit.
+constexpr double kSameFigure = 1e-7;
+
+// Kilometres on the window's sphere.
+double sphereKm(Place a, Place b) {
+    return angleDegrees(a, b) * 60 * 1.1515 * 1.609344;
+}
+
 // A point's distance in metres from the plane of the great circle through a and b,
-// on the program's sphere (a degree is 60 nautical miles).
+// on the program's sphere.
 double offGreatCircleMetres(double latA, double lonA, double latB, double lonB, double lat,
                             double lon) {
     const auto unit = [](double la, double lo) {
@@ -65,7 +74,7 @@ double offGreatCircleMetres(double latA, double lonA, double latB, double lonB, 
                                        a[0] * b[1] - a[1] * b[0]};
     const long double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
     const long double sine = (n[0] * p[0] + n[1] * p[1] + n[2] * p[2]) / length;
-    const double radiusMetres = 60 * 180 / 3.14159265 * 1852;
+    const double radiusMetres = 60 * 1.1515 * 1609.344 * 180 / 3.14159265;
     return double(std::fabs(std::asin(sine))) * radiusMetres;
 }
 
@@ -100,10 +109,7 @@ private:
 void TestTripCli::initTestCase() {
     QVERIFY(!qEnvironmentVariableIsEmpty("AMBREVALE_CLI"));
     database_ = dir_.filePath(QStringLiteral("trip.sqlite"));
-    importGeoNames({testDataPath(QStringLiteral("geonames-trip.txt")),
-                    testDataPath(QStringLiteral("geonames-admin1.json")),
-                    testDataPath(QStringLiteral("iso_3166-1.json"))},
-                   database_);
+    importTripFixture(database_);
 }
 
 // Exact names first and the most populous among them; alternate names count;
@@ -144,66 +150,59 @@ void TestTripCli::namesFindCities_data() {
 void TestTripCli::namesFindCities() {
     QFETCH(QStringList, names);
     QFETCH(QString, note);
-    const Run run = runCli(trip(names << QStringLiteral("--format=json")));
+    const ToolRun run = runTool(trip(names << QStringLiteral("--format=json")));
     QCOMPARE(run.exitCode, 0);
-    QTEST(stopTexts(QJsonDocument::fromJson(run.out).object()), "stops");
+    QTEST(stopTexts(QJsonDocument::fromJson(run.outBytes).object()), "stops");
     if (note.isEmpty())
         QCOMPARE(run.err, QString());
     else
         QVERIFY2(run.err.contains(note), qPrintable(run.err));
 }
 
-// Kilometres and nautical miles come from the window's angle on the window's sphere;
-// the total is the sum of the legs.
+// Every unit comes from the central angle on the window's sphere: a degree is 60
+// nautical miles of 1.1515 statute miles, and a statute mile is 1.609344 km. The
+// angle is worked out here from the cities' unit vectors, not by the program.
 void TestTripCli::unitsComeFromOneAngle_data() {
     QTest::addColumn<QString>("unit");
-    QTest::addColumn<double>("perNauticalMile");
-    QTest::newRow("mi") << QStringLiteral("mi") << 1.1515;
-    QTest::newRow("km") << QStringLiteral("km") << 1.852;
-    QTest::newRow("nmi") << QStringLiteral("nmi") << 1.0;
+    QTest::addColumn<double>("perDegree");
+    QTest::newRow("mi") << QStringLiteral("mi") << 60 * 1.1515;
+    QTest::newRow("km, the international kilometre") << QStringLiteral("km")
+                                                     << 60 * 1.1515 * 1.609344;
+    QTest::newRow("nmi, an arc minute") << QStringLiteral("nmi") << 60.0;
 }
 
 void TestTripCli::unitsComeFromOneAngle() {
     QFETCH(QString, unit);
-    QFETCH(double, perNauticalMile);
-    const QStringList names{QStringLiteral("Florence"), QStringLiteral("Paris"),
-                            QStringLiteral("Tokyo")};
-    const QJsonObject nautical =
-        QJsonDocument::fromJson(
-            runCli(trip(QStringList(names) << QStringLiteral("--format=json")
-                                           << QStringLiteral("--unit") << QStringLiteral("nmi")))
-                .out)
-            .object();
-    const Run run = runCli(trip(QStringList(names) << QStringLiteral("--format=json")
-                                                   << QStringLiteral("--unit") << unit));
-    const QJsonObject result = QJsonDocument::fromJson(run.out).object();
+    QFETCH(double, perDegree);
+    const ToolRun run = runTool(trip({QStringLiteral("Florence"), QStringLiteral("Paris"),
+                                      QStringLiteral("Tokyo"), QStringLiteral("--format=json"),
+                                      QStringLiteral("--unit"), unit}));
+    QCOMPARE(run.exitCode, 0);
+    const QJsonObject result = QJsonDocument::fromJson(run.outBytes).object();
     QCOMPARE(result[QLatin1String("unit")].toString(), unit);
     const QJsonArray legs = result[QLatin1String("legs")].toArray();
     QCOMPARE(legs.size(), 2);
-    double sum = 0;
+    const double expected[] = {angleDegrees(kFlorence, kParis) * perDegree,
+                               angleDegrees(kParis, kTokyo) * perDegree};
     for (qsizetype i = 0; i < legs.size(); ++i) {
         const double d = legs[i][QLatin1String("distance")].toDouble();
-        const double n = nautical[QLatin1String("legs")][i][QLatin1String("distance")].toDouble();
-        QVERIFY(qFuzzyCompare(d, n * perNauticalMile));
-        sum += d;
+        QVERIFY2(std::fabs(d - expected[i]) <= kSameFigure * expected[i],
+                 qPrintable(QStringLiteral("leg %1: %2, not %3").arg(i + 1).arg(d).arg(expected[i])));
     }
-    QVERIFY(qFuzzyCompare(result[QLatin1String("total")].toDouble(), sum));
+    const double total = result[QLatin1String("total")].toDouble();
+    QVERIFY(std::fabs(total - (expected[0] + expected[1])) <= kSameFigure * total);
 }
 
 // In miles the trip prints the window's sentences, and --total one more line.
 void TestTripCli::milesAreTheWindowsSentences() {
-    const Run run = runCli(trip({QStringLiteral("Florence"), QStringLiteral("Paris"),
-                                 QStringLiteral("Paris"), QStringLiteral("--total")}));
+    const ToolRun run = runTool(trip({QStringLiteral("Florence"), QStringLiteral("Paris"),
+                                      QStringLiteral("Paris"), QStringLiteral("--total")}));
     QCOMPARE(run.exitCode, 0);
-    const double miles = modZipDistance::calculate_mileage(43.77925, 48.85341, 11.24626, 2.3488);
-    const QString leg = modZipDistance::milesText(modZipDistance::roundToCents(miles));
-    QCOMPARE(QString::fromUtf8(run.out),
-             QStringLiteral("Distance between Florence - Tuscany, Italy and Paris - "
-                            "Île-de-France, France is %1 miles\n"
-                            "Distance between Paris - Île-de-France, France and Paris - "
-                            "Île-de-France, France is 0 miles\n"
-                            "Total distance is %1 miles\n")
-                 .arg(leg));
+    QCOMPARE(run.out, QStringLiteral("Distance between Florence - Tuscany, Italy and Paris - "
+                                     "Île-de-France, France is 549.97 miles\n"
+                                     "Distance between Paris - Île-de-France, France and Paris - "
+                                     "Île-de-France, France is 0 miles\n"
+                                     "Total distance is 549.97 miles\n"));
 }
 
 // A clear message, the exit status, and nothing on standard output.
@@ -266,29 +265,29 @@ void TestTripCli::badInput() {
             QVERIFY(drop.exec(QStringLiteral("DROP TABLE city_facts")));
         }
         QSqlDatabase::removeDatabase(QStringLiteral("old"));
-        const Run search = runCli({QStringLiteral("search"), QStringLiteral("flor"),
+        const ToolRun search = runTool({QStringLiteral("search"), QStringLiteral("flor"),
                                    QStringLiteral("--database"), args[old]});
         QCOMPARE(search.exitCode, 0); // everything else still works
     }
-    const Run run = args.contains(QStringLiteral("--database"))
-                        ? runCli(QStringList{QStringLiteral("trip")} + args, output)
-                        : runCli(trip(args), output);
+    const ToolRun run = args.contains(QStringLiteral("--database"))
+                        ? runTool(QStringList{QStringLiteral("trip")} + args, {.outputFile = output})
+                        : runTool(trip(args), {.outputFile = output});
     QTEST(run.exitCode, "exitCode");
     QFETCH(QString, message);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
-    QCOMPARE(run.out, QByteArray());
+    QCOMPARE(run.outBytes, QByteArray());
 }
 
 // RFC 7946: longitude first; a leg over the antimeridian is a MultiLineString cut
 // at ±180; every point lies on the leg's great circle, at most 100 km apart.
 void TestTripCli::geojsonAcrossThePacific() {
-    const Run run = runCli(
+    const ToolRun run = runTool(
         trip({QStringLiteral("Tokyo"), QStringLiteral("Honolulu"), QStringLiteral("Los Angeles"),
               QStringLiteral("Auckland"), QStringLiteral("--format"), QStringLiteral("geojson"),
               QStringLiteral("--unit=km")}));
     QCOMPARE(run.exitCode, 0);
     QJsonParseError error;
-    const QJsonObject collection = QJsonDocument::fromJson(run.out, &error).object();
+    const QJsonObject collection = QJsonDocument::fromJson(run.outBytes, &error).object();
     QCOMPARE(error.error, QJsonParseError::NoError);
     QCOMPARE(collection[QLatin1String("type")].toString(), QStringLiteral("FeatureCollection"));
     const QJsonArray features = collection[QLatin1String("features")].toArray();
@@ -308,7 +307,8 @@ void TestTripCli::geojsonAcrossThePacific() {
         }
         const auto [latA, lonA] = stops[properties[QLatin1String("leg")].toInt() - 1];
         const auto [latB, lonB] = stops[properties[QLatin1String("leg")].toInt()];
-        QVERIFY(properties[QLatin1String("distance")].toDouble() > 0);
+        const double km = sphereKm({latA, lonA}, {latB, lonB});
+        QVERIFY(std::fabs(properties[QLatin1String("distance")].toDouble() - km) <= kSameFigure * km);
         QCOMPARE(properties[QLatin1String("unit")].toString(), QStringLiteral("km"));
         QJsonArray lines = geometry[QLatin1String("coordinates")].toArray();
         if (type == QLatin1String("LineString"))
@@ -322,11 +322,9 @@ void TestTripCli::geojsonAcrossThePacific() {
                          qPrintable(QStringLiteral("%1 %2").arg(lon).arg(lat)));
                 QVERIFY(offGreatCircleMetres(latA, lonA, latB, lonB, lat, lon) < 1);
                 if (i > 0) {
-                    const double km =
-                        modZipDistance::central_angle_degrees(line[i - 1][1].toDouble(), lat,
-                                                              line[i - 1][0].toDouble(), lon) *
-                        60 * 1.852;
-                    QVERIFY2(km <= 100.001, qPrintable(QString::number(km)));
+                    const double step =
+                        sphereKm({line[i - 1][1].toDouble(), line[i - 1][0].toDouble()}, {lat, lon});
+                    QVERIFY2(step <= 100.001, qPrintable(QString::number(step)));
                 }
             }
             if (l > 0) { // the cut: one piece ends at ±180 where the next begins at ∓180
@@ -346,59 +344,72 @@ void TestTripCli::geojsonAcrossThePacific() {
     QCOMPARE(stops.first().second, 139.69171); // Tokyo's longitude comes first
 }
 
-// CSV (RFC 4180) and TSV read back with Python's csv module, fields intact: a
-// region with a comma is quoted, numbers carry a point in any locale.
+// CSV (RFC 4180), TSV, JSON and GeoJSON read back with Python's csv and json modules,
+// fields intact: a field with a comma or a quote is quoted with its quotes doubled, a tab
+// inside a TSV field becomes a space, numbers carry a point in any locale.
 void TestTripCli::machineFormatsReadBack_data() {
-    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("args"); // DB is the test database
+    QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QString>("format");
     QTest::addColumn<int>("rows");
-    QTest::addColumn<QString>("lastRow");
-    QTest::newRow("trip csv") << "trip"
-                              << "csv" << 4 << "Total||||||%1|km";
-    QTest::newRow("trip tsv") << "trip"
-                              << "tsv" << 4 << "Total||||||%1|km";
-    QTest::newRow("search csv") << "search"
-                                << "csv" << 3 << "Florence|Tuscany, Italy|43.77925|11.24626";
+    QTest::addColumn<QString>("lastRow"); // %1: the distance field as written
+    const QStringList trip{QStringLiteral("trip"),     QStringLiteral("--database"),
+                           QStringLiteral("DB"),       QStringLiteral("Florence"),
+                           QStringLiteral("Paris"),    QStringLiteral("Berlin"),
+                           QStringLiteral("--unit=km"), QStringLiteral("--total")};
+    const QStringList search{QStringLiteral("search"), QStringLiteral("florence"),
+                             QStringLiteral("--database"), QStringLiteral("DB")};
+    const QStringList distance{QStringLiteral("distance")};
+    const QString florence = QStringLiteral("Florence|Tuscany, Italy|43.77925|11.24626");
+    QTest::newRow("trip csv") << trip << QByteArray() << "csv" << 4 << "Total||||||%1|km";
+    QTest::newRow("trip tsv") << trip << QByteArray() << "tsv" << 4 << "Total||||||%1|km";
+    QTest::newRow("search csv") << search << QByteArray() << "csv" << 3 << florence;
+    QTest::newRow("search tsv") << search << QByteArray() << "tsv" << 3 << florence;
+    QTest::newRow("search json") << search << QByteArray() << "json" << 2 << florence;
+    QTest::newRow("search geojson") << search << QByteArray() << "geojson" << 2 << florence;
+    QTest::newRow("csv doubles quotes")
+        << distance << QByteArray("Say \"Hi\", there - X\t0\t0\nB\t0\t1\n") << "csv" << 2
+        << "Say \"Hi\", there - X|B|0|0|0|1|%1|mi";
+    QTest::newRow("tsv flattens tabs") << distance << QByteArray("A\tB - X\t0\t0\nC\t0\t1\n")
+                                       << "tsv" << 2 << "A B - X|C|0|0|0|1|%1|mi";
 }
 
 void TestTripCli::machineFormatsReadBack() {
-    QFETCH(QString, command);
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, input);
     QFETCH(QString, format);
-    if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty())
-        QSKIP("python3 is not installed");
     const QString file = dir_.filePath(QStringLiteral("out.") + format);
-    QProcess run;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
-    run.setProcessEnvironment(env);
-    run.setStandardOutputFile(file);
-    const QStringList args =
-        command == QLatin1String("trip")
-            ? trip({QStringLiteral("Florence"), QStringLiteral("Paris"), QStringLiteral("Berlin"),
-                    QStringLiteral("--unit=km"), QStringLiteral("--total"),
-                    QStringLiteral("--format"), format})
-            : QStringList{QStringLiteral("search"),     QStringLiteral("florence"),
-                          QStringLiteral("--database"), database_,
-                          QStringLiteral("--format"),   format};
-    run.start(qEnvironmentVariable("AMBREVALE_CLI"), args);
-    QVERIFY(run.waitForFinished());
-    QCOMPARE(run.exitCode(), 0);
+    args.replaceInStrings(QRegularExpression(QStringLiteral("^DB$")), database_);
+    args << QStringLiteral("--format") << format;
+    const ToolRun run = runTool(
+        args, {.input = input, .locale = QStringLiteral("de_DE.UTF-8"), .outputFile = file});
+    QCOMPARE(run.exitCode, 0);
 
     QProcess python;
     python.start(QStringLiteral("python3"),
                  {QStringLiteral("-c"),
-                  QStringLiteral("import csv,sys\n"
-                                 "d=csv.excel_tab if sys.argv[2]=='tsv' else csv.excel\n"
-                                 "with open(sys.argv[1],newline='',encoding='utf-8') as f:\n"
-                                 "  for r in csv.reader(f,dialect=d): print('|'.join(r))\n"),
+                  QStringLiteral(
+                      "import csv,json,sys\n"
+                      "name,kind=sys.argv[1:3]\n"
+                      "with open(name,newline='',encoding='utf-8') as f:\n"
+                      "  if kind=='json':\n"
+                      "    for c in json.load(f)['cities']:\n"
+                      "      print('|'.join(str(c[k]) for k in ('name','region','latitude','longitude')))\n"
+                      "  elif kind=='geojson':\n"
+                      "    for p in json.load(f)['features']:\n"
+                      "      q,x=p['properties'],p['geometry']['coordinates']\n"
+                      "      print('|'.join(map(str,(q['name'],q['region'],x[1],x[0]))))\n"
+                      "  else:\n"
+                      "    d=csv.excel_tab if kind=='tsv' else csv.excel\n"
+                      "    for r in csv.reader(f,dialect=d): print('|'.join(r))\n"),
                   file, format});
-    QVERIFY(python.waitForFinished());
+    QVERIFY2(python.waitForFinished(), "python3 is installed by scripts/setup.sh");
     QCOMPARE(python.exitCode(), 0);
     const QStringList rows = QString::fromUtf8(python.readAllStandardOutput())
                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QTEST(int(rows.size()), "rows");
     QFETCH(QString, lastRow);
-    if (command == QLatin1String("trip")) {
+    if (args.first() == QLatin1String("trip")) {
         QCOMPARE(rows.first(), QStringLiteral("from|to|from_latitude|from_longitude|to_latitude|"
                                               "to_longitude|distance|unit"));
         QCOMPARE(rows.at(1).section(QLatin1Char('|'), 0, 1),
@@ -408,8 +419,9 @@ void TestTripCli::machineFormatsReadBack() {
             sum += rows.at(i).section(QLatin1Char('|'), 6, 6).toDouble();
         const double total = rows.last().section(QLatin1Char('|'), 6, 6).toDouble();
         QVERIFY(qFuzzyCompare(total, sum));
-        lastRow = lastRow.arg(rows.last().section(QLatin1Char('|'), 6, 6));
     }
+    if (lastRow.contains(QLatin1String("%1")))
+        lastRow = lastRow.arg(rows.last().section(QLatin1Char('|'), 6, 6));
     QCOMPARE(rows.last(), lastRow);
 }
 
@@ -465,10 +477,10 @@ void TestTripCli::distanceMeasuresAsTrip() {
     QFETCH(QStringList, options);
     const QStringList names{QStringLiteral("Florence"), QStringLiteral("Paris"),
                             QStringLiteral("Tokyo"), QStringLiteral("Honolulu")};
-    const Run json = runCli(trip(QStringList(names) << QStringLiteral("--format=json")));
+    const ToolRun json = runTool(trip(QStringList(names) << QStringLiteral("--format=json")));
     QByteArray input;
     for (const QJsonValue& city :
-         QJsonDocument::fromJson(json.out)[QLatin1String("cities")].toArray())
+         QJsonDocument::fromJson(json.outBytes)[QLatin1String("cities")].toArray())
         input += (city[QLatin1String("name")].toString() + QStringLiteral(" - ") +
                   city[QLatin1String("region")].toString())
                      .toUtf8() +
@@ -480,11 +492,11 @@ void TestTripCli::distanceMeasuresAsTrip() {
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(input);
     f.close();
-    const Run byNames = runCli(trip(QStringList(names) + options));
-    const Run byLines = runCli(QStringList{QStringLiteral("distance"), file} + options);
+    const ToolRun byNames = runTool(trip(QStringList(names) + options));
+    const ToolRun byLines = runTool(QStringList{QStringLiteral("distance"), file} + options);
     QCOMPARE(byLines.exitCode, 0);
     QCOMPARE(byLines.err, QString());
-    QCOMPARE(QString::fromUtf8(byLines.out), QString::fromUtf8(byNames.out));
+    QCOMPARE(QString::fromUtf8(byLines.outBytes), QString::fromUtf8(byNames.outBytes));
 }
 
 QTEST_GUILESS_MAIN(TestTripCli)
