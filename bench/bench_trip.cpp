@@ -5,12 +5,11 @@
 // tool's peak resident memory, and the name lookup alone, in process.
 #include "bench_support.h"
 #include "lookup/city_resolve.h"
+#include "lookup/sqlite_database.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
@@ -24,20 +23,12 @@ const QString kProgramDir = QStringLiteral(AMBREVALE_PROGRAM_DIR);
 
 QStringList mostPopulousNames(const QString& database, int count) {
     QStringList names;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("b"));
-        db.setDatabaseName(database);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (db.open()) {
-            QSqlQuery q(db);
-            q.exec(QStringLiteral("SELECT c.AccentCity FROM cities c JOIN city_facts f ON f.id = "
-                                  "c.rowid ORDER BY f.population DESC LIMIT %1")
-                       .arg(count));
-            while (q.next())
-                names << q.value(0).toString();
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("b"));
+    amb::SqliteDatabase db(database, amb::SqliteDatabase::ReadOnly);
+    amb::SqliteStatement q(db, "SELECT c.AccentCity FROM cities c JOIN city_facts f ON f.id = "
+                               "c.rowid ORDER BY f.population DESC LIMIT ?");
+    q.bind(1, qint64(count));
+    while (q.next())
+        names << q.text(0);
     return names;
 }
 

@@ -4,7 +4,7 @@
 #include "lookup/city_database.h"
 #include "lookup/city_details.h"
 #include "lookup/city_fold.h"
-#include "lookup/sql_connection.h"
+#include "lookup/sqlite_database.h"
 
 #include <QCollator>
 #include <QDir>
@@ -14,8 +14,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QStringDecoder>
 #include <QTemporaryFile>
 #include <algorithm>
@@ -23,7 +21,7 @@
 #include <cmath>
 #include <filesystem>
 #include <memory>
-#include <sqlite3.h>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -287,21 +285,21 @@ public:
                                                   QFileDevice::ReadGroup | QFileDevice::ReadOther);
         lock_ = std::make_unique<TemporaryFileLock>(temporaryPath_);
         try {
-            if (sqlite3_open_v2(QFile::encodeName(temporaryPath_).constData(), &db_,
-                                SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
-                fail();
+            db_ = std::make_unique<SqliteDatabase>(temporaryPath_, SqliteDatabase::Create,
+                                                   outputPath_);
             // A crash leaves only the temporary file, so no journal is needed.
-            exec("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA temp_store = FILE; "
-                 "PRAGMA cache_size = -32768");
-            exec(cityTableSchema().toUtf8());
-            exec("CREATE TEMP TABLE staged (city TEXT, AccentCity TEXT, Region TEXT, Latitude "
-                 "REAL, Longitude REAL, population INTEGER, country TEXT, alternateNames TEXT)");
-            exec("BEGIN");
+            db_->exec("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA temp_store = "
+                      "FILE; PRAGMA cache_size = -32768");
+            db_->exec(cityTableSchema().toUtf8());
+            db_->exec("CREATE TEMP TABLE staged (city TEXT, AccentCity TEXT, Region TEXT, Latitude "
+                      "REAL, Longitude REAL, population INTEGER, country TEXT, alternateNames "
+                      "TEXT)");
+            db_->exec("BEGIN");
             QByteArray sql = "INSERT INTO temp.staged VALUES (?, ?, ?, ?, ?, ?, ?, ?)";
-            prepare(sql, &stageOne_);
+            stageOne_.emplace(*db_, sql);
             for (int i = 1; i < kBatch; ++i)
                 sql += ", (?, ?, ?, ?, ?, ?, ?, ?)";
-            prepare(sql, &stageBatch_);
+            stageBatch_.emplace(*db_, sql);
         } catch (...) {
             close();
             QFile::remove(temporaryPath_);
@@ -331,12 +329,12 @@ public:
         if (progress_.stage)
             progress_.stage(ordered ? ImportProgress::Ordering : ImportProgress::Writing);
         copyIntoCities(ordered);
-        exec("DROP TABLE temp.staged");
-        exec("COMMIT");
+        db_->exec("DROP TABLE temp.staged");
+        db_->exec("COMMIT");
         if (progress_.stage)
             progress_.stage(ImportProgress::Indexing);
-        exec(cityIndexSchema().toUtf8());
-        exec(cityDetailsIndexSchema().toUtf8());
+        db_->exec(cityIndexSchema().toUtf8());
+        db_->exec(cityDetailsIndexSchema().toUtf8());
         close();
         std::error_code error;
         std::filesystem::rename(std::filesystem::path(temporaryPath_.toStdU16String()),
@@ -352,23 +350,21 @@ private:
         size_t done = 0;
         while (done < batch_.size()) {
             const bool whole = batch_.size() - done >= size_t(kBatch);
-            sqlite3_stmt* insert = whole ? stageBatch_ : stageOne_;
+            SqliteStatement& insert = whole ? *stageBatch_ : *stageOne_;
             const size_t count = whole ? kBatch : 1;
             int column = 0;
             for (size_t i = done; i < done + count; ++i) {
                 const ImportRow& row = batch_[i];
-                bindText(insert, ++column, row.city);
-                bindText(insert, ++column, row.accentCity);
-                bindText(insert, ++column, row.region);
-                sqlite3_bind_double(insert, ++column, row.latitude);
-                sqlite3_bind_double(insert, ++column, row.longitude);
-                sqlite3_bind_int64(insert, ++column, row.details.population);
-                bindText(insert, ++column, row.details.country);
-                bindText(insert, ++column, row.details.alternateNames);
+                insert.bind(++column, row.city);
+                insert.bind(++column, row.accentCity);
+                insert.bind(++column, row.region);
+                insert.bind(++column, row.latitude);
+                insert.bind(++column, row.longitude);
+                insert.bind(++column, row.details.population);
+                insert.bind(++column, row.details.country);
+                insert.bind(++column, row.details.alternateNames);
             }
-            if (sqlite3_step(insert) != SQLITE_DONE)
-                fail();
-            sqlite3_reset(insert);
+            insert.run();
             done += count;
         }
         rows_ += static_cast<qint64>(batch_.size());
@@ -378,96 +374,32 @@ private:
     // Reads the staged rows back, in the list's order or the file's, and gives
     // each its row in `cities` and its details.
     void copyIntoCities(bool ordered) {
-        if (ordered && sqlite3_create_collation_v2(
-                           db_, "list", SQLITE_UTF16_ALIGNED, &collator_,
-                           [](void* collator, int n1, const void* s1, int n2, const void* s2) {
-                               return static_cast<const QCollator*>(collator)->compare(
-                                   QStringView(static_cast<const char16_t*>(s1), n1 / 2),
-                                   QStringView(static_cast<const char16_t*>(s2), n2 / 2));
-                           },
-                           nullptr) != SQLITE_OK)
-            fail();
-        sqlite3_stmt* read = nullptr;
-        sqlite3_stmt* insert = nullptr;
-        prepare(QByteArray("SELECT * FROM temp.staged ORDER BY ") +
-                    (ordered ? "AccentCity COLLATE list, IFNULL(Region, '') COLLATE list, "
-                               "AccentCity, IFNULL(Region, ''), Latitude, Longitude, rowid"
-                             : "rowid"),
-                &read);
-        try {
-            prepare("INSERT INTO cities (city, AccentCity, Region, Latitude, Longitude) "
-                    "VALUES (?, ?, ?, ?, ?)",
-                    &insert);
-            CityDetailsWriter details(db_, [this] { fail(); });
-            int rc;
-            while ((rc = sqlite3_step(read)) == SQLITE_ROW) {
-                for (int c = 0; c < 5; ++c)
-                    if (sqlite3_bind_value(insert, c + 1, sqlite3_column_value(read, c)) !=
-                        SQLITE_OK)
-                        fail();
-                if (sqlite3_step(insert) != SQLITE_DONE)
-                    fail();
-                sqlite3_reset(insert);
-                CityDetails d;
-                d.population = sqlite3_column_int64(read, 5);
-                d.country = columnText(read, 6);
-                d.alternateNames = columnText(read, 7);
-                details.add(sqlite3_last_insert_rowid(db_), columnText(read, 0), d);
-            }
-            if (rc != SQLITE_DONE)
-                fail();
-        } catch (...) {
-            sqlite3_finalize(read);
-            sqlite3_finalize(insert);
-            throw;
+        if (ordered)
+            db_->addCollation("list", collator_);
+        SqliteStatement read(
+            *db_, QByteArray("SELECT * FROM temp.staged ORDER BY ") +
+                      (ordered ? "AccentCity COLLATE list, IFNULL(Region, '') COLLATE list, "
+                                 "AccentCity, IFNULL(Region, ''), Latitude, Longitude, rowid"
+                               : "rowid"));
+        SqliteStatement insert(*db_, "INSERT INTO cities (city, AccentCity, Region, Latitude, "
+                                     "Longitude) VALUES (?, ?, ?, ?, ?)");
+        CityDetailsWriter details(*db_);
+        while (read.next()) {
+            for (int c = 0; c < 5; ++c)
+                insert.bindValueOf(c + 1, read, c);
+            insert.run();
+            CityDetails d;
+            d.population = read.integer(5);
+            d.country = read.text(6);
+            d.alternateNames = read.text(7);
+            details.add(db_->lastInsertRowid(), read.text(0), d);
         }
-        sqlite3_finalize(read);
-        sqlite3_finalize(insert);
-    }
-
-    static QString columnText(sqlite3_stmt* statement, int column) {
-        const void* text = sqlite3_column_text16(statement, column);
-        return text ? QString(static_cast<const QChar*>(text),
-                              sqlite3_column_bytes16(statement, column) / 2)
-                    : QString();
-    }
-
-    void bindText(sqlite3_stmt* insert, int column, const QString& text) {
-        if (sqlite3_bind_text16(insert, column, text.utf16(), static_cast<int>(text.size() * 2),
-                                SQLITE_TRANSIENT) != SQLITE_OK)
-            fail();
-    }
-
-    void prepare(const QByteArray& sql, sqlite3_stmt** statement) {
-        if (sqlite3_prepare_v2(db_, sql.constData(), static_cast<int>(sql.size()), statement,
-                               nullptr) != SQLITE_OK)
-            fail();
-    }
-
-    void exec(const QByteArray& sql) {
-        if (sqlite3_exec(db_, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
-            fail();
-    }
-
-    // An import only writes: whatever fails, it is the database being written.
-    [[noreturn]] void fail() {
-        const QString detail =
-            db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("out of memory");
-        const int code = db_ ? sqlite3_extended_errcode(db_) & 0xFF : SQLITE_NOMEM;
-        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-            throw SqlConnection::failure(outputPath_, code, detail);
-        throw RunTimeError(err::DeviceIO,
-                           QStringLiteral("The database %1 could not be written: %2. Check the "
-                                          "free space and the permissions of its folder.")
-                               .arg(shown(outputPath_), detail));
     }
 
     void close() {
-        sqlite3_finalize(stageOne_);
-        sqlite3_finalize(stageBatch_);
-        stageOne_ = stageBatch_ = nullptr;
-        sqlite3_close(db_);
-        db_ = nullptr;
+        stageOne_.reset();
+        stageBatch_.reset();
+        db_.reset();
         lock_.reset();
     }
 
@@ -476,9 +408,9 @@ private:
     const ImportProgress& progress_;
     std::unique_ptr<TemporaryFileLock> lock_;
     QCollator collator_ = cityCollator(QLocale::system());
-    sqlite3* db_ = nullptr;
-    sqlite3_stmt* stageOne_ = nullptr;
-    sqlite3_stmt* stageBatch_ = nullptr;
+    std::unique_ptr<SqliteDatabase> db_;
+    std::optional<SqliteStatement> stageOne_;
+    std::optional<SqliteStatement> stageBatch_;
     std::vector<ImportRow> batch_;
     qint64 rows_ = 0;
     bool finished_ = false;

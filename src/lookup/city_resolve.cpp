@@ -3,13 +3,12 @@
 #include "app/runtime_error.h"
 #include "lookup/city_details.h"
 #include "lookup/city_fold.h"
-#include "lookup/sql_connection.h"
+#include "lookup/sqlite_database.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <algorithm>
+#include <optional>
 #include <set>
 
 namespace amb {
@@ -78,49 +77,39 @@ void sortByPopulation(std::vector<Found>& found) {
 } // namespace
 
 struct CityResolver::Private {
-    std::unique_ptr<SqlConnection> connection;
-    QSqlQuery byName;
-    QSqlQuery byAlternate;
-
-    QSqlQuery prepare(const QString& sql) {
-        QSqlQuery query(connection->database());
-        query.setForwardOnly(true);
-        if (!query.prepare(sql))
-            throw connection->failure(query.lastError());
-        return query;
-    }
+    QString path;
+    std::unique_ptr<SqliteDatabase> db;
+    std::optional<SqliteStatement> byName;
+    std::optional<SqliteStatement> byAlternate;
 
     // Runs a prepared query and reads its rows; the query's last column is the
     // name it matched.
-    void collect(QSqlQuery& query, const QVariantList& values, bool ownName,
+    void collect(SqliteStatement& query, const QStringList& values, bool ownName,
                  std::vector<Found>& found) {
         for (qsizetype i = 0; i < values.size(); ++i)
-            query.bindValue(static_cast<int>(i), values.at(i));
-        if (!query.exec())
-            throw connection->failure(query.lastError());
+            query.bind(static_cast<int>(i + 1), values.at(i));
         while (query.next()) {
             Found f;
-            f.id = query.value(0).toLongLong();
-            f.city.record.accentCity = query.value(1).toString();
-            f.city.record.region = query.value(2).toString();
-            f.city.record.latitude = query.value(3).toDouble();
-            f.city.record.longitude = query.value(4).toDouble();
-            f.city.population = query.value(5).isNull() ? -1 : query.value(5).toLongLong();
-            f.city.country = query.value(6).toString();
+            f.id = query.integer(0);
+            const QByteArrayView name = query.utf8(1);
+            f.city.record.accentCity = QString::fromUtf8(name);
+            f.city.record.region = query.text(2);
+            f.city.record.latitude = storedDegrees(query, 3, name, "latitude", path);
+            f.city.record.longitude = storedDegrees(query, 4, name, "longitude", path);
+            f.city.population = query.isNull(5) ? -1 : query.integer(5);
+            f.city.country = query.text(6);
             f.city.ownName = ownName;
-            f.matchedName = query.value(7).toString();
+            f.matchedName = query.text(7);
             found.push_back(std::move(f));
         }
-        if (query.lastError().isValid())
-            throw connection->failure(query.lastError());
-        query.finish();
+        query.reset();
     }
 
     // Every city whose own or alternate name folds to `folded`, each once.
     std::vector<Found> exact(const QString& folded) {
         std::vector<Found> found;
-        collect(byName, {folded}, true, found);
-        collect(byAlternate, {folded}, false, found);
+        collect(*byName, {folded}, true, found);
+        collect(*byAlternate, {folded}, false, found);
         std::set<qint64> seen;
         std::erase_if(found, [&](const Found& f) { return !seen.insert(f.id).second; });
         sortByPopulation(found);
@@ -133,17 +122,17 @@ struct CityResolver::Private {
         if (upper.isNull())
             return {};
         const QString limit = QStringLiteral(" LIMIT %1").arg(kCloseNamesScanned);
-        QSqlQuery own = prepare(QStringLiteral("SELECT %1, c.city FROM cities c LEFT JOIN "
+        SqliteStatement own(*db, (QStringLiteral("SELECT %1, c.city FROM cities c LEFT JOIN "
                                                "city_facts f ON f.id = c.rowid WHERE c.city >= ? "
                                                "AND c.city < ?")
                                     .arg(kColumns) +
-                                limit);
-        QSqlQuery other = prepare(QStringLiteral("SELECT %1, n.name FROM city_names n JOIN "
+                                limit).toUtf8());
+        SqliteStatement other(*db, (QStringLiteral("SELECT %1, n.name FROM city_names n JOIN "
                                                  "cities c ON c.rowid = n.id LEFT JOIN city_facts "
                                                  "f ON f.id = c.rowid WHERE n.name >= ? AND "
                                                  "n.name < ?")
                                       .arg(kColumns) +
-                                  limit);
+                                  limit).toUtf8());
         std::vector<Found> found;
         collect(own, {start, upper}, true, found);
         collect(other, {start, upper}, false, found);
@@ -182,8 +171,9 @@ CityResolver::CityResolver(const QString& databasePath) : d_(std::make_unique<Pr
                            QStringLiteral("The city database %1 was not found. Build it with "
                                           "scripts/build-database.sh or \"ambrevale-cli import\".")
                                .arg(shown));
-    d_->connection = std::make_unique<SqlConnection>(databasePath, SqlConnection::ReadOnly);
-    if (!hasCityDetails(d_->connection->database()))
+    d_->path = databasePath;
+    d_->db = std::make_unique<SqliteDatabase>(databasePath, SqliteDatabase::ReadOnly);
+    if (!hasCityDetails(*d_->db))
         throw RunTimeError(
             err::FileNotFound,
             QStringLiteral("The city database %1 was built before it kept the population and "
@@ -193,13 +183,15 @@ CityResolver::CityResolver(const QString& databasePath) : d_(std::make_unique<Pr
                            "the same inputs (see \"ambrevale-cli import --help\"). Search and "
                            "distance work with it as it is.")
                 .arg(shown));
-    d_->byName = d_->prepare(QStringLiteral("SELECT %1, c.city FROM cities c LEFT JOIN city_facts "
+    d_->byName.emplace(*d_->db, QStringLiteral("SELECT %1, c.city FROM cities c LEFT JOIN city_facts "
                                             "f ON f.id = c.rowid WHERE c.city = ?")
-                                 .arg(kColumns));
-    d_->byAlternate =
-        d_->prepare(QStringLiteral("SELECT %1, n.name FROM city_names n JOIN cities c ON c.rowid = "
+                                 .arg(kColumns)
+                                 .toUtf8());
+    d_->byAlternate.emplace(
+        *d_->db, QStringLiteral("SELECT %1, n.name FROM city_names n JOIN cities c ON c.rowid = "
                                    "n.id LEFT JOIN city_facts f ON f.id = c.rowid WHERE n.name = ?")
-                        .arg(kColumns));
+                     .arg(kColumns)
+                     .toUtf8());
 }
 
 // The queries are members after the connection, so they go first.

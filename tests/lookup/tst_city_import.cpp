@@ -2,10 +2,10 @@
 #include "app/runtime_error.h"
 #include "lookup/city_database.h"
 #include "lookup/city_import.h"
+#include "lookup/sqlite_database.h"
 #include "lookup_fixture.h"
 
 #include <QFileInfo>
-#include <QSqlError>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -21,43 +21,24 @@ struct StoredCity {
     bool found = false;
 };
 
-// Runs `use` on an open connection to `database`; the connection is gone afterwards.
-template <typename Use> void withDatabase(const QString& database, Use use) {
-    const QString name = QStringLiteral("check");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(database);
-        if (db.open())
-            use(db);
-    }
-    QSqlDatabase::removeDatabase(name);
-}
-
 StoredCity stored(const QString& database, const QString& accentCity) {
-    StoredCity result;
-    withDatabase(database, [&](const QSqlDatabase& db) {
-        QSqlQuery q(db);
-        q.prepare(QStringLiteral(
-            "SELECT city, Region, Latitude, Longitude FROM cities WHERE AccentCity = ?"));
-        q.addBindValue(accentCity);
-        if (q.exec() && q.next())
-            result = {q.value(0).toString(), q.value(1).toString(), q.value(2).toDouble(),
-                      q.value(3).toDouble(), true};
-    });
-    return result;
+    SqliteDatabase db(database, SqliteDatabase::ReadOnly);
+    SqliteStatement q(
+        db, "SELECT city, Region, Latitude, Longitude FROM cities WHERE AccentCity = ?");
+    q.bind(1, accentCity);
+    if (!q.next())
+        return {};
+    return {q.text(0), q.text(1), q.real(2), q.real(3), true};
 }
 
 QStringList queryPlan(const QString& database, const CityStatement& statement) {
+    SqliteDatabase db(database, SqliteDatabase::ReadOnly);
+    SqliteStatement q(db, (QStringLiteral("EXPLAIN QUERY PLAN ") + statement.sql).toUtf8());
+    for (qsizetype i = 0; i < statement.values.size(); ++i)
+        q.bind(static_cast<int>(i + 1), statement.values.at(i).toString());
     QStringList plan;
-    withDatabase(database, [&](const QSqlDatabase& db) {
-        QSqlQuery q(db);
-        q.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + statement.sql);
-        for (const QVariant& v : statement.values)
-            q.addBindValue(v);
-        if (q.exec())
-            while (q.next())
-                plan << q.value(3).toString();
-    });
+    while (q.next())
+        plan << q.text(3);
     return plan;
 }
 
@@ -70,29 +51,24 @@ struct StoredDetails {
 StoredDetails storedDetails(const QString& database, const QString& accentCity,
                             const QString& region) {
     StoredDetails result;
-    withDatabase(database, [&](const QSqlDatabase& db) {
-        QSqlQuery q(db);
-        q.prepare(QStringLiteral("SELECT f.population, f.country, c.rowid FROM cities c JOIN "
-                                 "city_facts f ON f.id = c.rowid WHERE c.AccentCity = ? AND "
-                                 "c.Region = ?"));
-        q.addBindValue(accentCity);
-        q.addBindValue(region);
-        if (!q.exec() || !q.next()) {
-            result.names << QStringLiteral("(no details stored)");
-            return;
-        }
-        const auto text = [](const QVariant& v) {
-            return v.isNull() ? QStringLiteral("NULL") : v.toString();
-        };
-        result.population = text(q.value(0));
-        result.country = text(q.value(1));
-        QSqlQuery n(db);
-        n.prepare(QStringLiteral("SELECT name FROM city_names WHERE id = ? ORDER BY name"));
-        n.addBindValue(q.value(2));
-        if (n.exec())
-            while (n.next())
-                result.names << n.value(0).toString();
-    });
+    SqliteDatabase db(database, SqliteDatabase::ReadOnly);
+    SqliteStatement q(db, "SELECT f.population, f.country, c.rowid FROM cities c JOIN city_facts "
+                          "f ON f.id = c.rowid WHERE c.AccentCity = ? AND c.Region = ?");
+    q.bind(1, accentCity);
+    q.bind(2, region);
+    if (!q.next()) {
+        result.names << QStringLiteral("(no details stored)");
+        return result;
+    }
+    const auto text = [&](int column) {
+        return q.isNull(column) ? QStringLiteral("NULL") : q.text(column);
+    };
+    result.population = text(0);
+    result.country = text(1);
+    SqliteStatement n(db, "SELECT name FROM city_names WHERE id = ? ORDER BY name");
+    n.bind(1, q.integer(2));
+    while (n.next())
+        result.names << n.text(0);
     return result;
 }
 
