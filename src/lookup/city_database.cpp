@@ -319,8 +319,8 @@ std::vector<CityRecord> findCityRecords(const QString& databasePath, const QStri
     std::vector<CityRecord> records;
     records.reserve(found.size());
     for (const FoundCity& city : found)
-        records.push_back({city.name().toString(), city.region().toString(), city.latitude,
-                           city.longitude});
+        records.push_back(
+            {city.name().toString(), city.region().toString(), city.latitude, city.longitude});
     return records;
 }
 

@@ -39,8 +39,8 @@ CityDetailsWriter::CityDetailsWriter(SqliteDatabase& db) {
         db.exec(sql.toUtf8());
     facts_ = std::make_unique<SqliteStatement>(
         db, "INSERT INTO city_facts (id, population, country) VALUES (?, ?, ?)");
-    names_ = std::make_unique<SqliteStatement>(db,
-                                               "INSERT INTO city_names (name, id) VALUES (?, ?)");
+    names_ =
+        std::make_unique<SqliteStatement>(db, "INSERT INTO city_names (name, id) VALUES (?, ?)");
 }
 
 CityDetailsWriter::~CityDetailsWriter() = default;

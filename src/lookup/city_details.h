@@ -4,7 +4,6 @@
 #include <QStringList>
 #include <memory>
 
-
 namespace amb {
 
 class SqliteDatabase;
@@ -33,9 +32,9 @@ QString cityDetailsIndexSchema();
 bool hasCityDetails(SqliteDatabase& db);
 
 // Writes the details of each city once the city itself is inserted, in the
-// importer's transaction (hundreds of thousands of names go in). Creates the two tables; cityDetailsIndexSchema() is run after
-// the load. A writer that inserts many cities per statement into the new table
-// gives them consecutive rowids ending at sqlite3_last_insert_rowid().
+// importer's transaction (hundreds of thousands of names go in). Creates the two tables;
+// cityDetailsIndexSchema() is run after the load. A writer that inserts many cities per statement
+// into the new table gives them consecutive rowids ending at sqlite3_last_insert_rowid().
 class CityDetailsWriter {
 public:
     explicit CityDetailsWriter(SqliteDatabase& db);

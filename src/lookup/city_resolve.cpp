@@ -123,16 +123,19 @@ struct CityResolver::Private {
             return {};
         const QString limit = QStringLiteral(" LIMIT %1").arg(kCloseNamesScanned);
         SqliteStatement own(*db, (QStringLiteral("SELECT %1, c.city FROM cities c LEFT JOIN "
-                                               "city_facts f ON f.id = c.rowid WHERE c.city >= ? "
-                                               "AND c.city < ?")
-                                    .arg(kColumns) +
-                                limit).toUtf8());
-        SqliteStatement other(*db, (QStringLiteral("SELECT %1, n.name FROM city_names n JOIN "
-                                                 "cities c ON c.rowid = n.id LEFT JOIN city_facts "
-                                                 "f ON f.id = c.rowid WHERE n.name >= ? AND "
-                                                 "n.name < ?")
+                                                 "city_facts f ON f.id = c.rowid WHERE c.city >= ? "
+                                                 "AND c.city < ?")
                                       .arg(kColumns) +
-                                  limit).toUtf8());
+                                  limit)
+                                     .toUtf8());
+        SqliteStatement other(*db,
+                              (QStringLiteral("SELECT %1, n.name FROM city_names n JOIN "
+                                              "cities c ON c.rowid = n.id LEFT JOIN city_facts "
+                                              "f ON f.id = c.rowid WHERE n.name >= ? AND "
+                                              "n.name < ?")
+                                   .arg(kColumns) +
+                               limit)
+                                  .toUtf8());
         std::vector<Found> found;
         collect(own, {start, upper}, true, found);
         collect(other, {start, upper}, false, found);
@@ -183,13 +186,14 @@ CityResolver::CityResolver(const QString& databasePath) : d_(std::make_unique<Pr
                            "the same inputs (see \"ambrevale-cli import --help\"). Search and "
                            "distance work with it as it is.")
                 .arg(shown));
-    d_->byName.emplace(*d_->db, QStringLiteral("SELECT %1, c.city FROM cities c LEFT JOIN city_facts "
-                                            "f ON f.id = c.rowid WHERE c.city = ?")
-                                 .arg(kColumns)
-                                 .toUtf8());
+    d_->byName.emplace(*d_->db,
+                       QStringLiteral("SELECT %1, c.city FROM cities c LEFT JOIN city_facts "
+                                      "f ON f.id = c.rowid WHERE c.city = ?")
+                           .arg(kColumns)
+                           .toUtf8());
     d_->byAlternate.emplace(
         *d_->db, QStringLiteral("SELECT %1, n.name FROM city_names n JOIN cities c ON c.rowid = "
-                                   "n.id LEFT JOIN city_facts f ON f.id = c.rowid WHERE n.name = ?")
+                                "n.id LEFT JOIN city_facts f ON f.id = c.rowid WHERE n.name = ?")
                      .arg(kColumns)
                      .toUtf8());
 }

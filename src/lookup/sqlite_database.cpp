@@ -20,10 +20,10 @@ QString rebuildAdvice() {
 SqliteDatabase::SqliteDatabase(const QString& path, Mode mode, const QString& shownPath)
     : shown_(shownPath.isEmpty() ? path : shownPath), mode_(mode) {
     // One thread uses a connection: no locking on every column read.
-    const int flags = SQLITE_OPEN_NOMUTEX |
-                      (mode == ReadOnly ? SQLITE_OPEN_READONLY
-                       : mode == Create ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
-                                        : SQLITE_OPEN_READWRITE);
+    const int flags =
+        SQLITE_OPEN_NOMUTEX | (mode == ReadOnly ? SQLITE_OPEN_READONLY
+                               : mode == Create ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
+                                                : SQLITE_OPEN_READWRITE);
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         // The destructor does not run for a constructor that throws.
@@ -65,9 +65,8 @@ void SqliteDatabase::addCollation(const char* name, const QCollator& collator) {
             QStringView(static_cast<const char16_t*>(s1), n1 / 2),
             QStringView(static_cast<const char16_t*>(s2), n2 / 2));
     };
-    if (const int rc =
-            sqlite3_create_collation_v2(db_, name, SQLITE_UTF16_ALIGNED,
-                                        const_cast<QCollator*>(&collator), compare, nullptr);
+    if (const int rc = sqlite3_create_collation_v2(
+            db_, name, SQLITE_UTF16_ALIGNED, const_cast<QCollator*>(&collator), compare, nullptr);
         rc != SQLITE_OK)
         fail(rc);
 }
