@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <algorithm>
 #include <optional>
 #include <set>
@@ -18,7 +19,7 @@ namespace {
 const QString kColumns = QStringLiteral(
     "c.rowid, c.AccentCity, c.Region, c.Latitude, c.Longitude, f.population, f.country");
 
-// The nearest names are looked for among this many rows that share their start.
+// Close names are also looked for among this many rows that share their start.
 constexpr int kCloseNamesScanned = 5000;
 constexpr size_t kCloseNamesShown = 5;
 
@@ -28,23 +29,63 @@ struct Found {
     QString matchedName;
 };
 
-qsizetype editDistance(const QString& a, const QString& b) {
-    std::vector<qsizetype> row(static_cast<size_t>(b.size()) + 1);
-    for (qsizetype j = 0; j <= b.size(); ++j)
-        row[static_cast<size_t>(j)] = j;
+} // namespace
+
+qsizetype typingDistance(QStringView a, QStringView b) {
+    // Three rows of the table: two letters swapped count as one slip.
+    const size_t width = static_cast<size_t>(b.size()) + 1;
+    std::vector<qsizetype> before(width), previous(width), row(width);
+    for (size_t j = 0; j < width; ++j)
+        previous[j] = static_cast<qsizetype>(j);
     for (qsizetype i = 1; i <= a.size(); ++i) {
-        qsizetype diagonal = row[0];
         row[0] = i;
         for (qsizetype j = 1; j <= b.size(); ++j) {
-            const qsizetype above = row[static_cast<size_t>(j)];
-            const qsizetype cost = a.at(i - 1) == b.at(j - 1) ? 0 : 1;
-            row[static_cast<size_t>(j)] =
-                std::min({above + 1, row[static_cast<size_t>(j - 1)] + 1, diagonal + cost});
-            diagonal = above;
+            const size_t k = static_cast<size_t>(j);
+            const qsizetype cost = a[i - 1] == b[j - 1] ? 0 : 1;
+            row[k] = std::min({previous[k] + 1, row[k - 1] + 1, previous[k - 1] + cost});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                row[k] = std::min(row[k], before[k - 2] + 1);
         }
+        std::swap(before, previous);
+        std::swap(previous, row);
     }
-    return row.back();
+    return previous[width - 1];
 }
+
+QStringList oneSlipAway(const QString& name) {
+    // The letters a slip may have replaced or dropped: the alphabet, the marks
+    // names hold, and whatever the name itself is written in.
+    QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyz -'.");
+    for (const QChar c : name)
+        if (!letters.contains(c))
+            letters += c;
+    QSet<QString> variants;
+    const qsizetype n = name.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        variants.insert(QString(name).remove(i, 1));
+        if (i + 1 < n && name[i] != name[i + 1]) {
+            QString swapped = name;
+            std::swap(swapped[i], swapped[i + 1]);
+            variants.insert(swapped);
+        }
+        for (const QChar c : letters)
+            if (c != name[i]) {
+                QString replaced = name;
+                replaced[i] = c;
+                variants.insert(replaced);
+            }
+    }
+    for (qsizetype i = 0; i <= n; ++i)
+        for (const QChar c : letters)
+            variants.insert(QString(name).insert(i, c));
+    variants.remove(name);
+    variants.remove(QString());
+    QStringList list = variants.values();
+    list.sort();
+    return list;
+}
+
+namespace {
 
 // Whether a folded qualifier names the city's region, its country or the
 // country's code.
@@ -139,17 +180,26 @@ struct CityResolver::Private {
         std::vector<Found> found;
         collect(own, {start, upper}, true, found);
         collect(other, {start, upper}, false, found);
+        // A slip in the first letters escapes the scan above: every name one slip
+        // away is looked up in the indexes.
+        for (const QString& variant : oneSlipAway(folded)) {
+            collect(*byName, {variant}, true, found);
+            collect(*byAlternate, {variant}, false, found);
+        }
 
-        // A name the typed text begins is as close as one typing slip.
+        // A name the typed text begins is as close as one typing slip. Alternate
+        // names are many and loose (a village's old name, a misspelling some
+        // source kept), so a city's own name is the closer at the same distance.
         const qsizetype allowed = std::max<qsizetype>(2, folded.size() / 3);
         std::vector<std::pair<qsizetype, Found>> scored;
         for (Found& f : found) {
-            qsizetype distance = editDistance(folded, f.matchedName);
+            qsizetype distance = typingDistance(folded, f.matchedName);
             if (f.matchedName.startsWith(folded))
                 distance = std::min<qsizetype>(distance, 1);
             if (distance <= allowed)
-                scored.emplace_back(distance, std::move(f));
+                scored.emplace_back(2 * distance + (f.city.ownName ? 0 : 1), std::move(f));
         }
+        // The city meant is most likely the closest name, then the best known.
         std::stable_sort(scored.begin(), scored.end(), [](const auto& a, const auto& b) {
             if (a.first != b.first)
                 return a.first < b.first;
