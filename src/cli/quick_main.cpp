@@ -3,7 +3,6 @@
 // loading the window's libraries. Every other command (distance and trip measure
 // the window's way, write workbooks and draw maps) is handed to the whole tool
 // beside this one, which this process becomes.
-#include "app/main_module.h"
 #include "cli/cli.h"
 
 #include <QCoreApplication>
@@ -22,8 +21,9 @@ int main(int argc, char* argv[]) {
         const QStringList args = QCoreApplication::arguments().mid(2);
         return search ? amb::cli::runSearch(args) : amb::cli::runImport(args);
     }
-    const QByteArray whole = QFile::encodeName(
-        QDir(amb::programFolder()).filePath(QStringLiteral(AMBREVALE_WHOLE_TOOL)));
+    // Beside this executable itself, whatever folder the data is taken from.
+    const QByteArray whole = QFile::encodeName(QDir(QCoreApplication::applicationDirPath())
+                                                   .filePath(QStringLiteral(AMBREVALE_WHOLE_TOOL)));
     ::execv(whole.constData(), argv);
     std::fprintf(stderr, "ambrevale-cli: cannot start %s: %s\n", whole.constData(),
                  std::strerror(errno));
