@@ -3,12 +3,11 @@
 // Databases built from the committed fixture, shared by the lookup tests.
 
 #include "lookup/city_import.h"
+#include "lookup/sqlite_database.h"
 #include "support/test_helpers.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,6 +19,14 @@ inline GeoNamesSources fixtureSources() {
             testDataPath(QStringLiteral("iso_3166-1.json"))};
 }
 
+// The fixture with the cities of the trip tests (Berlin, Rome, Tokyo, several
+// Parises) in place of the search fixture's.
+inline GeoNamesSources tripFixtureSources() {
+    GeoNamesSources sources = fixtureSources();
+    sources.cities = testDataPath(QStringLiteral("geonames-trip.txt"));
+    return sources;
+}
+
 // Writes `bytes` to `path`, replacing it.
 inline void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
@@ -29,18 +36,13 @@ inline void writeFile(const QString& path, const QByteArray& bytes) {
 
 // Runs statements on a database file of the tests' own making.
 inline void execOn(const QString& path, const QStringList& statements) {
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        for (const QString& sql : statements) {
-            QSqlQuery query(db);
-            QVERIFY2(query.exec(sql), qPrintable(sql));
-        }
-        db.close();
+    try {
+        SqliteDatabase db(path, SqliteDatabase::Create);
+        for (const QString& sql : statements)
+            db.exec(sql.toUtf8());
+    } catch (const RunTimeError& e) {
+        QFAIL(qPrintable(e.description()));
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
 }
 
 } // namespace amb::test
