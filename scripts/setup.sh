@@ -13,6 +13,7 @@ packages=(
   xvfb xauth xdotool x11-utils xclip imagemagick
   gnumeric fonts-liberation iso-codes locales
   help2man dpkg-dev file lintian desktop-file-utils appstream strace
+  gpsbabel gdal-bin
 )
 
 missing=()
