@@ -55,6 +55,7 @@ MapCanvas::MapCanvas(QWidget* parent) : QWidget(parent) {
 void MapCanvas::setTrip(TripMap trip, std::vector<int> items) {
     trip_ = std::move(trip);
     items_ = std::move(items);
+    paths_ = tripLegPaths(trip_);
     update();
 }
 
@@ -131,7 +132,7 @@ void MapCanvas::paintEvent(QPaintEvent*) {
     static const LandPicture noLand{LandOutline{}};
     QPainter painter(this);
     trip_.size = size();
-    paintTripMap(painter, trip_, land_ ? *land_ : noLand, frame_);
+    paintTripMap(painter, trip_, land_ ? *land_ : noLand, frame_, &paths_);
     if (mark_) {
         const QPointF at = mapPosition(frame_, size(), mark_->at);
         painter.setPen(QPen(QColor(0x1f, 0x4e, 0x9a), 2));

@@ -51,6 +51,7 @@ private:
     TripMap trip_;
     std::vector<int> items_;
     std::optional<MapStop> mark_;
+    std::vector<std::vector<GeoPoint>> paths_; // the legs, traced once per trip
     std::shared_ptr<const LandPicture> land_;
     MapFrame frame_;
     bool fitted_ = false;

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QSaveFile>
+#include <QStaticText>
 #include <QSvgGenerator>
 #include <algorithm>
 #include <functional>
@@ -91,14 +92,20 @@ void drawLand(QPainter& painter, const Projection& p, const LandPicture& land) {
     painter.setTransform(QTransform(k, 0, 0, -p.pixelsPerDegree, p.left - p.frame.west * k,
                                     p.top + p.frame.north * p.pixelsPerDegree),
                          true);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(kLand);
-    painter.drawPath(land.fill);
     QPen coastPen(kCoast, 0.7);
     coastPen.setCosmetic(true); // in pixels, whatever the zoom
-    painter.setPen(coastPen);
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPath(land.coast);
+    for (std::size_t copy = 0; copy < land.fill.size(); ++copy) {
+        // Only the turns of the world the frame shows.
+        const QRectF extent = land.fill[copy].controlPointRect();
+        if (extent.right() < p.frame.west || extent.left() > p.frame.east)
+            continue;
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(kLand);
+        painter.drawPath(land.fill[copy]);
+        painter.setPen(coastPen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(land.coast[copy]);
+    }
     painter.restore();
 }
 
@@ -129,13 +136,30 @@ void drawLegs(QPainter& painter, const Projection& p, const std::vector<QPolygon
     // On a map of the whole world a leg that leaves one edge comes back at the other.
     const double turn = 360 * p.frame.xScale * p.pixelsPerDegree;
     const bool world = p.frame.east - p.frame.west > 359;
+    // Zoomed in, most of a long leg lies off the picture: only the runs of steps
+    // that touch it are stroked.
+    const QRectF shown = QRectF(painter.window()).adjusted(-8, -8, 8, 8);
+    const auto drawShown = [&](const QPolygonF& line) {
+        qsizetype start = -1;
+        for (qsizetype i = 1; i <= line.size(); ++i) {
+            const bool touches =
+                i < line.size() && QRectF(line[i - 1], line[i]).normalized().adjusted(-1, -1, 1, 1)
+                                       .intersects(shown);
+            if (touches && start < 0)
+                start = i - 1;
+            if (!touches && start >= 0) {
+                painter.drawPolyline(line.constData() + start, int(i - start));
+                start = -1;
+            }
+        }
+    };
     for (const QPolygonF& line : lines) {
         if (line.size() < 2)
             continue;
-        painter.drawPolyline(line);
+        drawShown(line);
         if (world) {
-            painter.drawPolyline(line.translated(-turn, 0));
-            painter.drawPolyline(line.translated(turn, 0));
+            drawShown(line.translated(-turn, 0));
+            drawShown(line.translated(turn, 0));
         }
     }
 }
@@ -170,13 +194,18 @@ QFont mapFont(int pixels, bool bold = false) {
 // stroked, which is many times faster).
 void drawHaloText(QPainter& painter, QPointF baseline, const QString& text, const QFont& font) {
     painter.setFont(font);
+    // Laid out once for its nine drawings.
+    QStaticText laidOut(text);
+    laidOut.setTextFormat(Qt::PlainText);
+    laidOut.prepare(painter.transform(), font);
+    const QPointF topLeft = baseline - QPointF(0, QFontMetricsF(font).ascent());
     painter.setPen(QColor(255, 255, 255, 235));
     constexpr double d = 1.5;
     for (const QPointF offset : {QPointF(-d, -d), QPointF(0, -d), QPointF(d, -d), QPointF(-d, 0),
                                  QPointF(d, 0), QPointF(-d, d), QPointF(0, d), QPointF(d, d)})
-        painter.drawText(baseline + offset, text);
+        painter.drawStaticText(topLeft + offset, laidOut);
     painter.setPen(kInk);
-    painter.drawText(baseline, text);
+    painter.drawStaticText(topLeft, laidOut);
 }
 
 void drawStops(QPainter& painter, const Projection& p, const std::vector<MapStop>& stops,
@@ -344,21 +373,23 @@ MapFrame frameAround(const std::vector<std::vector<GeoPoint>>& paths, QSize size
 } // namespace
 
 LandPicture::LandPicture(const LandOutline& land) {
-    fill.setFillRule(Qt::OddEvenFill);
+    for (QPainterPath& path : fill)
+        path.setFillRule(Qt::OddEvenFill);
     for (const auto& [points, aroundPole] : land.rings) {
-        for (const double shift : {-360.0, 0.0, 360.0}) {
+        for (std::size_t copy = 0; copy < fill.size(); ++copy) {
+            const double shift = 360.0 * (double(copy) - 1);
             QPolygonF polygon;
             polygon.reserve(static_cast<qsizetype>(points.size()) + 1);
             for (const QPointF& point : points)
                 polygon << QPointF(point.x() + shift, point.y());
-            fill.addPolygon(polygon);
-            fill.closeSubpath();
+            fill[copy].addPolygon(polygon);
+            fill[copy].closeSubpath();
             // The edge along a pole is where the flat map ends, not a coast.
             if (aroundPole)
                 polygon.resize(polygon.size() - 2);
             else
                 polygon << polygon.front();
-            coast.addPolygon(polygon);
+            coast[copy].addPolygon(polygon);
         }
     }
 }
@@ -374,9 +405,16 @@ GeoPoint mapLocation(const MapFrame& frame, QSize size, QPointF position) {
             frame.west + (position.x() - p.left) / (frame.xScale * p.pixelsPerDegree)};
 }
 
+std::vector<std::vector<GeoPoint>> tripLegPaths(const TripMap& trip) {
+    return legPaths(stopPoints(trip));
+}
+
 void paintTripMap(QPainter& painter, const TripMap& trip, const LandPicture& land,
-                  const MapFrame& frame) {
-    paintFramed(painter, trip, land, legPaths(stopPoints(trip)), frame);
+                  const MapFrame& frame, const std::vector<std::vector<GeoPoint>>* paths) {
+    if (paths)
+        paintFramed(painter, trip, land, *paths, frame);
+    else
+        paintFramed(painter, trip, land, legPaths(stopPoints(trip)), frame);
 }
 
 MapFrame tripMapFrame(const std::vector<GeoPoint>& stops, QSize size) {

@@ -5,6 +5,7 @@
 
 #include <QPainterPath>
 #include <QSize>
+#include <array>
 #include <QString>
 #include <vector>
 
@@ -41,8 +42,9 @@ MapFrame tripMapFrame(const std::vector<GeoPoint>& stops, QSize size);
 // changes between frames.
 struct LandPicture {
     explicit LandPicture(const LandOutline& land);
-    QPainterPath fill;  // odd-even
-    QPainterPath coast; // without the edges along a pole
+    // A turn west, the world, a turn east: a frame draws only those it shows.
+    std::array<QPainterPath, 3> fill;  // odd-even
+    std::array<QPainterPath, 3> coast; // without the edges along a pole
 };
 
 // Where a point lies on a picture of `size` showing `frame` (the longitude moved by
@@ -50,9 +52,14 @@ struct LandPicture {
 QPointF mapPosition(const MapFrame& frame, QSize size, GeoPoint point);
 GeoPoint mapLocation(const MapFrame& frame, QSize size, QPointF position);
 
-// Draws the trip over the land as `frame` shows it, into a picture of trip.size.
+// The legs of the trip along their great circles, for drawing many times.
+std::vector<std::vector<GeoPoint>> tripLegPaths(const TripMap& trip);
+
+// Draws the trip over the land as `frame` shows it, into a picture of trip.size;
+// `paths` are tripLegPaths(trip) when the caller keeps them.
 void paintTripMap(QPainter& painter, const TripMap& trip, const LandPicture& land,
-                  const MapFrame& frame);
+                  const MapFrame& frame,
+                  const std::vector<std::vector<GeoPoint>>* paths = nullptr);
 
 // Draws the trip on the land and writes it to `file`, a PNG or an SVG by its
 // suffix. The file appears whole or not at all: it is written to a temporary file
