@@ -49,12 +49,14 @@ MapCanvas::MapCanvas(QWidget* parent) : QWidget(parent) {
     setAccessibleName(QStringLiteral("Trip map"));
     setAccessibleDescription(QStringLiteral(
         "The trip's legs on a world map. Plus and minus zoom, the arrow keys pan, Home fits "
-        "the trip; click a city to select it in the trip list."));
+        "the trip; click a city, or press Page Down or Page Up, to select it in the trip "
+        "list."));
 }
 
 void MapCanvas::setTrip(TripMap trip, std::vector<int> items) {
     trip_ = std::move(trip);
     items_ = std::move(items);
+    keyboardCity_ = -1;
     paths_ = tripLegPaths(trip_);
     update();
 }
@@ -222,6 +224,18 @@ void MapCanvas::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Home:
         fit();
         break;
+    case Qt::Key_PageDown:
+    case Qt::Key_PageUp: {
+        // From the keyboard, the next or the previous city is picked as a click would.
+        if (items_.empty())
+            return;
+        const int count = static_cast<int>(items_.size());
+        keyboardCity_ = event->key() == Qt::Key_PageDown
+                            ? (keyboardCity_ + 1) % count
+                            : (keyboardCity_ <= 0 ? count - 1 : keyboardCity_ - 1);
+        Q_EMIT cityClicked(items_[static_cast<size_t>(keyboardCity_)]);
+        break;
+    }
     default:
         QWidget::keyPressEvent(event);
         return;

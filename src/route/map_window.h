@@ -16,7 +16,8 @@ namespace amb::route {
 
 // The map itself: the trip drawn by the trip-map renderer at the frame the user
 // zooms and pans. The wheel and + and − zoom around the pointer (the keys around
-// the middle), dragging and the arrow keys pan, a click on a city selects it.
+// the middle), dragging and the arrow keys pan, a click on a city (or Page Down and
+// Page Up) selects it.
 class MapCanvas : public QWidget {
     Q_OBJECT
 public:
@@ -57,6 +58,7 @@ private:
     bool fitted_ = false;
     std::optional<QPointF> dragFrom_;
     bool dragged_ = false;
+    int keyboardCity_ = -1; // the stop last picked with Page Down / Page Up
 };
 
 // "Ambrevale – Map": a window of its own beside the main one, following the trip

@@ -166,9 +166,15 @@ void TestMapWindow::clickOnACitySelectsIt() {
         QTest::mouseClick(&canvas, Qt::LeftButton, Qt::NoModifier, dot.toPoint());
         QCOMPARE(w.form->ListView3->selectedIndex(), item);
     }
-    // A click on the sea selects nothing new; a drag pans instead of selecting.
+    // A click on the sea selects nothing new.
     QTest::mouseClick(&canvas, Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
     QCOMPARE(w.form->ListView3->selectedIndex(), 3);
+    // From the keyboard: Page Down from the start picks the first, Page Up wraps round.
+    for (const auto& [key, item] : {std::pair{Qt::Key_PageDown, 1}, {Qt::Key_PageDown, 2},
+                                    {Qt::Key_PageUp, 1}, {Qt::Key_PageUp, 3}}) {
+        QTest::keyClick(&canvas, key);
+        QCOMPARE(w.form->ListView3->selectedIndex(), item);
+    }
 }
 
 void TestMapWindow::savesWhatItShowsAndKeepsItsPlace() {
