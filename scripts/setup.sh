@@ -14,6 +14,7 @@ packages=(
   xvfb xauth xdotool x11-utils xclip imagemagick
   gnumeric fonts-liberation iso-codes locales
   help2man dpkg-dev file lintian desktop-file-utils appstream strace
+  gpsbabel gdal-bin
   python3 # the machine-format tests read the files back with its csv and json modules
 )
 

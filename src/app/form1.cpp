@@ -158,6 +158,7 @@ void Form1::connectHandlers() {
     connect(ListView3, &ListView::mouseMove, this, [this] { ListView3_MouseMove(); });
     for (QPushButton* b : pushButtons())
         b->installEventFilter(this);
+    connectContextMenus();
 }
 
 void Form1::run(void (Form1::*handler)()) {
@@ -219,6 +220,8 @@ void Form1::keyPressEvent(QKeyEvent* event) {
 void Form1::closeEvent(QCloseEvent* event) {
     if (!closing_) {
         closing_ = true;
+        if (MapWindow1)
+            MapWindow1->close(); // keeps its place and size
         Form_QueryUnload();
         Form_Unload();
     }

@@ -6,6 +6,7 @@
 
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QWidget>
 #include <memory>
@@ -13,6 +14,14 @@
 namespace amb {
 
 class SkinFramework;
+
+// How the distance run measures, as chosen in the results list's menu, in the words
+// the tool's options take. The defaults give the window's sentences in miles.
+struct MeasureChoice {
+    QString unit = QStringLiteral("mi");      // "mi", "km", "nmi"
+    QString model = QStringLiteral("sphere"); // "sphere", "wgs84"
+    bool totalLine = false;
+};
 
 // The save dialog as the text export uses it: it remembers the name chosen last
 // time and offers it again.
@@ -101,6 +110,26 @@ public:
     void PushButton5_Click();
     bool SaveResultsAsExcelFileIsExcelInstalled();
 
+    // What the tool does, reached without changing the form: the lists' context menus
+    // (src/app), their commands in each subsystem, the map window (src/route).
+    MeasureChoice measureChoice;
+    std::unique_ptr<QMenu> ListView1Menu, ListView2Menu, ListView3Menu;
+    std::unique_ptr<QWidget> MapWindow1;
+    void ListView1_ContextMenu(const QPoint& globalAt); // src/lookup
+    void ListView2_ContextMenu(const QPoint& globalAt); // src/output
+    void ListView3_ContextMenu(const QPoint& globalAt); // src/trip
+    void setMeasureChoice(const MeasureChoice& choice); // src/output: kept in the settings
+    void CopyResultsAs_Click(const QString& format);   // src/output: "csv", "geojson"
+    void MoveUp_Click();                                // src/trip
+    void MoveDown_Click();
+    void ReverseTrip_Click();
+    void OpenTrip_Click();
+    void SaveTripAs_Click();
+    void OpenTripFile(const QString& path); // also for a file dropped on the trip list
+    void ShowTripOnMap_Click();             // src/route
+    void ShowOnMap_Click();                 // the search list's selected city
+    void About_Click();                     // src/lookup
+
     // Design colours, changed by the skin.
     void setBackgroundColor(QWidget* widget, const QColor& color);
 
@@ -114,6 +143,7 @@ private:
     void createControls();
     void run(void (Form1::*handler)());
     void connectHandlers();
+    void connectContextMenus(); // src/app/context_menus.cpp
     Platform& platform_;
     bool closing_ = false;
 };

@@ -72,6 +72,7 @@ void Form1::Form_Load() {
     report(138, [&] { ListView2->addColumn(QStringLiteral("Results")); });
     report(140, [&] { ListView2->setColumnWidthTwips(1, 7000); });
     restoreTripList(*this, report, 142);
+    restoreMeasureChoice(*this, report, 148);
 }
 
 } // namespace amb

@@ -50,6 +50,19 @@ public:
     virtual QString saveFileName(const QString& title, const QString& filter,
                                  const QString& offeredName) = 0;
 
+    // The same, also telling which of the filter's types was chosen (0 for the first;
+    // -1 when unknown), for a file whose format the type decides.
+    virtual QString saveFileNameOfType(const QString& title, const QString& filter,
+                                       const QString& offeredName, int& chosenType) {
+        chosenType = -1;
+        return saveFileName(title, filter, offeredName);
+    }
+
+    // Asks for an existing file to open. Returns the empty text on cancel.
+    virtual QString openFileName(const QString& /*title*/, const QString& /*filter*/) {
+        return {};
+    }
+
     // Each throws RunTimeError when the clipboard cannot be reached.
     virtual void clipboardClear() = 0;
     virtual void clipboardSetText(const QString& text) = 0;

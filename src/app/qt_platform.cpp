@@ -54,6 +54,22 @@ QString QtPlatform::qtFilter(const QString& filter) {
 
 QString QtPlatform::saveFileName(const QString& title, const QString& filter,
                                  const QString& offeredName) {
+    int chosenType = -1;
+    return saveFileNameOfType(title, filter, offeredName, chosenType);
+}
+
+QString QtPlatform::openFileName(const QString& title, const QString& filter) {
+    QFileDialog dialog(window_, title, QString(), qtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QString QtPlatform::saveFileNameOfType(const QString& title, const QString& filter,
+                                       const QString& offeredName, int& chosenType) {
+    chosenType = -1;
     QFileDialog dialog(window_, title, QString(), qtFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -67,6 +83,7 @@ QString QtPlatform::saveFileName(const QString& title, const QString& filter,
     if (withOrdinaryPointer(*this, [&] { return dialog.exec(); }) != QDialog::Accepted ||
         dialog.selectedFiles().isEmpty())
         return {};
+    chosenType = static_cast<int>(dialog.nameFilters().indexOf(dialog.selectedNameFilter()));
     return dialog.selectedFiles().constFirst();
 }
 

@@ -26,6 +26,9 @@ public:
     int messageBox(const QString& text, const QString& title, int style) override;
     QString saveFileName(const QString& title, const QString& filter,
                          const QString& offeredName) override;
+    QString saveFileNameOfType(const QString& title, const QString& filter,
+                               const QString& offeredName, int& chosenType) override;
+    QString openFileName(const QString& title, const QString& filter) override;
     void clipboardClear() override;
     void clipboardSetText(const QString& text) override;
     QString readSetting(const QString& application, const QString& section, const QString& key,

@@ -139,6 +139,30 @@ void restoreTripList(Form1& form, ErrorReport& report, int line) {
     }
 }
 
+void restoreMeasureChoice(Form1& form, ErrorReport& report, int line) {
+    report(line, [&] {
+        Platform& platform = form.platform();
+        const auto read = [&](const QString& key) {
+            return platform.readSetting(kSettingsApplication, kSettingsSection, key, QString());
+        };
+        MeasureChoice choice;
+        const QString unit = read(kUnitValue);
+        if (unit == QLatin1String("km") || unit == QLatin1String("nmi"))
+            choice.unit = unit;
+        if (read(kEarthModelValue) == QLatin1String("wgs84"))
+            choice.model = QStringLiteral("wgs84");
+        choice.totalLine = read(kTotalLineValue) == QLatin1String("1");
+        form.measureChoice = choice;
+    });
+}
+
+void keepMeasureChoice(Platform& platform, const MeasureChoice& choice) {
+    platform.writeSetting(kSettingsApplication, kSettingsSection, kUnitValue, choice.unit);
+    platform.writeSetting(kSettingsApplication, kSettingsSection, kEarthModelValue, choice.model);
+    platform.writeSetting(kSettingsApplication, kSettingsSection, kTotalLineValue,
+                          choice.totalLine ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
 void Form1::Form_QueryUnload() {
     ErrorReport report(platform_, QStringLiteral("Form1.Form_QueryUnload"));
     QStringList texts;

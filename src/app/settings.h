@@ -18,6 +18,22 @@ inline const QString kCitiesValue = QStringLiteral("Cities");
 // measured again. "Cities" alone keeps its long-standing format for other readers.
 inline const QString kCoordinatesValue = QStringLiteral("CityCoordinates");
 
+// The results list's measuring choices and the map window's place, each under its
+// own name, so a store without them gives today's sentences.
+inline const QString kUnitValue = QStringLiteral("Unit");
+inline const QString kEarthModelValue = QStringLiteral("EarthModel");
+inline const QString kTotalLineValue = QStringLiteral("TotalLine");
+inline const QString kMapWindowValue = QStringLiteral("MapWindow");
+
+struct MeasureChoice;
+class Platform;
+
+// Reads the measuring choices into the form (line `line` of start-up's report); a
+// value that is not one of the words kept gives the default.
+void restoreMeasureChoice(Form1& form, ErrorReport& report, int line);
+// Writes them; throws RunTimeError when the store cannot be written.
+void keepMeasureChoice(Platform& platform, const MeasureChoice& choice);
+
 struct SavedEntry {
     QString text;
     QString latitude;

@@ -2,7 +2,9 @@
 
 #include "app/error_report.h"
 #include "app/form1.h"
+#include "app/locale_numbers.h"
 #include "app/main_module.h"
+#include "distance/trip_legs.h"
 #include "distance/zip_distance.h"
 
 namespace amb {
@@ -34,6 +36,11 @@ void Form1::PushButton17_Click() {
         });
     } else { // 110
         int n = 0;
+        // Miles on the sphere without a total are the window's own sentences; any
+        // other choice of the results list's menu writes the tool's.
+        const MeasureOptions options = measureOptionsOf(measureChoice);
+        double total = 0;
+        bool everyLegMeasured = true;
         // The last name read: after a failed read the progress text keeps it.
         QString city;
         report(112, [&] { n = ListView3->count(); });
@@ -61,16 +68,38 @@ void Form1::PushButton17_Click() {
                     first = ListView3->text(i);
                     second = ListView3->text(i + 1);
                 });
+                bool measured = false;
                 report(132, [&] { // kMeasurePairLine
                     const TripRow upper{first, ListView3->subItem(i, 1), ListView3->subItem(i, 2)};
                     const TripRow lower{second, ListView3->subItem(i + 1, 1),
                                         ListView3->subItem(i + 1, 2)};
-                    ListView2->add(measurePair(platform_, upper, lower));
+                    if (options.plain()) {
+                        ListView2->add(measurePair(platform_, upper, lower));
+                    } else {
+                        const MeasuredLeg leg = measureLeg(upper, lower, options);
+                        ListView2->add(leg.sentence);
+                        total += leg.distance;
+                    }
+                    measured = true;
                 });
-                report(134, [&] { ListView2->setChecked(ListView2->count(), true); });
-                report(136, [&] { ListView2->ensureVisible(ListView2->count()); });
+                everyLegMeasured = everyLegMeasured && measured;
+                // The tool's sentences add no line for a leg that failed: nothing to tick.
+                if (measured || options.plain()) {
+                    report(134, [&] { ListView2->setChecked(ListView2->count(), true); });
+                    report(136, [&] { ListView2->ensureVisible(ListView2->count()); });
+                }
             } // 138
         }     // 140
+        // A total that left out a leg would be wrong: after a failed leg (reported
+        // above) there is none.
+        if (options.total && everyLegMeasured) {
+            report(141, [&] {
+                ListView2->add(QString::fromStdString(
+                    totalSentence(total, options.unit, LocaleNumbers::current())));
+                ListView2->setChecked(ListView2->count(), true);
+                ListView2->ensureVisible(ListView2->count());
+            });
+        }
         report(142, [&] { platform_.setMousePointer(pointer::Default); });
         report(144, [&] { ProgressBar1->setValue(0); });
         report(146, [&] { ProgressBar1->setText(QStringLiteral("Progress Bar")); });

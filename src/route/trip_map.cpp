@@ -7,8 +7,10 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QSaveFile>
+#include <QStaticText>
 #include <QSvgGenerator>
 #include <algorithm>
+#include <functional>
 #include <cmath>
 #include <numbers>
 
@@ -83,39 +85,28 @@ void drawGraticule(QPainter& painter, const Projection& p) {
         painter.drawLine(p(lat, f.west), p(lat, f.east));
 }
 
-void drawLand(QPainter& painter, const Projection& p, const LandOutline& land) {
-    QPainterPath fill;
-    fill.setFillRule(Qt::OddEvenFill);
-    QPainterPath coast;
-    for (const auto& [points, aroundPole] : land.rings) {
-        double west = points.front().x(), east = west;
-        for (const QPointF& point : points) {
-            west = std::min(west, point.x());
-            east = std::max(east, point.x());
-        }
-        for (const double shift : {-360.0, 0.0, 360.0}) {
-            if (east + shift < p.frame.west || west + shift > p.frame.east)
-                continue;
-            QPolygonF polygon;
-            polygon.reserve(static_cast<qsizetype>(points.size()));
-            for (const QPointF& point : points)
-                polygon << p(point.y(), point.x() + shift);
-            fill.addPolygon(polygon);
-            fill.closeSubpath();
-            // The edge along a pole is where the flat map ends, not a coast.
-            if (aroundPole)
-                polygon.resize(polygon.size() - 2);
-            else
-                polygon << polygon.front();
-            coast.addPolygon(polygon);
-        }
+void drawLand(QPainter& painter, const Projection& p, const LandPicture& land) {
+    // Degrees to pixels: x = left + (lon - west) * k, y = top + (north - lat) * ppd.
+    const double k = p.frame.xScale * p.pixelsPerDegree;
+    painter.save();
+    painter.setTransform(QTransform(k, 0, 0, -p.pixelsPerDegree, p.left - p.frame.west * k,
+                                    p.top + p.frame.north * p.pixelsPerDegree),
+                         true);
+    QPen coastPen(kCoast, 0.7);
+    coastPen.setCosmetic(true); // in pixels, whatever the zoom
+    for (std::size_t copy = 0; copy < land.fill.size(); ++copy) {
+        // Only the turns of the world the frame shows.
+        const QRectF extent = land.fill[copy].controlPointRect();
+        if (extent.right() < p.frame.west || extent.left() > p.frame.east)
+            continue;
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(kLand);
+        painter.drawPath(land.fill[copy]);
+        painter.setPen(coastPen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(land.coast[copy]);
     }
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(kLand);
-    painter.drawPath(fill);
-    painter.setPen(QPen(kCoast, 0.7));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPath(coast);
+    painter.restore();
 }
 
 // The legs on the picture, each placed whole where its first city is nearest the
@@ -145,13 +136,30 @@ void drawLegs(QPainter& painter, const Projection& p, const std::vector<QPolygon
     // On a map of the whole world a leg that leaves one edge comes back at the other.
     const double turn = 360 * p.frame.xScale * p.pixelsPerDegree;
     const bool world = p.frame.east - p.frame.west > 359;
+    // Zoomed in, most of a long leg lies off the picture: only the runs of steps
+    // that touch it are stroked.
+    const QRectF shown = QRectF(painter.window()).adjusted(-8, -8, 8, 8);
+    const auto drawShown = [&](const QPolygonF& line) {
+        qsizetype start = -1;
+        for (qsizetype i = 1; i <= line.size(); ++i) {
+            const bool touches =
+                i < line.size() && QRectF(line[i - 1], line[i]).normalized().adjusted(-1, -1, 1, 1)
+                                       .intersects(shown);
+            if (touches && start < 0)
+                start = i - 1;
+            if (!touches && start >= 0) {
+                painter.drawPolyline(line.constData() + start, int(i - start));
+                start = -1;
+            }
+        }
+    };
     for (const QPolygonF& line : lines) {
         if (line.size() < 2)
             continue;
-        painter.drawPolyline(line);
+        drawShown(line);
         if (world) {
-            painter.drawPolyline(line.translated(-turn, 0));
-            painter.drawPolyline(line.translated(turn, 0));
+            drawShown(line.translated(-turn, 0));
+            drawShown(line.translated(turn, 0));
         }
     }
 }
@@ -186,13 +194,18 @@ QFont mapFont(int pixels, bool bold = false) {
 // stroked, which is many times faster).
 void drawHaloText(QPainter& painter, QPointF baseline, const QString& text, const QFont& font) {
     painter.setFont(font);
+    // Laid out once for its nine drawings.
+    QStaticText laidOut(text);
+    laidOut.setTextFormat(Qt::PlainText);
+    laidOut.prepare(painter.transform(), font);
+    const QPointF topLeft = baseline - QPointF(0, QFontMetricsF(font).ascent());
     painter.setPen(QColor(255, 255, 255, 235));
     constexpr double d = 1.5;
     for (const QPointF offset : {QPointF(-d, -d), QPointF(0, -d), QPointF(d, -d), QPointF(-d, 0),
                                  QPointF(d, 0), QPointF(-d, d), QPointF(0, d), QPointF(d, d)})
-        painter.drawText(baseline + offset, text);
+        painter.drawStaticText(topLeft + offset, laidOut);
     painter.setPen(kInk);
-    painter.drawText(baseline, text);
+    painter.drawStaticText(topLeft, laidOut);
 }
 
 void drawStops(QPainter& painter, const Projection& p, const std::vector<MapStop>& stops,
@@ -249,7 +262,8 @@ void drawStops(QPainter& painter, const Projection& p, const std::vector<MapStop
     }
 }
 
-void drawCorners(QPainter& painter, const QString& total, QSize size) {
+void drawCorners(QPainter& painter, const QString& total, const QString& attribution,
+                 QSize size) {
     if (!total.isEmpty()) {
         const QFont font = mapFont(16, true);
         const QFontMetricsF metrics(font);
@@ -265,18 +279,14 @@ void drawCorners(QPainter& painter, const QString& total, QSize size) {
     painter.setFont(mapFont(10));
     painter.setPen(QColor(0x55, 0x66, 0x77));
     painter.drawText(QRectF(0, 0, size.width() - 6, size.height() - 4),
-                     Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Land: Natural Earth"));
+                     Qt::AlignRight | Qt::AlignBottom, attribution);
 }
 
 MapFrame frameAround(const std::vector<std::vector<GeoPoint>>& paths, QSize size);
 
-void paintMap(QPainter& painter, const TripMap& trip, const LandOutline& land) {
-    std::vector<GeoPoint> points;
-    for (const MapStop& stop : trip.stops)
-        points.push_back(stop.at);
-    // The legs are traced once, for the frame and for the lines.
-    const auto paths = legPaths(points);
-    const Projection projection(frameAround(paths, trip.size), trip.size);
+void paintFramed(QPainter& painter, const TripMap& trip, const LandPicture& land,
+                 const std::vector<std::vector<GeoPoint>>& paths, const MapFrame& frame) {
+    const Projection projection(frame, trip.size);
     painter.setRenderHint(QPainter::Antialiasing);
     // Beyond the poles lies no map: plain paper there.
     painter.fillRect(QRectF(QPointF(0, 0), trip.size), QColor(0xf4, 0xf4, 0xf2));
@@ -288,7 +298,20 @@ void paintMap(QPainter& painter, const TripMap& trip, const LandOutline& land) {
     const std::vector<QPolygonF> lines = legLines(projection, paths);
     drawLegs(painter, projection, lines);
     drawStops(painter, projection, trip.stops, lines, trip.size);
-    drawCorners(painter, trip.total, trip.size);
+    drawCorners(painter, trip.total, trip.attribution, trip.size);
+}
+
+std::vector<GeoPoint> stopPoints(const TripMap& trip) {
+    std::vector<GeoPoint> points;
+    for (const MapStop& stop : trip.stops)
+        points.push_back(stop.at);
+    return points;
+}
+
+void paintMap(QPainter& painter, const TripMap& trip, const LandOutline& land) {
+    // The legs are traced once, for the frame and for the lines.
+    const auto paths = legPaths(stopPoints(trip));
+    paintFramed(painter, trip, LandPicture(land), paths, frameAround(paths, trip.size));
 }
 
 MapFrame frameAround(const std::vector<std::vector<GeoPoint>>& paths, QSize size) {
@@ -349,11 +372,59 @@ MapFrame frameAround(const std::vector<std::vector<GeoPoint>>& paths, QSize size
 
 } // namespace
 
+LandPicture::LandPicture(const LandOutline& land) {
+    for (QPainterPath& path : fill)
+        path.setFillRule(Qt::OddEvenFill);
+    for (const auto& [points, aroundPole] : land.rings) {
+        for (std::size_t copy = 0; copy < fill.size(); ++copy) {
+            const double shift = 360.0 * (double(copy) - 1);
+            QPolygonF polygon;
+            polygon.reserve(static_cast<qsizetype>(points.size()) + 1);
+            for (const QPointF& point : points)
+                polygon << QPointF(point.x() + shift, point.y());
+            fill[copy].addPolygon(polygon);
+            fill[copy].closeSubpath();
+            // The edge along a pole is where the flat map ends, not a coast.
+            if (aroundPole)
+                polygon.resize(polygon.size() - 2);
+            else
+                polygon << polygon.front();
+            coast[copy].addPolygon(polygon);
+        }
+    }
+}
+
+QPointF mapPosition(const MapFrame& frame, QSize size, GeoPoint point) {
+    const Projection p(frame, size);
+    return p(point.lat, nearest(point.lon, p.centre()));
+}
+
+GeoPoint mapLocation(const MapFrame& frame, QSize size, QPointF position) {
+    const Projection p(frame, size);
+    return {frame.north - (position.y() - p.top) / p.pixelsPerDegree,
+            frame.west + (position.x() - p.left) / (frame.xScale * p.pixelsPerDegree)};
+}
+
+std::vector<std::vector<GeoPoint>> tripLegPaths(const TripMap& trip) {
+    return legPaths(stopPoints(trip));
+}
+
+void paintTripMap(QPainter& painter, const TripMap& trip, const LandPicture& land,
+                  const MapFrame& frame, const std::vector<std::vector<GeoPoint>>* paths) {
+    if (paths)
+        paintFramed(painter, trip, land, *paths, frame);
+    else
+        paintFramed(painter, trip, land, legPaths(stopPoints(trip)), frame);
+}
+
 MapFrame tripMapFrame(const std::vector<GeoPoint>& stops, QSize size) {
     return frameAround(legPaths(stops), size);
 }
 
-QString renderTripMap(const TripMap& trip, const LandOutline& land, const QString& file) {
+namespace {
+
+QString writeMapFile(const TripMap& trip, const QString& file,
+                     const std::function<void(QPainter&)>& paint) {
     const QString shown = QDir::toNativeSeparators(file);
     const QString suffix = QFileInfo(file).suffix().toLower();
     if (suffix != QLatin1String("png") && suffix != QLatin1String("svg"))
@@ -376,14 +447,14 @@ QString renderTripMap(const TripMap& trip, const LandOutline& land, const QStrin
         svg.setDescription(trip.total);
         QPainter painter;
         if (painter.begin(&svg)) {
-            paintMap(painter, trip, land);
+            paint(painter);
             painted = painter.end();
         }
     } else {
         QImage image(trip.size, QImage::Format_RGB32);
         QPainter painter;
         if (painter.begin(&image)) {
-            paintMap(painter, trip, land);
+            paint(painter);
             painted = painter.end() && image.save(&out, "PNG");
         }
     }
@@ -396,6 +467,18 @@ QString renderTripMap(const TripMap& trip, const LandOutline& land, const QStrin
     if (!out.commit())
         return QStringLiteral("Cannot write the map to %1: %2").arg(shown, out.errorString());
     return {};
+}
+
+} // namespace
+
+QString renderTripMap(const TripMap& trip, const LandOutline& land, const QString& file) {
+    return writeMapFile(trip, file, [&](QPainter& painter) { paintMap(painter, trip, land); });
+}
+
+QString renderTripMap(const TripMap& trip, const LandPicture& land, const MapFrame& frame,
+                      const QString& file) {
+    return writeMapFile(trip, file,
+                        [&](QPainter& painter) { paintTripMap(painter, trip, land, frame); });
 }
 
 } // namespace amb::route

@@ -3,7 +3,9 @@
 #include "route/great_circle.h"
 #include "route/land_outline.h"
 
+#include <QPainterPath>
 #include <QSize>
+#include <array>
 #include <QString>
 #include <vector>
 
@@ -18,6 +20,7 @@ struct TripMap {
     std::vector<MapStop> stops; // in trip order; each neighbouring pair is a leg
     QString total;              // shown in the lower left corner, e.g. "Total: 1234.5 km"
     QSize size{1200, 750};      // pixels of the PNG, units of the SVG
+    QString attribution = QStringLiteral("Land: Natural Earth"); // lower right corner
 };
 
 // The part of the world a map shows: longitudes run continuously from west to east
@@ -34,10 +37,37 @@ struct MapFrame {
 // latitude.
 MapFrame tripMapFrame(const std::vector<GeoPoint>& stops, QSize size);
 
+// The land made ready to be drawn many times (the map window redraws on every zoom
+// and pan): its rings in degrees, a turn west and east as well, so only a transform
+// changes between frames.
+struct LandPicture {
+    explicit LandPicture(const LandOutline& land);
+    // A turn west, the world, a turn east: a frame draws only those it shows.
+    std::array<QPainterPath, 3> fill;  // odd-even
+    std::array<QPainterPath, 3> coast; // without the edges along a pole
+};
+
+// Where a point lies on a picture of `size` showing `frame` (the longitude moved by
+// whole turns to lie nearest the frame's middle), and the point under a position.
+QPointF mapPosition(const MapFrame& frame, QSize size, GeoPoint point);
+GeoPoint mapLocation(const MapFrame& frame, QSize size, QPointF position);
+
+// The legs of the trip along their great circles, for drawing many times.
+std::vector<std::vector<GeoPoint>> tripLegPaths(const TripMap& trip);
+
+// Draws the trip over the land as `frame` shows it, into a picture of trip.size;
+// `paths` are tripLegPaths(trip) when the caller keeps them.
+void paintTripMap(QPainter& painter, const TripMap& trip, const LandPicture& land,
+                  const MapFrame& frame,
+                  const std::vector<std::vector<GeoPoint>>* paths = nullptr);
+
 // Draws the trip on the land and writes it to `file`, a PNG or an SVG by its
 // suffix. The file appears whole or not at all: it is written to a temporary file
 // beside it and renamed. Gives an empty text on success, else the message to show.
 // Needs a QGuiApplication (for the fonts of the labels); no display is needed.
 QString renderTripMap(const TripMap& trip, const LandOutline& land, const QString& file);
+// The same at a chosen frame, as the map window shows it.
+QString renderTripMap(const TripMap& trip, const LandPicture& land, const MapFrame& frame,
+                      const QString& file);
 
 } // namespace amb::route

@@ -59,6 +59,14 @@ QString FakePlatform::saveFileName(const QString& title, const QString& filter,
     return name;
 }
 
+QString FakePlatform::openFileName(const QString&, const QString&) {
+    if (openNames.empty())
+        return {};
+    const QString name = openNames.front();
+    openNames.pop_front();
+    return name;
+}
+
 void FakePlatform::clipboardClear() {
     ++clipboardAttempts;
     if (clipboardFailures > 0) {

@@ -46,6 +46,7 @@ public:
     int messageBox(const QString& text, const QString& title, int style) override;
     QString saveFileName(const QString& title, const QString& filter,
                          const QString& offeredName) override;
+    QString openFileName(const QString& title, const QString& filter) override;
     void clipboardClear() override;
     void clipboardSetText(const QString& text) override;
     QString readSetting(const QString& application, const QString& section, const QString& key,
@@ -69,6 +70,9 @@ public:
     // Save dialog: the queued names are returned in order ("" = cancel).
     std::deque<QString> saveNames;
     QStringList saveDialogCalls; // "title|filter|offeredName"
+
+    // Open dialog: the queued names are returned in order ("" = cancel).
+    std::deque<QString> openNames;
 
     // Clipboard.
     QString clipboard;

@@ -1,0 +1,68 @@
+#include "distance/trip_legs.h"
+
+#include "app/form1.h"
+#include "app/locale_numbers.h"
+#include "distance/zip_distance.h"
+
+namespace amb {
+
+MeasureOptions measureOptionsOf(const MeasureChoice& choice, OutputFormat format) {
+    MeasureOptions options;
+    options.unit = parseDistanceUnit(choice.unit).value_or(DistanceUnit::StatuteMiles);
+    options.model = parseEarthModel(choice.model).value_or(EarthModel::Sphere);
+    options.total = choice.totalLine;
+    options.format = format;
+    return options;
+}
+
+TripStop tripStopOf(const TripRow& row) {
+    const double latitude = modZipDistance::coordinateFromText(row.latitude);
+    const double longitude = modZipDistance::coordinateFromText(row.longitude);
+    const qsizetype dash = row.text.indexOf(QStringLiteral(" - "));
+    return TripStop{row.text, dash < 0 ? row.text : row.text.left(dash),
+                    dash < 0 ? QString() : row.text.mid(dash + 3), latitude, longitude};
+}
+
+MeasuredLeg measureLeg(const TripRow& upper, const TripRow& lower, const MeasureOptions& options) {
+    const TripStop from = tripStopOf(upper);
+    const TripStop to = tripStopOf(lower);
+    MeasuredLeg leg;
+    if (from.text != to.text)
+        leg.distance = legDistance(from.latitude, from.longitude, to.latitude, to.longitude,
+                                   options.unit, options.model);
+    leg.sentence = QString::fromStdString(
+        legSentence(from.text, to.text, leg.distance, options.unit, LocaleNumbers::current()));
+    return leg;
+}
+
+std::vector<TripRow> tripRowsOf(const ListView& list) {
+    std::vector<TripRow> rows;
+    const int n = list.count();
+    rows.reserve(static_cast<size_t>(n));
+    for (int i = 1; i <= n; ++i)
+        rows.push_back({list.text(i), list.subItem(i, 1), list.subItem(i, 2)});
+    return rows;
+}
+
+std::string writeTripLegs(const std::vector<TripRow>& rows, const MeasureOptions& options) {
+    LegWriter writer(options, LocaleNumbers::current());
+    std::string out;
+    writer.start(out);
+    std::vector<TripStop> stops;
+    stops.reserve(rows.size());
+    for (const TripRow& row : rows)
+        stops.push_back(tripStopOf(row));
+    for (size_t i = 1; i < stops.size(); ++i) {
+        const TripStop& a = stops[i - 1];
+        const TripStop& b = stops[i];
+        const double distance = a.text == b.text ? 0
+                                                 : legDistance(a.latitude, a.longitude, b.latitude,
+                                                               b.longitude, options.unit,
+                                                               options.model);
+        writer.leg(a, b, distance, out);
+    }
+    writer.finish(out);
+    return out;
+}
+
+} // namespace amb
