@@ -13,6 +13,8 @@ packages=(
   xvfb xauth xdotool x11-utils xclip imagemagick
   gnumeric fonts-liberation iso-codes locales
   help2man dpkg-dev file lintian desktop-file-utils appstream strace
+  # The fuzz targets (scripts/fuzz.sh): clang with libFuzzer and the sanitizers.
+  clang libclang-rt-14-dev
 )
 
 missing=()
