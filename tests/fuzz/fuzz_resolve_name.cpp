@@ -13,10 +13,7 @@ namespace {
 amb::CityResolver& resolver() {
     static const std::unique_ptr<amb::CityResolver> resolver = [] {
         const QString database = fuzz::scratchFolder() + QStringLiteral("/trip.sqlite");
-        amb::importGeoNames({QStringLiteral(AMBREVALE_TEST_DATA "/geonames-trip.txt"),
-                             QStringLiteral(AMBREVALE_TEST_DATA "/geonames-admin1.json"),
-                             QStringLiteral(AMBREVALE_TEST_DATA "/iso_3166-1.json")},
-                            database);
+        amb::importGeoNames(fuzz::tripFixture(), database);
         return std::make_unique<amb::CityResolver>(database);
     }();
     return *resolver;

@@ -1,5 +1,7 @@
 #include "fuzz_support.h"
 
+#include "app/runtime_error.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -57,6 +59,23 @@ QString writeScratchFile(const QString& name, std::string_view bytes) {
             static_cast<qint64>(bytes.size()))
         std::abort();
     return path;
+}
+
+amb::GeoNamesSources tripFixture() {
+    return {QStringLiteral(AMBREVALE_TEST_DATA "/geonames-trip.txt"),
+            QStringLiteral(AMBREVALE_TEST_DATA "/geonames-admin1.json"),
+            QStringLiteral(AMBREVALE_TEST_DATA "/iso_3166-1.json")};
+}
+
+void importIntoScratch(const std::function<void(const QString& database)>& import) {
+    const QString database = scratchFolder() + QStringLiteral("/cities.sqlite");
+    try {
+        import(database);
+    } catch (const amb::RunTimeError&) {
+        if (QFile::exists(database))
+            std::abort(); // a failed import left a database
+    }
+    QFile::remove(database);
 }
 
 } // namespace fuzz

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "lookup/city_import.h"
+
 #include <QByteArray>
 #include <QLocale>
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 namespace fuzz {
@@ -47,5 +50,13 @@ private:
 const QString& scratchFolder();
 // Writes `bytes` to `name` in the scratch folder and gives its path.
 QString writeScratchFile(const QString& name, std::string_view bytes);
+
+// The GeoNames files of the tests' trip fixture (cities with their details, regions,
+// countries).
+amb::GeoNamesSources tripFixture();
+
+// Runs `import` into a database in the scratch folder and removes it afterwards. A
+// RunTimeError is a refusal, which must leave no database behind.
+void importIntoScratch(const std::function<void(const QString& database)>& import);
 
 } // namespace fuzz
