@@ -16,6 +16,8 @@ packages=(
   help2man dpkg-dev file lintian desktop-file-utils appstream strace
   gpsbabel gdal-bin
   python3 # the machine-format tests read the files back with its csv and json modules
+  # The fuzz targets (scripts/fuzz.sh): clang with libFuzzer and the sanitizers.
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,3 +1,4 @@
+#include "app/cursor_file.h"
 #include "app/error_report.h"
 #include "app/form1.h"
 #include "app/main_module.h"
@@ -15,28 +16,6 @@ static void initProgramResources() {
 }
 
 namespace amb {
-
-namespace {
-// A cursor file's hot spot: bytes 10 to 13 of the file (x, then y, little-endian).
-QCursor loadCursorFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw RunTimeError(err::FileNotFound,
-                           QStringLiteral("The pointer picture %1 cannot be read: %2.")
-                               .arg(path, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    QPixmap picture;
-    if (bytes.size() < 22 || !picture.loadFromData(bytes, "ICO"))
-        throw RunTimeError(
-            err::InvalidPropertyValue,
-            QStringLiteral("The pointer picture %1 is not a cursor file.").arg(path));
-    const auto le16 = [&bytes](int at) {
-        return static_cast<int>(static_cast<unsigned char>(bytes[at]) |
-                                (static_cast<unsigned char>(bytes[at + 1]) << 8));
-    };
-    return QCursor(picture, le16(10), le16(12));
-}
-} // namespace
 
 void Form1::Form_Load() {
     ErrorReport report(platform_, QStringLiteral("Form1.Form_Load"));

@@ -46,13 +46,18 @@ bool decodeArcs(const QJsonObject& topology, std::vector<Arc>* arcs, QString* er
                 return false;
             }
             // Quantised arcs hold the step from the previous position.
+            QPointF point(position[0].toDouble(), position[1].toDouble());
             if (quantised) {
-                x += position[0].toDouble();
-                y += position[1].toDouble();
-                arc.emplace_back(x * scaleX + translateX, y * scaleY + translateY);
-            } else {
-                arc.emplace_back(position[0].toDouble(), position[1].toDouble());
+                x += point.x();
+                y += point.y();
+                point = QPointF(x * scaleX + translateX, y * scaleY + translateY);
             }
+            // Steps or a transform can overflow a double; no map can hold that point.
+            if (!std::isfinite(point.x()) || !std::isfinite(point.y())) {
+                *error = QStringLiteral("an arc holds a position beyond any number of degrees");
+                return false;
+            }
+            arc.push_back(point);
         }
         arcs->push_back(std::move(arc));
     }
@@ -94,10 +99,13 @@ LandRing continuousRing(std::vector<QPointF> points) {
     for (std::size_t i = 1; i < points.size(); ++i) {
         const double previous = points[i - 1].x();
         double& lon = points[i].rx();
-        while (lon - previous > 180)
-            lon -= 360;
-        while (lon - previous < -180)
-            lon += 360;
+        // One turn mends any step of real data; a longitude further off the globe
+        // (damaged data) is brought within half a turn at once, not a turn at a time.
+        const double step = lon - previous;
+        if (step > 180)
+            lon = step <= 540 ? lon - 360 : previous + std::remainder(step, 360.0);
+        else if (step < -180)
+            lon = step >= -540 ? lon + 360 : previous + std::remainder(step, 360.0);
         west = std::min(west, lon);
     }
     const QPointF first = points.front(), last = points.back();
