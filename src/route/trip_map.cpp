@@ -1,5 +1,7 @@
 #include "route/trip_map.h"
 
+#include "route/svg_drawing.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -7,7 +9,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QSaveFile>
-#include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -367,17 +368,14 @@ QString renderTripMap(const TripMap& trip, const LandOutline& land, const QStrin
 
     bool painted = false;
     if (suffix == QLatin1String("svg")) {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&out);
-        svg.setSize(trip.size);
-        svg.setResolution(96); // the size in CSS pixels, as viewers take it
-        svg.setViewBox(QRect(QPoint(0, 0), trip.size));
-        svg.setTitle(QStringLiteral("Trip map"));
-        svg.setDescription(trip.total);
+        SvgDrawing svg(trip.size, QStringLiteral("Trip map"), trip.total);
         QPainter painter;
         if (painter.begin(&svg)) {
             paintMap(painter, trip, land);
-            painted = painter.end();
+            if (painter.end()) {
+                const QByteArray document = svg.document();
+                painted = out.write(document) == document.size();
+            }
         }
     } else {
         QImage image(trip.size, QImage::Format_RGB32);
