@@ -1,5 +1,6 @@
 #include "lookup/city_import.h"
 
+#include "app/file_io.h"
 #include "app/runtime_error.h"
 #include "lookup/city_database.h"
 #include "lookup/city_details.h"
@@ -26,10 +27,6 @@
 #include <sqlite3.h>
 #include <system_error>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace amb {
 
@@ -208,8 +205,8 @@ void refuseSplittingCharacters(const QString& file, qint64 line, const QString& 
 class TemporaryFileLock {
 public:
     explicit TemporaryFileLock(const QString& path)
-        : fd_(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC)) {
-        if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        : fd_(::open(QFile::encodeName(path).constData(), kOpenForReading)) {
+        if (fd_ >= 0 && !lockExclusively(fd_)) {
             ::close(fd_);
             fd_ = -1;
         }

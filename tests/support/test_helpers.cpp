@@ -40,6 +40,7 @@ QString testDataPath(const QString& name) {
     return QStringLiteral(AMBREVALE_TEST_DATA "/") + name;
 }
 
+#ifndef Q_OS_WIN
 FileSizeLimit::FileSizeLimit(rlim_t bytes) : oldHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
     getrlimit(RLIMIT_FSIZE, &old_);
     rlimit small = old_;
@@ -51,5 +52,6 @@ FileSizeLimit::~FileSizeLimit() {
     setrlimit(RLIMIT_FSIZE, &old_);
     std::signal(SIGXFSZ, oldHandler_);
 }
+#endif
 
 } // namespace amb::test

@@ -4,9 +4,11 @@
 #include "support/fake_platform.h"
 
 #include <QTemporaryDir>
-#include <csignal>
 #include <memory>
+#ifndef Q_OS_WIN
+#include <csignal>
 #include <sys/resource.h>
+#endif
 
 namespace amb::test {
 
@@ -28,6 +30,7 @@ struct TestWindow {
 int addRow(ListView& list, const QString& text, const QString& sub1 = {}, const QString& sub2 = {});
 QString testDataPath(const QString& name);
 
+#ifndef Q_OS_WIN // Windows has no per-process file size limit
 // Makes the disk "full" for this process only while it lives: files cannot grow
 // past `bytes`, and a write beyond fails with EFBIG instead of a signal.
 class FileSizeLimit {
@@ -41,5 +44,6 @@ private:
     rlimit old_{};
     void (*oldHandler_)(int);
 };
+#endif
 
 } // namespace amb::test
