@@ -38,10 +38,11 @@ set(qt_dlls)
 foreach(module Core Gui Widgets)
   list(APPEND qt_dlls ${qt_prefix}/${QT6_INSTALL_BINS}/Qt6${module}.dll)
 endforeach()
-# The plugins the program loads: the Windows platform, the native style, the
-# picture formats of the icon and the pointer.
+# The plugins the program loads: the Windows platform (and the offscreen one, on
+# which the tool draws its maps), the native style, the icon's picture format.
 set(qt_plugins
   platforms/qwindows.dll
+  platforms/qoffscreen.dll
   styles/qwindowsvistastyle.dll
   imageformats/qico.dll)
 set(deploy_commands)

@@ -75,13 +75,18 @@ qt() {
   source=$(debian_source qt6-base qt6-base)
   prefix=$(qt_prefix)
   if [ -f "$prefix/.complete" ]; then log "Qt cached in $prefix"; return; fi
+  # An interrupted build of the same Qt goes on where it stopped.
   local build=$cache/build/qt
-  rm -rf "$build" "$prefix"
-  cmake -G Ninja -S "$source" -B "$build" \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-    -DCMAKE_CXX_COMPILER_LAUNCHER= \
-    "${qt_options[@]}"
+  if [ ! -f "$build/build.ninja" ] || [ "$(cat "$build/.prefix" 2>/dev/null)" != "$prefix" ]; then
+    rm -rf "$build" "$prefix"
+    mkdir -p "$build"
+    printf '%s\n' "$prefix" > "$build/.prefix"
+    cmake -G Ninja -S "$source" -B "$build" \
+      -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
+      -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+      -DCMAKE_CXX_COMPILER_LAUNCHER= \
+      "${qt_options[@]}"
+  fi
   nice -n 19 cmake --build "$build" -j"$jobs"
   cmake --install "$build" >/dev/null
   touch "$prefix/.complete"
@@ -113,8 +118,8 @@ libs() {
   local s=$SECONDS
   cmake -S "$(debian_source geographiclib)" -B "$build/geographiclib" "${common[@]}" \
     -DBUILD_DOCUMENTATION=OFF -DBUILD_MANPAGES=OFF -DEXAMPLEDIR= >/dev/null
-  nice -n 19 cmake --build "$build/geographiclib" -j"$jobs" --target GeographicLib_STATIC >/dev/null 2>&1 ||
-    nice -n 19 cmake --build "$build/geographiclib" -j"$jobs" >/dev/null
+  nice -n 10 cmake --build "$build/geographiclib" -j"$jobs" --target GeographicLib_STATIC >/dev/null 2>&1 ||
+    nice -n 10 cmake --build "$build/geographiclib" -j"$jobs" >/dev/null
   # Only the library is built, so installing stops at the missing tools: install
   # what there is and the pkg-config file by hand.
   cmake --install "$build/geographiclib" >/dev/null 2>&1 || true
@@ -126,7 +131,7 @@ libs() {
   s=$SECONDS
   cmake -S "$(debian_source libxlsxwriter)" -B "$build/libxlsxwriter" "${common[@]}" \
     -DZLIB_ROOT=/usr/$triplet -DUSE_SYSTEM_MINIZIP=OFF >/dev/null
-  nice -n 19 cmake --build "$build/libxlsxwriter" -j"$jobs" >/dev/null
+  nice -n 10 cmake --build "$build/libxlsxwriter" -j"$jobs" >/dev/null
   cmake --install "$build/libxlsxwriter" >/dev/null
   # Its zlib, static, where pkg-config's "-lz" is looked for.
   cp "/usr/$triplet/lib/libz.a" "$prefix/lib/"
@@ -137,8 +142,8 @@ libs() {
   local sqlite_build=$build/sqlite3
   mkdir -p "$sqlite_build"
   (cd "$sqlite_build" && "$(debian_source sqlite3)/configure" --disable-tcl >/dev/null &&
-    nice -n 19 make -s sqlite3.c >/dev/null)
-  nice -n 19 $triplet-gcc-posix "${sqlite_flags[@]}" -c "$sqlite_build/sqlite3.c" \
+    nice -n 10 make -s sqlite3.c >/dev/null)
+  nice -n 10 $triplet-gcc-posix "${sqlite_flags[@]}" -c "$sqlite_build/sqlite3.c" \
     -o "$sqlite_build/sqlite3.o"
   $triplet-ar rcs "$prefix/lib/libsqlite3.a" "$sqlite_build/sqlite3.o"
   cp "$sqlite_build/sqlite3.h" "$sqlite_build/sqlite3ext.h" "$prefix/include/"
@@ -204,8 +209,14 @@ package() {
   log "$(cd "$out" && du -h "Ambrevale-$v-win64.zip" "Ambrevale-$v-win64-setup.exe" | tr '\t\n' '  ')"
 }
 
-steps=("$@")
-[ ${#steps[@]} -gt 0 ] || steps=(tools qt libs app package)
-for step in "${steps[@]}"; do
-  elapsed "$step"
-done
+main() {
+  local steps=("$@") step
+  [ ${#steps[@]} -gt 0 ] || steps=(tools qt libs app package)
+  for step in "${steps[@]}"; do
+    elapsed "$step"
+  done
+}
+
+# On one line, so bash has read the whole script before it runs any of it: a
+# script edited while it runs cannot go astray.
+main "$@"; exit

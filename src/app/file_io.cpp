@@ -29,4 +29,10 @@ bool lockExclusively(int fd) {
 #endif
 }
 
+void useUtf8Console() {
+#ifdef _WIN32
+    ::SetConsoleOutputCP(CP_UTF8);
+#endif
+}
+
 } // namespace amb

@@ -32,4 +32,8 @@ inline constexpr const char* kNullDevice = "/dev/null";
 // keeps no one from reading or writing the file.
 bool lockExclusively(int fd);
 
+// The tool writes UTF-8: on Windows, have the console show it as such (elsewhere
+// the terminal already does).
+void useUtf8Console();
+
 } // namespace amb
