@@ -84,9 +84,9 @@ void TestSvgDrawing::document() {
     const Elements root = elements(svg, QStringLiteral("svg"));
     QVERIFY2(root.error.isEmpty(), qPrintable(root.error));
     QCOMPARE(root.attributes.size(), 1);
-    QCOMPARE(root.attributes.first().value(u"width").toString(), QStringLiteral("200"));
-    QCOMPARE(root.attributes.first().value(u"height").toString(), QStringLiteral("100"));
-    QCOMPARE(root.attributes.first().value(u"viewBox").toString(), QStringLiteral("0 0 200 100"));
+    QCOMPARE(root.attributes.first().value(QLatin1String("width")).toString(), QStringLiteral("200"));
+    QCOMPARE(root.attributes.first().value(QLatin1String("height")).toString(), QStringLiteral("100"));
+    QCOMPARE(root.attributes.first().value(QLatin1String("viewBox")).toString(), QStringLiteral("0 0 200 100"));
 
     auto withoutControls = [](QString text) {
         text.removeIf([](QChar c) { return c.unicode() < 0x20; });
@@ -94,7 +94,8 @@ void TestSvgDrawing::document() {
     };
     QCOMPARE(elements(svg, QStringLiteral("desc")).texts,
              QStringList{withoutControls(description)});
-    QCOMPARE(elements(svg, QStringLiteral("text")).texts, QStringList{withoutControls(label)});
+    // Runs in other fonts (another script) come as <text> elements of their own.
+    QCOMPARE(elements(svg, QStringLiteral("text")).texts.join(QString()), withoutControls(label));
 }
 
 void TestSvgDrawing::shapes_data() {
@@ -166,12 +167,12 @@ void TestSvgDrawing::shapes() {
     }
     QCOMPARE(paths.size(), 1);
     const QXmlStreamAttributes& a = paths.first();
-    QCOMPARE(a.value(u"d").toString(), d);
-    QCOMPARE(a.value(u"fill").toString(), fill);
-    QCOMPARE(a.value(u"fill-rule").toString(), fillRule);
-    QCOMPARE(a.value(u"stroke").toString(), stroke);
-    QCOMPARE(a.value(u"stroke-width").toString(), strokeWidth);
-    QCOMPARE(a.value(u"fill-opacity").toString(), opacity);
+    QCOMPARE(a.value(QLatin1String("d")).toString(), d);
+    QCOMPARE(a.value(QLatin1String("fill")).toString(), fill);
+    QCOMPARE(a.value(QLatin1String("fill-rule")).toString(), fillRule);
+    QCOMPARE(a.value(QLatin1String("stroke")).toString(), stroke);
+    QCOMPARE(a.value(QLatin1String("stroke-width")).toString(), strokeWidth);
+    QCOMPARE(a.value(QLatin1String("fill-opacity")).toString(), opacity);
 }
 
 void TestSvgDrawing::texts_data() {
@@ -224,12 +225,12 @@ void TestSvgDrawing::texts() {
     if (texts.isEmpty())
         return;
     const QXmlStreamAttributes& a = found.attributes.first();
-    QCOMPARE(a.value(u"x").toString(), x);
-    QCOMPARE(a.value(u"y").toString(), y);
-    QCOMPARE(a.value(u"font-size").toString(), size);
-    QCOMPARE(a.value(u"font-weight").toString(), weight);
-    QCOMPARE(a.value(u"fill").toString(), fill);
-    QVERIFY(a.value(u"font-family").endsWith(u"sans-serif"));
+    QCOMPARE(a.value(QLatin1String("x")).toString(), x);
+    QCOMPARE(a.value(QLatin1String("y")).toString(), y);
+    QCOMPARE(a.value(QLatin1String("font-size")).toString(), size);
+    QCOMPARE(a.value(QLatin1String("font-weight")).toString(), weight);
+    QCOMPARE(a.value(QLatin1String("fill")).toString(), fill);
+    QVERIFY(a.value(QLatin1String("font-family")).endsWith(u"sans-serif"));
 }
 
 QTEST_MAIN(TestSvgDrawing)
