@@ -3,24 +3,20 @@
 // tools given the same legs. Each program runs BENCH_RUNS times (3); the median
 // wall time and its processor time are printed, with the tool's peak resident
 // memory. BENCH_LEGS changes the number of legs for a quicker look.
+#include "bench_support.h"
+
 #include <QCoreApplication>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <fcntl.h>
 #include <random>
-#include <spawn.h>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace {
+
+using amb::bench::Timing;
 
 const long kLegs = qEnvironmentVariableIsSet("BENCH_LEGS")
                        ? qEnvironmentVariableIntValue("BENCH_LEGS")
@@ -28,57 +24,12 @@ const long kLegs = qEnvironmentVariableIsSet("BENCH_LEGS")
 const int kRuns =
     qEnvironmentVariableIsSet("BENCH_RUNS") ? qEnvironmentVariableIntValue("BENCH_RUNS") : 3;
 
-struct Timing {
-    double wall = -1; // seconds
-    double cpu = 0;   // user + system seconds
-    long peakKiB = 0; // peak resident memory
-    int exitCode = -1;
-};
-
-// Runs `argv` with stdin from `input` and stdout to `output`; waits and measures.
-Timing runOnce(const std::vector<std::string>& argv, const std::string& input,
-               const std::string& output, const std::vector<std::string>& extraEnv) {
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 0, input.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&files, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    std::vector<std::string> envStrings(extraEnv);
-    for (char** e = environ; *e; ++e)
-        envStrings.emplace_back(*e);
-    std::vector<char*> env;
-    for (std::string& e : envStrings)
-        env.push_back(e.data());
-    env.push_back(nullptr);
-
-    Timing timing;
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, args[0], &files, nullptr, args.data(), env.data());
-    posix_spawn_file_actions_destroy(&files);
-    if (spawned != 0)
-        return timing;
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid)
-        return timing;
-    timing.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    timing.cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-                 (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    timing.peakKiB = usage.ru_maxrss;
-    timing.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return timing;
-}
-
 // The median run by wall time.
 Timing measure(const char* label, const std::vector<std::string>& argv, const std::string& input,
                const std::string& output, const std::vector<std::string>& env = {}) {
     std::vector<Timing> runs;
     for (int i = 0; i < kRuns; ++i) {
-        const Timing t = runOnce(argv, input, output, env);
+        const Timing t = amb::bench::runProcess(argv, input, output, env);
         if (t.exitCode != 0) {
             std::printf("  %-28s failed (exit %d)\n", label, t.exitCode);
             return {};

@@ -15,11 +15,9 @@ for arg in "$@"; do
     *) echo "bench.sh: unknown option $arg" >&2; exit 2 ;;
   esac
 done
+# setup.sh also installs the programs the benchmarks compare against: the sqlite3
+# shell (search) and the geodesic tools geod and GeodSolve (distance).
 "$here/scripts/setup.sh"
-for p in geographiclib-tools proj-bin; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || {
-    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$p"; }
-done
 "$here/scripts/build.sh" dev
 "$here/scripts/build-database.sh" "$here/build/bin"
 

@@ -8,8 +8,9 @@ build_dir=${AMBREVALE_BUILD_DIR:-$here/build}
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libgl-dev
+  qt6-base-dev qt6-svg-dev libgl-dev
   libxlsxwriter-dev libsqlite3-dev libgeographiclib-dev geographiclib-tools
+  sqlite3 proj-bin
   xvfb xauth xdotool x11-utils xclip imagemagick
   gnumeric fonts-liberation iso-codes locales
   help2man dpkg-dev file lintian desktop-file-utils appstream strace

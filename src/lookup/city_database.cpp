@@ -3,15 +3,13 @@
 #include "app/main_module.h"
 #include "app/runtime_error.h"
 #include "lookup/city_fold.h"
-#include "lookup/sql_connection.h"
+#include "lookup/sqlite_database.h"
 
 #include <QCollator>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QStringDecoder>
 #include <algorithm>
 #include <cerrno>
@@ -95,66 +93,6 @@ QCollator cityCollator(const QLocale& locale) {
     return QCollator(collationLocale);
 }
 
-void sortCityRecords(std::vector<CityRecord>& records, const QLocale& locale) {
-    const size_t n = records.size();
-    if (n < 2)
-        return;
-    const QCollator collator = cityCollator(locale);
-
-    // One precomputed sort key per name. Regions matter only among equal names,
-    // so they get keys only there.
-    struct Entry {
-        QCollatorSortKey name;
-        quint32 row;
-    };
-    std::vector<Entry> entries;
-    entries.reserve(n);
-    for (size_t i = 0; i < n; ++i)
-        entries.push_back({collator.sortKey(records[i].accentCity), static_cast<quint32>(i)});
-    std::sort(entries.begin(), entries.end(),
-              [](const Entry& a, const Entry& b) { return a.name.compare(b.name) < 0; });
-
-    for (size_t first = 0; first < n;) {
-        size_t last = first + 1;
-        while (last < n && entries[last].name.compare(entries[first].name) == 0)
-            ++last;
-        if (last - first > 1) {
-            struct Tie {
-                QCollatorSortKey region;
-                quint32 row;
-            };
-            std::vector<Tie> ties;
-            for (size_t i = first; i < last; ++i)
-                ties.push_back({collator.sortKey(records[entries[i].row].region), entries[i].row});
-            std::sort(ties.begin(), ties.end(), [&](const Tie& a, const Tie& b) {
-                if (const int c = a.region.compare(b.region))
-                    return c < 0;
-                // Rows the collation counts as equal still get a fixed order.
-                const CityRecord& x = records[a.row];
-                const CityRecord& y = records[b.row];
-                if (const int c = x.accentCity.compare(y.accentCity))
-                    return c < 0;
-                if (const int c = x.region.compare(y.region))
-                    return c < 0;
-                if (x.latitude != y.latitude)
-                    return x.latitude < y.latitude;
-                if (x.longitude != y.longitude)
-                    return x.longitude < y.longitude;
-                return a.row < b.row;
-            });
-            for (size_t i = first; i < last; ++i)
-                entries[i].row = ties[i - first].row;
-        }
-        first = last;
-    }
-
-    std::vector<CityRecord> sorted;
-    sorted.reserve(n);
-    for (const Entry& e : entries)
-        sorted.push_back(std::move(records[e.row]));
-    records = std::move(sorted);
-}
-
 namespace {
 
 QString rebuildAdvice() {
@@ -163,109 +101,6 @@ QString rebuildAdvice() {
                "and place %1 beside the program.")
         .arg(kCityDatabaseFileName);
 }
-
-double coordinate(const QVariant& value, const QString& accentCity, const char* what,
-                  const QString& path) {
-    bool ok = false;
-    const double degrees = value.isNull() ? 0 : value.toDouble(&ok);
-    if (!ok)
-        throw RunTimeError(
-            err::TypeMismatch,
-            QStringLiteral("The city database %1 holds the city \"%2\" without a valid %3. %4")
-                .arg(QDir::toNativeSeparators(path), accentCity, QLatin1String(what),
-                     rebuildAdvice()));
-    return degrees;
-}
-
-// One statement on a database file opened read-only through the SQLite C
-// interface: the rows go straight from SQLite's UTF-8 into the row texts.
-class CityReader {
-public:
-    CityReader(const QString& path, const CityStatement& statement) : path_(path) {
-        // The destructor does not run for a constructor that throws.
-        try {
-            // One thread uses the connection: no locking on every column read.
-            const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_,
-                                               SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-            if (opened != SQLITE_OK)
-                fail(opened);
-            // A search waits a moment for a writer to finish, then says the file is locked.
-            sqlite3_busy_timeout(db_, 1000);
-            const QByteArray sql = statement.sql.toUtf8();
-            if (const int rc = sqlite3_prepare_v2(db_, sql.constData(),
-                                                  static_cast<int>(sql.size()), &stmt_, nullptr);
-                rc != SQLITE_OK)
-                fail(rc);
-            for (int i = 0; i < statement.values.size(); ++i) {
-                const QByteArray value = statement.values.at(i).toString().toUtf8();
-                if (const int rc =
-                        sqlite3_bind_text(stmt_, i + 1, value.constData(),
-                                          static_cast<int>(value.size()), SQLITE_TRANSIENT);
-                    rc != SQLITE_OK)
-                    fail(rc);
-            }
-        } catch (...) {
-            sqlite3_finalize(stmt_);
-            sqlite3_close(db_);
-            throw;
-        }
-    }
-    ~CityReader() {
-        sqlite3_finalize(stmt_);
-        sqlite3_close(db_);
-    }
-    CityReader(const CityReader&) = delete;
-    CityReader& operator=(const CityReader&) = delete;
-
-    // The next row; false after the last.
-    bool next() {
-        const int rc = sqlite3_step(stmt_);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc != SQLITE_DONE)
-            fail(rc);
-        return false;
-    }
-    QByteArrayView text(int column) const {
-        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-        return p ? QByteArrayView(p, sqlite3_column_bytes(stmt_, column)) : QByteArrayView();
-    }
-    qint64 integer(int column) const { return sqlite3_column_int64(stmt_, column); }
-
-    // A coordinate as a number; a missing value or a text that is no number fails.
-    double degrees(int column, const QByteArrayView accentCity, const char* what) const {
-        switch (sqlite3_column_type(stmt_, column)) {
-        case SQLITE_INTEGER:
-        case SQLITE_FLOAT:
-            return sqlite3_column_double(stmt_, column);
-        case SQLITE_TEXT: {
-            bool ok = false;
-            const double value = QString::fromUtf8(text(column)).toDouble(&ok);
-            if (ok)
-                return value;
-            break;
-        }
-        default:
-            break;
-        }
-        throw RunTimeError(
-            err::TypeMismatch,
-            QStringLiteral("The city database %1 holds the city \"%2\" without a valid %3. %4")
-                .arg(QDir::toNativeSeparators(path_), QString::fromUtf8(accentCity),
-                     QLatin1String(what), rebuildAdvice()));
-    }
-
-private:
-    [[noreturn]] void fail(int rc) const {
-        const QString detail =
-            db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(rc));
-        throw SqlConnection::failure(path_, db_ ? sqlite3_extended_errcode(db_) : rc, detail);
-    }
-
-    QString path_;
-    sqlite3* db_ = nullptr;
-    sqlite3_stmt* stmt_ = nullptr;
-};
 
 // Appends UTF-8 text as UTF-16 at `out`; plain ASCII, the most common case, is
 // widened directly.
@@ -393,40 +228,11 @@ void checkDatabaseFile(const QString& databasePath) {
                                .arg(shown, QString::fromLocal8Bit(std::strerror(errno))));
 }
 
-std::vector<CityRecord> findCityRecords(const QString& databasePath, const QString& searchText,
-                                        const QLocale& locale) {
-    checkDatabaseFile(databasePath);
+namespace {
 
-    std::vector<CityRecord> records;
-    {
-        SqlConnection connection(databasePath, SqlConnection::ReadOnly);
-        const CityStatement statement = cityStatement(searchText);
-        QSqlQuery query(connection.database());
-        query.setForwardOnly(true);
-        if (!query.prepare(statement.sql))
-            throw connection.failure(query.lastError());
-        for (const QVariant& value : statement.values)
-            query.addBindValue(value);
-        if (!query.exec())
-            throw connection.failure(query.lastError());
-        while (query.next()) {
-            CityRecord record;
-            record.accentCity = query.value(0).toString();
-            record.region = query.value(1).toString(); // NULL reads as the empty text
-            record.latitude =
-                coordinate(query.value(2), record.accentCity, "latitude", databasePath);
-            record.longitude =
-                coordinate(query.value(3), record.accentCity, "longitude", databasePath);
-            records.push_back(std::move(record));
-        }
-        if (query.lastError().isValid())
-            throw connection.failure(query.lastError());
-    }
-    sortCityRecords(records, locale);
-    return records;
-}
-
-std::vector<CityRow> findCityRows(const QString& databasePath, const QString& searchText,
+// The cities matching a search text in the list's order. One row text holds the
+// name and the region, then the coordinates in `numbers`' locale.
+std::vector<FoundCity> findCities(const QString& databasePath, const QString& searchText,
                                   const QLocale& locale) {
     checkDatabaseFile(databasePath);
 
@@ -436,16 +242,19 @@ std::vector<CityRow> findCityRows(const QString& databasePath, const QString& se
         CityStatement statement = cityStatement(searchText);
         statement.sql.insert(statement.sql.indexOf(QLatin1String("AccentCity")),
                              QLatin1String("rowid, "));
-        CityReader reader(databasePath, statement);
+        SqliteDatabase db(databasePath, SqliteDatabase::ReadOnly);
+        SqliteStatement reader(db, statement.sql.toUtf8());
+        for (qsizetype i = 0; i < statement.values.size(); ++i)
+            reader.bind(static_cast<int>(i + 1), statement.values.at(i).toString());
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         static constexpr char16_t separator[] = u" - ";
         while (reader.next()) {
-            const QByteArrayView name = reader.text(1);
-            const QByteArrayView region = reader.text(2); // NULL reads as the empty text
+            const QByteArrayView name = reader.utf8(1);
+            const QByteArrayView region = reader.utf8(2); // NULL reads as the empty text
             FoundCity city;
             city.rowid = reader.integer(0);
-            city.latitude = reader.degrees(3, name, "latitude");
-            city.longitude = reader.degrees(4, name, "longitude");
+            city.latitude = storedDegrees(reader, 3, name, "latitude", databasePath);
+            city.longitude = storedDegrees(reader, 4, name, "longitude", databasePath);
             const QString latitude = numbers.text(city.latitude);
             const QString longitude = numbers.text(city.longitude);
             // UTF-8 never takes fewer bytes than UTF-16 code units.
@@ -476,7 +285,48 @@ std::vector<CityRow> findCityRows(const QString& databasePath, const QString& se
     const QCollator collator = cityCollator(locale);
     if (!inListOrder(found, collator))
         sortByCollation(found, collator);
+    return found;
+}
 
+} // namespace
+
+double storedDegrees(const SqliteStatement& row, int column, QByteArrayView accentCity,
+                     const char* what, const QString& databasePath) {
+    switch (row.type(column)) {
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        return row.real(column);
+    case SQLITE_TEXT: {
+        bool ok = false;
+        const double value = row.text(column).toDouble(&ok);
+        if (ok)
+            return value;
+        break;
+    }
+    default:
+        break;
+    }
+    throw RunTimeError(
+        err::TypeMismatch,
+        QStringLiteral("The city database %1 holds the city \"%2\" without a valid %3. %4")
+            .arg(QDir::toNativeSeparators(databasePath), QString::fromUtf8(accentCity),
+                 QLatin1String(what), rebuildAdvice()));
+}
+
+std::vector<CityRecord> findCityRecords(const QString& databasePath, const QString& searchText,
+                                        const QLocale& locale) {
+    std::vector<FoundCity> found = findCities(databasePath, searchText, locale);
+    std::vector<CityRecord> records;
+    records.reserve(found.size());
+    for (const FoundCity& city : found)
+        records.push_back(
+            {city.name().toString(), city.region().toString(), city.latitude, city.longitude});
+    return records;
+}
+
+std::vector<CityRow> findCityRows(const QString& databasePath, const QString& searchText,
+                                  const QLocale& locale) {
+    std::vector<FoundCity> found = findCities(databasePath, searchText, locale);
     std::vector<CityRow> rows;
     rows.reserve(found.size());
     for (FoundCity& city : found)

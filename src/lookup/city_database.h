@@ -10,6 +10,8 @@
 
 namespace amb {
 
+class SqliteStatement;
+
 // The city database: an SQLite file beside the program with the table
 //   cities(city, AccentCity, Region, Latitude REAL, Longitude REAL)
 // where `city` is foldCityName(AccentCity) and an index on `city` turns a prefix
@@ -79,14 +81,11 @@ QString cityRowText(const QString& accentCity, const QString& region);
 // the C locale a neutral English one, so accented names do not fall behind Z.
 QCollator cityCollator(const QLocale& locale);
 
-// Sorts by AccentCity, then Region, with cityCollator(locale).
-void sortCityRecords(std::vector<CityRecord>& records, const QLocale& locale);
-
 // Throws RunTimeError naming the path and the cause unless `databasePath` is a
 // regular file this user may read (a pipe would hang the search).
 void checkDatabaseFile(const QString& databasePath);
 
-// Reads the matching cities from the database file, sorted as above for `locale`.
+// Reads the matching cities from the database file, in the order of findCityRows.
 // The file is opened read-only for this call only. Throws RunTimeError with a
 // description that says what is wrong and what to do.
 std::vector<CityRecord> findCityRecords(const QString& databasePath, const QString& searchText,
@@ -95,10 +94,15 @@ std::vector<CityRecord> findCityRecords(const QString& databasePath, const QStri
 // What the search list shows for a search text, row by row, for the user's
 // `locale` (QLocale::system()): ordered by AccentCity, then Region, in the
 // locale's collation (rows equal there by the exact texts, then by latitude and
-// longitude), as sortCityRecords orders them. The file is opened read-only for
+// longitude), The file is opened read-only for
 // this call only. Throws RunTimeError as findCityRecords does. The command-line
 // search prints the same rows.
 std::vector<CityRow> findCityRows(const QString& databasePath, const QString& searchText,
                                   const QLocale& locale);
+
+// A coordinate as the database stores it: a number, or a text that reads as
+// one. Anything else throws RunTimeError naming the database and the city.
+double storedDegrees(const SqliteStatement& row, int column, QByteArrayView accentCity,
+                     const char* what, const QString& databasePath);
 
 } // namespace amb

@@ -2,13 +2,12 @@
 
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <memory>
 
-class QSqlDatabase;
-struct sqlite3;
-
 namespace amb {
+
+class SqliteDatabase;
+class SqliteStatement;
 
 // What the command-line trip needs to tell cities of one name apart, kept beside
 // the five columns the window reads, in tables of their own:
@@ -30,18 +29,15 @@ QStringList cityDetailsSchema();
 QString cityDetailsIndexSchema();
 
 // Whether the database open on `db` holds the tables above.
-bool hasCityDetails(const QSqlDatabase& db);
+bool hasCityDetails(SqliteDatabase& db);
 
 // Writes the details of each city once the city itself is inserted, in the
-// importer's transaction (through SQLite's own interface: hundreds of thousands
-// of names go in). Creates the two tables; cityDetailsIndexSchema() is run after
-// the load. A writer that inserts many cities per statement into the new table
-// gives them consecutive rowids ending at sqlite3_last_insert_rowid().
+// importer's transaction (hundreds of thousands of names go in). Creates the two tables;
+// cityDetailsIndexSchema() is run after the load. A writer that inserts many cities per statement
+// into the new table gives them consecutive rowids ending at sqlite3_last_insert_rowid().
 class CityDetailsWriter {
 public:
-    // `onFailure` is called, and is expected to throw, when SQLite fails on `db`:
-    // the caller knows which database it is writing.
-    CityDetailsWriter(sqlite3* db, std::function<void()> onFailure);
+    explicit CityDetailsWriter(SqliteDatabase& db);
     ~CityDetailsWriter();
     CityDetailsWriter(const CityDetailsWriter&) = delete;
     CityDetailsWriter& operator=(const CityDetailsWriter&) = delete;
@@ -50,8 +46,8 @@ public:
     void add(qint64 id, const QString& foldedCity, const CityDetails& details);
 
 private:
-    struct Statements;
-    std::unique_ptr<Statements> statements_;
+    std::unique_ptr<SqliteStatement> facts_;
+    std::unique_ptr<SqliteStatement> names_;
 };
 
 // The distinct folded alternate names of a comma-separated list, without

@@ -3,13 +3,13 @@
 #include "app/runtime_error.h"
 #include "lookup/city_details.h"
 #include "lookup/city_fold.h"
-#include "lookup/sql_connection.h"
+#include "lookup/sqlite_database.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSqlError>
-#include <QSqlQuery>
+#include <QSet>
 #include <algorithm>
+#include <optional>
 #include <set>
 
 namespace amb {
@@ -19,7 +19,7 @@ namespace {
 const QString kColumns = QStringLiteral(
     "c.rowid, c.AccentCity, c.Region, c.Latitude, c.Longitude, f.population, f.country");
 
-// The nearest names are looked for among this many rows that share their start.
+// Close names are also looked for among this many rows that share their start.
 constexpr int kCloseNamesScanned = 5000;
 constexpr size_t kCloseNamesShown = 5;
 
@@ -29,23 +29,63 @@ struct Found {
     QString matchedName;
 };
 
-qsizetype editDistance(const QString& a, const QString& b) {
-    std::vector<qsizetype> row(static_cast<size_t>(b.size()) + 1);
-    for (qsizetype j = 0; j <= b.size(); ++j)
-        row[static_cast<size_t>(j)] = j;
+} // namespace
+
+qsizetype typingDistance(QStringView a, QStringView b) {
+    // Three rows of the table: two letters swapped count as one slip.
+    const size_t width = static_cast<size_t>(b.size()) + 1;
+    std::vector<qsizetype> before(width), previous(width), row(width);
+    for (size_t j = 0; j < width; ++j)
+        previous[j] = static_cast<qsizetype>(j);
     for (qsizetype i = 1; i <= a.size(); ++i) {
-        qsizetype diagonal = row[0];
         row[0] = i;
         for (qsizetype j = 1; j <= b.size(); ++j) {
-            const qsizetype above = row[static_cast<size_t>(j)];
-            const qsizetype cost = a.at(i - 1) == b.at(j - 1) ? 0 : 1;
-            row[static_cast<size_t>(j)] =
-                std::min({above + 1, row[static_cast<size_t>(j - 1)] + 1, diagonal + cost});
-            diagonal = above;
+            const size_t k = static_cast<size_t>(j);
+            const qsizetype cost = a[i - 1] == b[j - 1] ? 0 : 1;
+            row[k] = std::min({previous[k] + 1, row[k - 1] + 1, previous[k - 1] + cost});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                row[k] = std::min(row[k], before[k - 2] + 1);
         }
+        std::swap(before, previous);
+        std::swap(previous, row);
     }
-    return row.back();
+    return previous[width - 1];
 }
+
+QStringList oneSlipAway(const QString& name) {
+    // The letters a slip may have replaced or dropped: the alphabet, the marks
+    // names hold, and whatever the name itself is written in.
+    QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyz -'.");
+    for (const QChar c : name)
+        if (!letters.contains(c))
+            letters += c;
+    QSet<QString> variants;
+    const qsizetype n = name.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        variants.insert(QString(name).remove(i, 1));
+        if (i + 1 < n && name[i] != name[i + 1]) {
+            QString swapped = name;
+            std::swap(swapped[i], swapped[i + 1]);
+            variants.insert(swapped);
+        }
+        for (const QChar c : letters)
+            if (c != name[i]) {
+                QString replaced = name;
+                replaced[i] = c;
+                variants.insert(replaced);
+            }
+    }
+    for (qsizetype i = 0; i <= n; ++i)
+        for (const QChar c : letters)
+            variants.insert(QString(name).insert(i, c));
+    variants.remove(name);
+    variants.remove(QString());
+    QStringList list = variants.values();
+    list.sort();
+    return list;
+}
+
+namespace {
 
 // Whether a folded qualifier names the city's region, its country or the
 // country's code.
@@ -78,49 +118,39 @@ void sortByPopulation(std::vector<Found>& found) {
 } // namespace
 
 struct CityResolver::Private {
-    std::unique_ptr<SqlConnection> connection;
-    QSqlQuery byName;
-    QSqlQuery byAlternate;
-
-    QSqlQuery prepare(const QString& sql) {
-        QSqlQuery query(connection->database());
-        query.setForwardOnly(true);
-        if (!query.prepare(sql))
-            throw connection->failure(query.lastError());
-        return query;
-    }
+    QString path;
+    std::unique_ptr<SqliteDatabase> db;
+    std::optional<SqliteStatement> byName;
+    std::optional<SqliteStatement> byAlternate;
 
     // Runs a prepared query and reads its rows; the query's last column is the
     // name it matched.
-    void collect(QSqlQuery& query, const QVariantList& values, bool ownName,
+    void collect(SqliteStatement& query, const QStringList& values, bool ownName,
                  std::vector<Found>& found) {
         for (qsizetype i = 0; i < values.size(); ++i)
-            query.bindValue(static_cast<int>(i), values.at(i));
-        if (!query.exec())
-            throw connection->failure(query.lastError());
+            query.bind(static_cast<int>(i + 1), values.at(i));
         while (query.next()) {
             Found f;
-            f.id = query.value(0).toLongLong();
-            f.city.record.accentCity = query.value(1).toString();
-            f.city.record.region = query.value(2).toString();
-            f.city.record.latitude = query.value(3).toDouble();
-            f.city.record.longitude = query.value(4).toDouble();
-            f.city.population = query.value(5).isNull() ? -1 : query.value(5).toLongLong();
-            f.city.country = query.value(6).toString();
+            f.id = query.integer(0);
+            const QByteArrayView name = query.utf8(1);
+            f.city.record.accentCity = QString::fromUtf8(name);
+            f.city.record.region = query.text(2);
+            f.city.record.latitude = storedDegrees(query, 3, name, "latitude", path);
+            f.city.record.longitude = storedDegrees(query, 4, name, "longitude", path);
+            f.city.population = query.isNull(5) ? -1 : query.integer(5);
+            f.city.country = query.text(6);
             f.city.ownName = ownName;
-            f.matchedName = query.value(7).toString();
+            f.matchedName = query.text(7);
             found.push_back(std::move(f));
         }
-        if (query.lastError().isValid())
-            throw connection->failure(query.lastError());
-        query.finish();
+        query.reset();
     }
 
     // Every city whose own or alternate name folds to `folded`, each once.
     std::vector<Found> exact(const QString& folded) {
         std::vector<Found> found;
-        collect(byName, {folded}, true, found);
-        collect(byAlternate, {folded}, false, found);
+        collect(*byName, {folded}, true, found);
+        collect(*byAlternate, {folded}, false, found);
         std::set<qint64> seen;
         std::erase_if(found, [&](const Found& f) { return !seen.insert(f.id).second; });
         sortByPopulation(found);
@@ -133,31 +163,43 @@ struct CityResolver::Private {
         if (upper.isNull())
             return {};
         const QString limit = QStringLiteral(" LIMIT %1").arg(kCloseNamesScanned);
-        QSqlQuery own = prepare(QStringLiteral("SELECT %1, c.city FROM cities c LEFT JOIN "
-                                               "city_facts f ON f.id = c.rowid WHERE c.city >= ? "
-                                               "AND c.city < ?")
-                                    .arg(kColumns) +
-                                limit);
-        QSqlQuery other = prepare(QStringLiteral("SELECT %1, n.name FROM city_names n JOIN "
-                                                 "cities c ON c.rowid = n.id LEFT JOIN city_facts "
-                                                 "f ON f.id = c.rowid WHERE n.name >= ? AND "
-                                                 "n.name < ?")
+        SqliteStatement own(*db, (QStringLiteral("SELECT %1, c.city FROM cities c LEFT JOIN "
+                                                 "city_facts f ON f.id = c.rowid WHERE c.city >= ? "
+                                                 "AND c.city < ?")
                                       .arg(kColumns) +
-                                  limit);
+                                  limit)
+                                     .toUtf8());
+        SqliteStatement other(*db,
+                              (QStringLiteral("SELECT %1, n.name FROM city_names n JOIN "
+                                              "cities c ON c.rowid = n.id LEFT JOIN city_facts "
+                                              "f ON f.id = c.rowid WHERE n.name >= ? AND "
+                                              "n.name < ?")
+                                   .arg(kColumns) +
+                               limit)
+                                  .toUtf8());
         std::vector<Found> found;
         collect(own, {start, upper}, true, found);
         collect(other, {start, upper}, false, found);
+        // A slip in the first letters escapes the scan above: every name one slip
+        // away is looked up in the indexes.
+        for (const QString& variant : oneSlipAway(folded)) {
+            collect(*byName, {variant}, true, found);
+            collect(*byAlternate, {variant}, false, found);
+        }
 
-        // A name the typed text begins is as close as one typing slip.
+        // A name the typed text begins is as close as one typing slip. Alternate
+        // names are many and loose (a village's old name, a misspelling some
+        // source kept), so a city's own name is the closer at the same distance.
         const qsizetype allowed = std::max<qsizetype>(2, folded.size() / 3);
         std::vector<std::pair<qsizetype, Found>> scored;
         for (Found& f : found) {
-            qsizetype distance = editDistance(folded, f.matchedName);
+            qsizetype distance = typingDistance(folded, f.matchedName);
             if (f.matchedName.startsWith(folded))
                 distance = std::min<qsizetype>(distance, 1);
             if (distance <= allowed)
-                scored.emplace_back(distance, std::move(f));
+                scored.emplace_back(2 * distance + (f.city.ownName ? 0 : 1), std::move(f));
         }
+        // The city meant is most likely the closest name, then the best known.
         std::stable_sort(scored.begin(), scored.end(), [](const auto& a, const auto& b) {
             if (a.first != b.first)
                 return a.first < b.first;
@@ -182,8 +224,9 @@ CityResolver::CityResolver(const QString& databasePath) : d_(std::make_unique<Pr
                            QStringLiteral("The city database %1 was not found. Build it with "
                                           "scripts/build-database.sh or \"ambrevale-cli import\".")
                                .arg(shown));
-    d_->connection = std::make_unique<SqlConnection>(databasePath, SqlConnection::ReadOnly);
-    if (!hasCityDetails(d_->connection->database()))
+    d_->path = databasePath;
+    d_->db = std::make_unique<SqliteDatabase>(databasePath, SqliteDatabase::ReadOnly);
+    if (!hasCityDetails(*d_->db))
         throw RunTimeError(
             err::FileNotFound,
             QStringLiteral("The city database %1 was built before it kept the population and "
@@ -193,13 +236,16 @@ CityResolver::CityResolver(const QString& databasePath) : d_(std::make_unique<Pr
                            "the same inputs (see \"ambrevale-cli import --help\"). Search and "
                            "distance work with it as it is.")
                 .arg(shown));
-    d_->byName = d_->prepare(QStringLiteral("SELECT %1, c.city FROM cities c LEFT JOIN city_facts "
-                                            "f ON f.id = c.rowid WHERE c.city = ?")
-                                 .arg(kColumns));
-    d_->byAlternate =
-        d_->prepare(QStringLiteral("SELECT %1, n.name FROM city_names n JOIN cities c ON c.rowid = "
-                                   "n.id LEFT JOIN city_facts f ON f.id = c.rowid WHERE n.name = ?")
-                        .arg(kColumns));
+    d_->byName.emplace(*d_->db,
+                       QStringLiteral("SELECT %1, c.city FROM cities c LEFT JOIN city_facts "
+                                      "f ON f.id = c.rowid WHERE c.city = ?")
+                           .arg(kColumns)
+                           .toUtf8());
+    d_->byAlternate.emplace(
+        *d_->db, QStringLiteral("SELECT %1, n.name FROM city_names n JOIN cities c ON c.rowid = "
+                                "n.id LEFT JOIN city_facts f ON f.id = c.rowid WHERE n.name = ?")
+                     .arg(kColumns)
+                     .toUtf8());
 }
 
 // The queries are members after the connection, so they go first.

@@ -3,6 +3,7 @@
 #include "lookup/city_database.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -51,5 +52,12 @@ private:
     struct Private;
     std::unique_ptr<Private> d_;
 };
+
+// The number of typing slips (a letter wrong, missing, extra, or two swapped)
+// that turn one name into the other.
+qsizetype typingDistance(QStringView a, QStringView b);
+
+// Every text one typing slip away from `name`, sorted.
+QStringList oneSlipAway(const QString& name);
 
 } // namespace amb

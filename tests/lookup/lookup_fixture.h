@@ -3,12 +3,11 @@
 // Databases built from the committed fixture, shared by the lookup tests.
 
 #include "lookup/city_import.h"
+#include "lookup/sqlite_database.h"
 #include "support/test_helpers.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -29,18 +28,13 @@ inline void writeFile(const QString& path, const QByteArray& bytes) {
 
 // Runs statements on a database file of the tests' own making.
 inline void execOn(const QString& path, const QStringList& statements) {
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        for (const QString& sql : statements) {
-            QSqlQuery query(db);
-            QVERIFY2(query.exec(sql), qPrintable(sql));
-        }
-        db.close();
+    try {
+        SqliteDatabase db(path, SqliteDatabase::Create);
+        for (const QString& sql : statements)
+            db.exec(sql.toUtf8());
+    } catch (const RunTimeError& e) {
+        QFAIL(qPrintable(e.description()));
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
 }
 
 } // namespace amb::test

@@ -2,6 +2,7 @@
 #include "distance/leg_measure.h"
 #include "distance/zip_distance.h"
 #include "lookup/city_import.h"
+#include "lookup/sqlite_database.h"
 #include "support/test_helpers.h"
 
 #include <QJsonArray>
@@ -9,8 +10,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -256,16 +255,8 @@ void TestTripCli::badInput() {
         args[old] = dir_.filePath(QStringLiteral("old.sqlite"));
         QFile::remove(args[old]);
         QVERIFY(QFile::copy(database_, args[old]));
-        {
-            QSqlDatabase db =
-                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("old"));
-            db.setDatabaseName(args[old]);
-            QVERIFY(db.open());
-            QSqlQuery drop(db);
-            QVERIFY(drop.exec(QStringLiteral("DROP TABLE city_names")));
-            QVERIFY(drop.exec(QStringLiteral("DROP TABLE city_facts")));
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("old"));
+        SqliteDatabase(args[old], SqliteDatabase::ReadWrite)
+            .exec("DROP TABLE city_names; DROP TABLE city_facts");
         const Run search = runCli({QStringLiteral("search"), QStringLiteral("flor"),
                                    QStringLiteral("--database"), args[old]});
         QCOMPARE(search.exitCode, 0); // everything else still works

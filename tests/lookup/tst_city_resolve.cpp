@@ -1,0 +1,82 @@
+// Close names for a misspelt city: a slip anywhere in the name, the likely city first.
+#include "lookup/city_resolve.h"
+#include "lookup_fixture.h"
+
+using namespace amb;
+using namespace amb::test;
+
+class TestCityResolve : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void typingDistance_data();
+    void typingDistance();
+    void closeNames_data();
+    void closeNames();
+
+private:
+    QTemporaryDir dir_;
+    QString database_;
+};
+
+void TestCityResolve::initTestCase() {
+    QVERIFY(dir_.isValid());
+    database_ = dir_.filePath(QStringLiteral("trip.sqlite"));
+    GeoNamesSources sources = fixtureSources();
+    sources.cities = testDataPath(QStringLiteral("geonames-trip.txt"));
+    importGeoNames(sources, database_);
+}
+
+void TestCityResolve::typingDistance_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("slips");
+    const auto row = [](const char* tag, const char* typed, const char* name, int slips) {
+        QTest::newRow(tag) << QString::fromUtf8(typed) << QString::fromUtf8(name) << slips;
+    };
+    row("same", "rome", "rome", 0);
+    row("swapped first letters", "rmoe", "rome", 1);
+    row("swapped at the end", "berlni", "berlin", 1);
+    row("missing letter", "flornce", "florence", 1);
+    row("extra letter", "tokkyo", "tokyo", 1);
+    row("wrong letter", "paros", "paris", 1);
+    row("two slips", "brlein", "berlin", 2);
+    row("empty against a name", "", "roma", 4);
+}
+
+void TestCityResolve::typingDistance() {
+    QFETCH(QString, typed);
+    QFETCH(QString, name);
+    QTEST(int(amb::typingDistance(typed, name)), "slips");
+    QTEST(int(amb::typingDistance(name, typed)), "slips");
+}
+
+// The first close name is the city a person most likely meant: the fewest
+// slips, a city's own name before an alternate one, then the most populous.
+void TestCityResolve::closeNames_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("first");
+    const auto row = [](const char* tag, const char* typed, const char* first) {
+        QTest::newRow(tag) << QString::fromUtf8(typed) << QString::fromUtf8(first);
+    };
+    row("first two letters swapped", "Rmoe", "Rome - Lazio, Italy");
+    row("swap inside the name", "Brelin", "Berlin - State of Berlin, Germany");
+    row("swap after the first letter", "Tkoyo", "Tokyo - Tokyo, JP");
+    row("first letter wrong", "Lunich", "Munich - Bavaria, Germany");
+    row("first letter missing", "uckland", "Auckland - Auckland, New Zealand");
+    row("slip in the second word", "Los Angelse", "Los Angeles - California, United States");
+    row("most populous of a name", "Pariss", "Paris - Île-de-France, France");
+    row("alternate name", "Moskwa", "Moscow - Moscow, Russian Federation");
+}
+
+void TestCityResolve::closeNames() {
+    QFETCH(QString, typed);
+    CityResolver resolver(database_);
+    const NameMatch match = resolver.resolve(typed);
+    QVERIFY(match.matches.empty());
+    QVERIFY(!match.closeNames.empty());
+    QTEST(match.closeNames.front().text(), "first");
+}
+
+QTEST_GUILESS_MAIN(TestCityResolve)
+#include "tst_city_resolve.moc"
