@@ -4,6 +4,7 @@
 // the same on Linux and Windows: mingw-w64 has them too, and there a file is opened
 // in binary mode, so no byte is changed on its way in or out.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #ifdef _WIN32
 #include <io.h>
@@ -14,6 +15,9 @@
 #endif
 #ifndef O_BINARY
 #define O_BINARY 0
+#endif
+#ifndef S_ISSOCK
+#define S_ISSOCK(mode) false // Windows has no sockets in the file system
 #endif
 
 namespace amb {
