@@ -3,6 +3,8 @@
 # the DLLs and Qt plugins it needs, so the program, the tool and the tests run from
 # there (under Wine here) and the folder is the zip's content as it is.
 
+# The resource compiler (windres) builds the icon and version information in.
+enable_language(RC)
 set_target_properties(ambrevale PROPERTIES WIN32_EXECUTABLE ON)
 # ShellExecute, which opens the workbook in the spreadsheet program.
 target_link_libraries(ambrevale_core PUBLIC shell32)
