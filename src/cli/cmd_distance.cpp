@@ -1,7 +1,7 @@
 #include "cli/cli.h"
 #include "cli/console_platform.h"
-#include "cli/trip_map_option.h"
 #include "cli/measure_options.h"
+#include "cli/trip_map_option.h"
 #include "distance/leg_measure.h"
 
 #include "app/error_report.h"
@@ -274,34 +274,87 @@ int runDistance(const QStringList& args) {
     Row* upper = nullptr;
     Row* lower = &rows[0];
     long lineNumber = 0;
-    // Other units, models or formats, or a total: each pair through the leg writer.
+    // Other units, models or formats, or a total: the legs go through the leg writer;
+    // without them, the window's sentences straight from the bytes.
     LegWriter writer(measureOptions, numbers);
     const bool plain = measureOptions.plain();
     if (!plain)
         writer.start(output.buffer());
-    const auto measureLeg = [&] {
+    // A pair the bytes cannot serve, measured the window's way: its sentence or the
+    // window's report.
+    const auto measureTheWindowsWay = [&] {
+        report(kMeasurePairLine, [&] {
+            const QString sentence = measurePair(platform, upper->tripRow(), lower->tripRow());
+            if (keep)
+                sentences << sentence;
+            output.append(sentence.toUtf8().toStdString());
+            output.append("\n");
+        });
+    };
+    const auto skip = [&](const QString& message) {
+        output.flush();
+        std::fprintf(stderr, "ambrevale-cli distance: %s\n", message.toLocal8Bit().constData());
+        skipped = true;
+    };
+    const auto measure = [&] {
         if (!upper->numbers || !lower->numbers) {
+            if (plain)
+                return measureTheWindowsWay();
             const Row& bad = upper->numbers ? *lower : *upper;
-            output.flush();
-            std::fprintf(stderr,
-                         "ambrevale-cli distance: line %ld: the latitude and longitude are not "
-                         "both numbers; the pair of lines %ld and %ld is skipped\n",
-                         bad.line, upper->line, lower->line);
+            return skip(QStringLiteral("line %1: the latitude and longitude are not both numbers; "
+                                       "the pair of lines %2 and %3 is skipped")
+                            .arg(bad.line)
+                            .arg(upper->line)
+                            .arg(lower->line));
+        }
+        if (reportOutOfRange(*upper, *lower, output) || reportOutOfRange(*lower, *upper, output)) {
             skipped = true;
+            return;
+        }
+        // The one measurement of the pair, in the unit and on the model asked for; the
+        // window's miles are rounded to cents. Two stops of the same text are 0 apart,
+        // as in the window.
+        const bool sameText = upper->text == lower->text;
+        double distance = 0;
+        if (!sameText) {
+            try {
+                distance =
+                    legDistance(*upper->latitude, *upper->longitude, *lower->latitude,
+                                *lower->longitude, measureOptions.unit, measureOptions.model);
+            } catch (const RunTimeError& e) {
+                if (plain)
+                    return measureTheWindowsWay();
+                return skip(QStringLiteral("lines %1 and %2: %3")
+                                .arg(upper->line)
+                                .arg(lower->line)
+                                .arg(e.description()));
+            }
+        }
+        if (plain) {
+            distance = modZipDistance::roundToCents(distance);
+            mapMiles += distance;
+            if (!upper->plain || !lower->plain)
+                return measureTheWindowsWay();
+            std::string& out = output.buffer();
+            const size_t start = out.size();
+            out += "Distance between ";
+            out += upper->text;
+            out += " and ";
+            out += lower->text;
+            out += " is ";
+            if (sameText)
+                out += '0';
+            else
+                numbers.appendUtf8(distance, out);
+            out += " miles";
+            if (keep)
+                sentences << QString::fromUtf8(out.data() + start,
+                                               static_cast<qsizetype>(out.size() - start));
+            out += '\n';
+            output.appended();
             return;
         }
         const TripRow a = upper->tripRow(), b = lower->tripRow();
-        double distance = 0;
-        try {
-            distance = legDistance(*upper->latitude, *upper->longitude, *lower->latitude,
-                                   *lower->longitude, measureOptions.unit, measureOptions.model);
-        } catch (const RunTimeError& e) {
-            output.flush();
-            std::fprintf(stderr, "ambrevale-cli distance: lines %ld and %ld: %s\n", upper->line,
-                         lower->line, e.description().toLocal8Bit().constData());
-            skipped = true;
-            return;
-        }
         const auto stop = [](const TripRow& row, double latitude, double longitude) {
             const qsizetype dash = row.text.indexOf(QStringLiteral(" - "));
             return TripStop{row.text, dash < 0 ? row.text : row.text.left(dash),
@@ -313,64 +366,6 @@ int runDistance(const QStringList& args) {
             sentences << QString::fromStdString(
                 legSentence(a.text, b.text, distance, measureOptions.unit, numbers));
         output.appended();
-    };
-    const auto measure = [&] {
-        // The common case straight from the bytes; anything that fails goes the
-        // window's way below, which shows the window's report.
-        if (upper->numbers && lower->numbers &&
-            (reportOutOfRange(*upper, *lower, output) ||
-             reportOutOfRange(*lower, *upper, output))) {
-            skipped = true;
-            return;
-        }
-        if (!plain) {
-            measureLeg();
-            return;
-        }
-        // The pair's miles, measured once for both the map's total and the sentence;
-        // none when the sphere's arithmetic fails (the window's way reports that).
-        // Two stops of the same text are 0 apart, as in the window.
-        const bool fast = upper->plain && lower->plain;
-        std::optional<double> miles;
-        if (upper->text == lower->text) {
-            miles = 0;
-        } else if ((map || fast) && upper->numbers && lower->numbers) {
-            try {
-                miles = modZipDistance::roundToCents(modZipDistance::calculate_mileage(
-                    *upper->latitude, *lower->latitude, *upper->longitude, *lower->longitude));
-            } catch (const RunTimeError&) {
-                // a pair that fails counts 0 miles on the map, as in its sentence
-            }
-        }
-        if (map && miles)
-            mapMiles += *miles;
-        if (fast && miles) {
-            std::string& out = output.buffer();
-            const size_t start = out.size();
-            out += "Distance between ";
-            out += upper->text;
-            out += " and ";
-            out += lower->text;
-            out += " is ";
-            if (upper->text == lower->text)
-                out += '0';
-            else
-                numbers.appendUtf8(*miles, out);
-            out += " miles";
-            if (keep)
-                sentences << QString::fromUtf8(out.data() + start,
-                                               static_cast<qsizetype>(out.size() - start));
-            out += '\n';
-            output.appended();
-            return;
-        }
-        report(kMeasurePairLine, [&] {
-            const QString sentence = measurePair(platform, upper->tripRow(), lower->tripRow());
-            if (keep)
-                sentences << sentence;
-            output.append(sentence.toUtf8().toStdString());
-            output.append("\n");
-        });
     };
     const auto takeLine = [&](std::string_view line) {
         ++lineNumber;

@@ -1,10 +1,14 @@
 #include "cli/measure_options.h"
 
-#include "cli/trip_map_option.h"
-
 namespace amb::cli {
 
 namespace {
+
+// A map file's name ends in .png or .svg (any case).
+bool isMapFileName(const QString& file) {
+    return file.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) ||
+           file.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive);
+}
 
 const QString kUnit = QStringLiteral("--unit");
 const QString kModel = QStringLiteral("--model");

@@ -28,11 +28,6 @@ void quietenGuiStartup() {
         });
 }
 
-bool isMapFileName(const QString& file) {
-    return file.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) ||
-           file.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive);
-}
-
 bool writeTripMap(const char* command, const QString& file,
                   const std::vector<route::MapStop>& stops, const QString& total) {
     QString error;

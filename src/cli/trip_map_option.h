@@ -15,9 +15,6 @@ bool wantsMap(int argc, char* argv[]);
 // under a plain root shell) off standard error; other messages pass.
 void quietenGuiStartup();
 
-// A map file's name ends in .png or .svg (any case).
-bool isMapFileName(const QString& file);
-
 // Draws the trip's map into `file` (PNG or SVG by its suffix) with the land beside
 // the program. On failure prints "ambrevale-cli COMMAND: message" on standard error
 // and gives false; nothing is left behind.

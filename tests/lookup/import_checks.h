@@ -87,4 +87,40 @@ void checkRefused(const QByteArray& content, int line, const QString& reason,
              (QStringList{QStringLiteral("dbCities.sqlite"), QStringLiteral("input")}));
 }
 
+// The columns of a data row naming a city and what the database should hold for it.
+inline void storedCityColumns() {
+    QTest::addColumn<QString>("accentCity");
+    QTest::addColumn<QString>("city");
+    QTest::addColumn<QString>("region");
+    QTest::addColumn<double>("latitude");
+    QTest::addColumn<double>("longitude");
+}
+
+inline void storedCityRow(const char* tag, const char* accent, const char* city, const char* region,
+                          double latitude, double longitude) {
+    QTest::newRow(tag) << QString::fromUtf8(accent) << QString::fromUtf8(city)
+                       << QString::fromUtf8(region) << latitude << longitude;
+}
+
+// The current data row's city as the database holds it.
+inline void checkStoredRow(const QString& database) {
+    QFETCH(QString, accentCity);
+    const StoredCity s = stored(database, accentCity);
+    QVERIFY(s.found);
+    QTEST(s.city, "city");
+    QTEST(s.region, "region");
+    QTEST(s.latitude, "latitude");
+    QTEST(s.longitude, "longitude");
+}
+
+// The current data row's population, country and alternate names as stored.
+inline void checkStoredDetails(const QString& database) {
+    QFETCH(QString, accentCity);
+    QFETCH(QString, region);
+    const StoredDetails details = storedDetails(database, accentCity, region);
+    QTEST(details.names, "names");
+    QTEST(details.population, "population");
+    QTEST(details.country, "country");
+}
+
 } // namespace amb::test

@@ -19,6 +19,14 @@ inline GeoNamesSources fixtureSources() {
             testDataPath(QStringLiteral("iso_3166-1.json"))};
 }
 
+// The fixture with the cities of the trip tests (Berlin, Rome, Tokyo, several
+// Parises) in place of the search fixture's.
+inline GeoNamesSources tripFixtureSources() {
+    GeoNamesSources sources = fixtureSources();
+    sources.cities = testDataPath(QStringLiteral("geonames-trip.txt"));
+    return sources;
+}
+
 // Writes `bytes` to `path`, replacing it.
 inline void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);

@@ -22,9 +22,7 @@ private:
 void TestCityResolve::initTestCase() {
     QVERIFY(dir_.isValid());
     database_ = dir_.filePath(QStringLiteral("trip.sqlite"));
-    GeoNamesSources sources = fixtureSources();
-    sources.cities = testDataPath(QStringLiteral("geonames-trip.txt"));
-    importGeoNames(sources, database_);
+    importGeoNames(tripFixtureSources(), database_);
 }
 
 void TestCityResolve::typingDistance_data() {

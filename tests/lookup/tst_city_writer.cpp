@@ -83,8 +83,7 @@ void TestCityWriter::temporaryFileOfAnEarlierImport() {
 void TestCityWriter::fullDiskNamesTheDatabase() {
     // The file-size limit makes the disk "full" for this process only; raised a page
     // at a time, it fails every stage of the import in turn, up to the first success.
-    GeoNamesSources sources = fixtureSources();
-    sources.cities = testDataPath(QStringLiteral("geonames-trip.txt"));
+    const GeoNamesSources sources = tripFixtureSources();
     QTemporaryDir dir;
     const QString output = dir.filePath(QStringLiteral("dbCities.sqlite"));
     const QString expected = QStringLiteral("The database %1 could not be written: ")

@@ -20,22 +20,10 @@ private Q_SLOTS:
     void badInput();
 
 private:
-    void checkStoredRow(const QString& database);
     QTemporaryDir dir_;
     QString csvDb_;
     QString detailsCsvDb_;
 };
-
-// The current data row's city as the database holds it.
-void TestCsvReader::checkStoredRow(const QString& database) {
-    QFETCH(QString, accentCity);
-    const StoredCity s = stored(database, accentCity);
-    QVERIFY(s.found);
-    QTEST(s.city, "city");
-    QTEST(s.region, "region");
-    QTEST(s.latitude, "latitude");
-    QTEST(s.longitude, "longitude");
-}
 
 void TestCsvReader::initTestCase() {
     QVERIFY(dir_.isValid());
@@ -51,16 +39,8 @@ void TestCsvReader::initTestCase() {
 }
 
 void TestCsvReader::csvRows_data() {
-    QTest::addColumn<QString>("accentCity");
-    QTest::addColumn<QString>("city");
-    QTest::addColumn<QString>("region");
-    QTest::addColumn<double>("latitude");
-    QTest::addColumn<double>("longitude");
-    const auto row = [](const char* tag, const char* accent, const char* city, const char* region,
-                        double lat, double lon) {
-        QTest::newRow(tag) << QString::fromUtf8(accent) << QString::fromUtf8(city)
-                           << QString::fromUtf8(region) << lat << lon;
-    };
+    storedCityColumns();
+    const auto row = storedCityRow;
     row("city taken from AccentCity", "Évry", "evry", "Île-de-France, France", 48.6328, 2.44049);
     row("leading space kept", " Space Town", " space town", "Nowhere", 1.5, 2.5);
     row("empty region", "Lonely Place", "lonely place", "", 10.25, -20.75);
@@ -96,13 +76,8 @@ void TestCsvReader::cityDetails_data() {
 
 void TestCsvReader::cityDetails() {
     QFETCH(QString, database);
-    QFETCH(QString, accentCity);
-    QFETCH(QString, region);
     const QString path = database == QLatin1String("csv") ? csvDb_ : detailsCsvDb_;
-    const StoredDetails details = storedDetails(path, accentCity, region);
-    QTEST(details.names, "names");
-    QTEST(details.population, "population");
-    QTEST(details.country, "country");
+    checkStoredDetails(path);
 }
 
 void TestCsvReader::badInput_data() {

@@ -38,45 +38,23 @@ private Q_SLOTS:
     void badInput();
 
 private:
-    void checkStoredRow(const QString& database);
     QTemporaryDir dir_;
     QString geonamesDb_;
     QString tripDb_;
     ImportSummary summary_;
 };
 
-// The current data row's city as the database holds it.
-void TestGeoNamesReader::checkStoredRow(const QString& database) {
-    QFETCH(QString, accentCity);
-    const StoredCity s = stored(database, accentCity);
-    QVERIFY(s.found);
-    QTEST(s.city, "city");
-    QTEST(s.region, "region");
-    QTEST(s.latitude, "latitude");
-    QTEST(s.longitude, "longitude");
-}
-
 void TestGeoNamesReader::initTestCase() {
     QVERIFY(dir_.isValid());
     geonamesDb_ = dir_.filePath(QStringLiteral("geonames.sqlite"));
     summary_ = importGeoNames(fixtureSources(), geonamesDb_);
     tripDb_ = dir_.filePath(QStringLiteral("trip.sqlite"));
-    GeoNamesSources trip = fixtureSources();
-    trip.cities = testDataPath(QStringLiteral("geonames-trip.txt"));
-    importGeoNames(trip, tripDb_);
+    importGeoNames(tripFixtureSources(), tripDb_);
 }
 
 void TestGeoNamesReader::geonamesRows_data() {
-    QTest::addColumn<QString>("accentCity");
-    QTest::addColumn<QString>("city");
-    QTest::addColumn<QString>("region");
-    QTest::addColumn<double>("latitude");
-    QTest::addColumn<double>("longitude");
-    const auto row = [](const char* tag, const char* accent, const char* city, const char* region,
-                        double lat, double lon) {
-        QTest::newRow(tag) << QString::fromUtf8(accent) << QString::fromUtf8(city)
-                           << QString::fromUtf8(region) << lat << lon;
-    };
+    storedCityColumns();
+    const auto row = storedCityRow;
     row("accented name, region and country", "Zürich", "zurich", "Zurich, Switzerland", 47.36667,
         8.55);
     row("ligature", "Vandœuvres", "vandoeuvres", "Geneva, Switzerland", 46.22179, 6.20285);
@@ -139,12 +117,7 @@ void TestGeoNamesReader::cityDetails_data() {
 }
 
 void TestGeoNamesReader::cityDetails() {
-    QFETCH(QString, accentCity);
-    QFETCH(QString, region);
-    const StoredDetails details = storedDetails(tripDb_, accentCity, region);
-    QTEST(details.names, "names");
-    QTEST(details.population, "population");
-    QTEST(details.country, "country");
+    checkStoredDetails(tripDb_);
 }
 
 void TestGeoNamesReader::badInput_data() {
