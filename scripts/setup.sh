@@ -20,6 +20,19 @@ packages=(
   clang libclang-rt-14-dev
 )
 
+# The Windows build (scripts/build-windows.sh): the cross compiler, Wine to run the
+# tests, NSIS for the installer, tclsh to make SQLite's amalgamation, and Qt's host
+# tools. Installed where that build is asked for or has been made.
+windows_packages=(
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  libz-mingw-w64-dev wine wine64 nsis tcl zip qt6-base-dev-tools
+)
+windows=0
+if [ "${AMBREVALE_WINDOWS:-0}" = 1 ] || [ -d "$here/build-windows/build" ]; then
+  windows=1
+  packages+=("${windows_packages[@]}")
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -27,11 +40,25 @@ done
 # Node.js and npm often come preinstalled; Debian's npm conflicts with them.
 command -v npm >/dev/null 2>&1 || missing+=(npm)
 
-if [ ${#missing[@]} -gt 0 ]; then
+# The Windows build takes Debian's sources of Qt base, GeographicLib, libxlsxwriter
+# and SQLite: apt-get source needs deb-src lines matching the deb lines.
+sources_changed=0
+if [ "$windows" = 1 ] && ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ &&
+   ! grep -qs '^deb-src' /etc/apt/sources.list; then
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+      > /etc/apt/sources.list.d/ambrevale-src.sources
+  else
+    sed -n 's/^deb /deb-src /p' /etc/apt/sources.list > /etc/apt/sources.list.d/ambrevale-src.list
+  fi
+  sources_changed=1
+fi
+
+if [ ${#missing[@]} -gt 0 ] || [ "$sources_changed" = 1 ]; then
   echo "setup: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  [ ${#missing[@]} -eq 0 ] || apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
 # The number tests run under these locales (decimal comma, U+2212 minus, direction

@@ -2,6 +2,7 @@
 
 #include "app/box_pointer.h"
 #include "app/runtime_error.h"
+#include "app/settings_store.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -105,7 +106,8 @@ void QtPlatform::clipboardSetText(const QString& text) {
 
 QString QtPlatform::readSetting(const QString& application, const QString& section,
                                 const QString& key, const QString& defaultValue) {
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, application);
+    const std::unique_ptr<QSettings> store = openSettingsStore(application);
+    QSettings& settings = *store;
     settings.beginGroup(section);
     const QVariant value = settings.value(key);
     if (!value.isValid())
@@ -126,7 +128,8 @@ void QtPlatform::writeSetting(const QString& application, const QString& section
     // clean: a second write reads that and its status tells.
     QString fileName;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, application);
+        const std::unique_ptr<QSettings> store = openSettingsStore(application);
+        QSettings& settings = *store;
         fileName = settings.fileName();
         if (!settings.isWritable())
             throw RunTimeError(err::PermissionDenied,

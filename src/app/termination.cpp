@@ -1,13 +1,32 @@
 #include "app/termination.h"
 
 #include <QPointer>
-#include <QSocketNotifier>
 #include <QWidget>
+
+#ifdef Q_OS_WIN
+#include <QGuiApplication>
+#include <QSessionManager>
+#else
+#include <QSocketNotifier>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 namespace amb {
+
+#ifdef Q_OS_WIN
+
+void closeWindowOnTermination(QWidget* window) {
+    QPointer<QWidget> target(window);
+    QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, window,
+                     [target](QSessionManager&) {
+                         if (target)
+                             target->close();
+                     });
+}
+
+#else
 
 namespace {
 int signalPipe[2] = {-1, -1};
@@ -38,5 +57,7 @@ void closeWindowOnTermination(QWidget* window) {
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGHUP, &action, nullptr);
 }
+
+#endif
 
 } // namespace amb

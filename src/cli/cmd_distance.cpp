@@ -5,6 +5,7 @@
 #include "distance/leg_measure.h"
 
 #include "app/error_report.h"
+#include "app/file_io.h"
 #include "app/locale_numbers.h"
 #include "app/runtime_error.h"
 #include "distance/distance_run.h"
@@ -18,11 +19,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 namespace amb::cli {
 
@@ -250,7 +249,7 @@ int runDistance(const QStringList& args) {
         options.input.isEmpty() ? QStringLiteral("standard input") : options.input;
     const int input = options.input.isEmpty() ? STDIN_FILENO
                                               : ::open(QFile::encodeName(options.input).constData(),
-                                                       O_RDONLY | O_CLOEXEC);
+                                                       kOpenForReading);
     if (input < 0) {
         printMessage("ambrevale-cli distance: cannot read %s: %s\n",
                      inputName.toLocal8Bit().constData(), std::strerror(errno));

@@ -1,3 +1,4 @@
+#include "app/file_io.h"
 #include "cli/cli.h"
 #include "cli/tool_message.h"
 #include "cli/trip_map_option.h"
@@ -20,6 +21,7 @@ const char kUsage[] = "Usage: ambrevale-cli COMMAND [ARGS]\n"
 }
 
 int main(int argc, char* argv[]) {
+    amb::useUtf8Console();
     // A map needs fonts, which need a GUI application. It always draws off screen:
     // the tool shows no window, and a platform set for the desktop (xcb, wayland)
     // would fail without a display, as over ssh.

@@ -1,5 +1,6 @@
 #include "lookup/city_database.h"
 
+#include "app/file_io.h"
 #include "app/main_module.h"
 #include "app/runtime_error.h"
 #include "lookup/city_fold.h"

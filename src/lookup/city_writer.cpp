@@ -1,5 +1,6 @@
 #include "lookup/city_writer.h"
 
+#include "app/file_io.h"
 #include "lookup/city_database.h"
 #include "lookup/city_details.h"
 #include "lookup/sqlite_database.h"
@@ -15,10 +16,6 @@
 #include <system_error>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 namespace amb::importing {
 
 namespace {
@@ -29,8 +26,8 @@ namespace {
 class TemporaryFileLock {
 public:
     explicit TemporaryFileLock(const QString& path)
-        : fd_(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC)) {
-        if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        : fd_(::open(QFile::encodeName(path).constData(), kOpenForReading)) {
+        if (fd_ >= 0 && !lockExclusively(fd_)) {
             ::close(fd_);
             fd_ = -1;
         }

@@ -1,6 +1,8 @@
 #include "output/spreadsheet_app.h"
 
 #include "app/runtime_error.h"
+#include "app/settings_store.h"
+#include "output/windows_shell.h"
 #include "output/xlsx_workbook.h"
 
 #include <QDateTime>
@@ -39,9 +41,9 @@ std::optional<SpreadsheetProgram> configuredProgram() {
     QString command = qEnvironmentVariable("AMBREVALE_SPREADSHEET");
     QString origin = QStringLiteral("the environment variable AMBREVALE_SPREADSHEET");
     if (command.trimmed().isEmpty()) {
-        QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
-                           QStringLiteral("Tormalyn"));
-        command = settings.value(QStringLiteral("Ambrevale/SpreadsheetProgram")).toString();
+        command = openSettingsStore(QStringLiteral("Tormalyn"))
+                      ->value(QStringLiteral("Ambrevale/SpreadsheetProgram"))
+                      .toString();
         origin = QStringLiteral("the setting SpreadsheetProgram");
     }
     if (command.trimmed().isEmpty())
@@ -158,8 +160,13 @@ private:
     }
 
     bool open(const QString& path) const {
-        if (program_.program.isEmpty())
+        if (program_.program.isEmpty()) {
+#ifdef Q_OS_WIN
+            return openAsNewDocument(path);
+#else
             return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+#endif
+        }
         QProcess process;
         process.setProgram(program_.program);
         process.setArguments(program_.arguments + QStringList{QDir::toNativeSeparators(path)});

@@ -1,13 +1,12 @@
 #include "output/xlsx_workbook.h"
 
+#include "app/file_io.h"
 #include "app/runtime_error.h"
 
 #include <QDir>
 #include <QFile>
 #include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 #include <xlsxwriter.h>
 
 namespace amb {
@@ -62,7 +61,7 @@ namespace {
 class QuietStandardError {
 public:
     QuietStandardError() : saved_(::dup(STDERR_FILENO)) {
-        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        const int null = ::open(kNullDevice, O_WRONLY | O_CLOEXEC);
         if (saved_ >= 0 && null >= 0)
             ::dup2(null, STDERR_FILENO);
         if (null >= 0)

@@ -1,5 +1,7 @@
 #include "route/trip_map.h"
 
+#include "route/svg_drawing.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -8,7 +10,6 @@
 #include <QPainterPath>
 #include <QSaveFile>
 #include <QStaticText>
-#include <QSvgGenerator>
 #include <algorithm>
 #include <functional>
 #include <cmath>
@@ -438,17 +439,14 @@ QString writeMapFile(const TripMap& trip, const QString& file,
 
     bool painted = false;
     if (suffix == QLatin1String("svg")) {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&out);
-        svg.setSize(trip.size);
-        svg.setResolution(96); // the size in CSS pixels, as viewers take it
-        svg.setViewBox(QRect(QPoint(0, 0), trip.size));
-        svg.setTitle(QStringLiteral("Trip map"));
-        svg.setDescription(trip.total);
+        SvgDrawing svg(trip.size, QStringLiteral("Trip map"), trip.total);
         QPainter painter;
         if (painter.begin(&svg)) {
             paint(painter);
-            painted = painter.end();
+            if (painter.end()) {
+                const QByteArray document = svg.document();
+                painted = out.write(document) == document.size();
+            }
         }
     } else {
         QImage image(trip.size, QImage::Format_RGB32);

@@ -50,6 +50,7 @@ void importTripFixture(const QString& database) {
                    database);
 }
 
+#ifndef Q_OS_WIN
 FileSizeLimit::FileSizeLimit(rlim_t bytes) : oldHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
     getrlimit(RLIMIT_FSIZE, &old_);
     rlimit small = old_;
@@ -61,6 +62,7 @@ FileSizeLimit::~FileSizeLimit() {
     setrlimit(RLIMIT_FSIZE, &old_);
     std::signal(SIGXFSZ, oldHandler_);
 }
+#endif
 
 ToolRun runTool(const QStringList& args, const ToolInput& how) {
     QProcess process;

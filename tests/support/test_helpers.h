@@ -5,9 +5,11 @@
 
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
-#include <csignal>
 #include <memory>
+#ifndef Q_OS_WIN
+#include <csignal>
 #include <sys/resource.h>
+#endif
 
 namespace amb::test {
 
@@ -31,6 +33,7 @@ QString testDataPath(const QString& name);
 // Imports the trip fixture (cities with populations and alternate names) into `database`.
 void importTripFixture(const QString& database);
 
+#ifndef Q_OS_WIN // Windows has no per-process file size limit
 // Makes the disk "full" for this process only while it lives: files cannot grow
 // past `bytes`, and a write beyond fails with EFBIG instead of a signal.
 class FileSizeLimit {
@@ -44,6 +47,7 @@ private:
     rlimit old_{};
     void (*oldHandler_)(int);
 };
+#endif
 
 // One run of the built command-line tool (AMBREVALE_CLI).
 struct ToolRun {

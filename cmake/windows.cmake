@@ -1,0 +1,68 @@
+# The Windows build (cross-built with mingw-w64, see scripts/build-windows.sh): the
+# program is a window program with its icon, and the program folder build/bin gets
+# the DLLs and Qt plugins it needs, so the program, the tool and the tests run from
+# there (under Wine here) and the folder is the zip's content as it is.
+
+# The resource compiler (windres) builds the icon and version information in.
+enable_language(RC)
+set_target_properties(ambrevale PROPERTIES WIN32_EXECUTABLE ON)
+# ShellExecute, which opens the workbook in the spreadsheet program.
+target_link_libraries(ambrevale_core PUBLIC shell32)
+
+# The icon of the program file and of the Start-menu entry, made from the window's.
+find_program(MAGICK_CONVERT convert REQUIRED)
+set(icon ${CMAKE_BINARY_DIR}/windows/ambrevale.ico)
+add_custom_command(OUTPUT ${icon}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/windows
+  COMMAND ${MAGICK_CONVERT} ${CMAKE_SOURCE_DIR}/data/ambrevale.png
+    -define icon:auto-resize=256,48,32,16 ${icon}
+  DEPENDS ${CMAKE_SOURCE_DIR}/data/ambrevale.png VERBATIM)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/ambrevale.rc.in
+  ${CMAKE_BINARY_DIR}/windows/ambrevale.rc @ONLY)
+target_sources(ambrevale PRIVATE ${CMAKE_BINARY_DIR}/windows/ambrevale.rc ${icon})
+set_source_files_properties(${CMAKE_BINARY_DIR}/windows/ambrevale.rc PROPERTIES
+  OBJECT_DEPENDS ${icon})
+
+# The runtime of the compiler and Qt's DLLs and plugins, beside the program.
+get_filename_component(compiler_dir ${CMAKE_CXX_COMPILER} DIRECTORY)
+set(runtime_dlls)
+foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
+    OUTPUT_VARIABLE found OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT IS_ABSOLUTE "${found}" OR NOT EXISTS "${found}")
+    message(FATAL_ERROR "The compiler's ${dll} was not found")
+  endif()
+  list(APPEND runtime_dlls ${found})
+endforeach()
+
+set(qt_prefix ${QT6_INSTALL_PREFIX})
+set(qt_dlls)
+foreach(module Core Gui Widgets)
+  list(APPEND qt_dlls ${qt_prefix}/${QT6_INSTALL_BINS}/Qt6${module}.dll)
+endforeach()
+# The plugins the program loads: the Windows platform (and the offscreen one, on
+# which the tool draws its maps), the native style, the icon's picture format.
+set(qt_plugins
+  platforms/qwindows.dll
+  platforms/qoffscreen.dll
+  styles/qwindowsvistastyle.dll
+  imageformats/qico.dll)
+set(deploy_commands)
+foreach(dll IN LISTS runtime_dlls qt_dlls)
+  list(APPEND deploy_commands COMMAND ${CMAKE_COMMAND} -E copy_if_different ${dll} ${PROGRAM_DIR}/)
+endforeach()
+foreach(plugin IN LISTS qt_plugins)
+  get_filename_component(folder ${plugin} DIRECTORY)
+  list(APPEND deploy_commands
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROGRAM_DIR}/${folder}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different
+      ${qt_prefix}/${QT6_INSTALL_PLUGINS}/${plugin} ${PROGRAM_DIR}/${folder}/)
+endforeach()
+add_custom_target(windows_runtime ALL ${deploy_commands}
+  COMMENT "Copying the compiler's and Qt's DLLs and plugins beside the program")
+
+# What the tests need besides: Qt Test and the offscreen platform. They run where
+# they are built, finding the DLLs through WINEPATH.
+set(AMBREVALE_WINDOWS_TEST_PATH
+  "Z:${qt_prefix}/${QT6_INSTALL_BINS}\\;Z:${PROGRAM_DIR}")
+set(AMBREVALE_WINDOWS_PLUGIN_PATH "Z:${qt_prefix}/${QT6_INSTALL_PLUGINS}")

@@ -1,0 +1,222 @@
+#!/usr/bin/env bash
+# Builds Ambrevale for Windows x86_64 on a Debian 12 machine (as root): installs
+# the cross tools, cross-builds Qt base, GeographicLib, libxlsxwriter and SQLite
+# from Debian's sources (cached under ~/.cache/ambrevale/windows, keyed by version,
+# options and compiler, so a second run reuses them), builds the program and the
+# tool, and leaves the zip and the installer in build-windows/.
+#
+#   bash scripts/build-windows.sh            everything
+#   bash scripts/build-windows.sh STEP...    only these steps, in the order given:
+#        tools qt libs app package
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+out=${AMBREVALE_WINDOWS_BUILD_DIR:-$here/build-windows}
+cache=${AMBREVALE_WINDOWS_CACHE:-$HOME/.cache/ambrevale/windows}
+jobs=${AMBREVALE_JOBS:-2}
+toolchain=$here/cmake/mingw-w64-x86_64.cmake
+triplet=x86_64-w64-mingw32
+mkdir -p "$cache/src"
+
+log() { printf 'build-windows: %s\n' "$*" >&2; }
+elapsed() { local s=$SECONDS; "$@"; log "$1 took $((SECONDS - s)) s"; }
+
+# ---------------------------------------------------------------- tools
+tools() {
+  # The cross tools, Wine and NSIS are on scripts/setup.sh's list for this build.
+  AMBREVALE_WINDOWS=1 bash "$here/scripts/setup.sh"
+}
+
+# Unpacks Debian's source of a package into $cache/src once; prints its folder.
+debian_source() {
+  local package=$1 dir
+  dir=$(find "$cache/src" -maxdepth 1 -mindepth 1 -type d -name "${2:-$package}-*" | head -1)
+  if [ -z "$dir" ]; then
+    (cd "$cache/src" && apt-get source -qq "$package" >/dev/null)
+    dir=$(find "$cache/src" -maxdepth 1 -mindepth 1 -type d -name "${2:-$package}-*" | head -1)
+  fi
+  [ -n "$dir" ] || { log "no source for $package"; exit 1; }
+  printf '%s\n' "$dir"
+}
+
+# A cache key: the name, the source folder's version, the options and the compiler.
+cache_key() {
+  local name=$1 version=$2; shift 2
+  local compiler
+  compiler=$($triplet-g++-posix -dumpfullversion)
+  printf '%s-%s-%s' "$name" "$version" \
+    "$(printf '%s\n' "$@" "gcc $compiler" | sha256sum | cut -c1-12)"
+}
+
+# ---------------------------------------------------------------- qt
+qt_options=(
+  -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON
+  -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
+  -DFEATURE_system_zlib=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF
+  -DFEATURE_system_freetype=OFF -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_pcre2=OFF
+  -DFEATURE_system_doubleconversion=OFF
+  -DFEATURE_opengl=OFF -DINPUT_opengl=no -DFEATURE_dbus=OFF -DFEATURE_icu=OFF
+  -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_printsupport=OFF
+  -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_tabletevent=OFF
+  -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF
+  -DFEATURE_textmarkdownreader=OFF -DFEATURE_textmarkdownwriter=OFF -DFEATURE_textodfwriter=OFF
+  -DFEATURE_direct2d=ON -DFEATURE_testlib=ON
+)
+
+qt_prefix() {
+  local source version
+  source=$(debian_source qt6-base qt6-base)
+  version=${source##*/qt6-base-}
+  version=${version%%+*}
+  printf '%s/%s\n' "$cache" "$(cache_key qt "$version" "${qt_options[@]}")"
+}
+
+qt() {
+  local prefix source
+  source=$(debian_source qt6-base qt6-base)
+  prefix=$(qt_prefix)
+  if [ -f "$prefix/.complete" ]; then log "Qt cached in $prefix"; return; fi
+  # An interrupted build of the same Qt goes on where it stopped.
+  local build=$cache/build/qt
+  if [ ! -f "$build/build.ninja" ] || [ "$(cat "$build/.prefix" 2>/dev/null)" != "$prefix" ]; then
+    rm -rf "$build" "$prefix"
+    mkdir -p "$build"
+    printf '%s\n' "$prefix" > "$build/.prefix"
+    cmake -G Ninja -S "$source" -B "$build" \
+      -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
+      -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+      -DCMAKE_CXX_COMPILER_LAUNCHER= \
+      "${qt_options[@]}"
+  fi
+  nice -n 19 cmake --build "$build" -j"$jobs"
+  cmake --install "$build" >/dev/null
+  touch "$prefix/.complete"
+  rm -rf "$build"
+}
+
+# ---------------------------------------------------------------- libs
+# GeographicLib, libxlsxwriter and SQLite, static, in one prefix: the program then
+# needs no DLLs of theirs.
+libs_prefix() {
+  local geo xlsx sqlite
+  geo=$(debian_source geographiclib); xlsx=$(debian_source libxlsxwriter)
+  sqlite=$(debian_source sqlite3)
+  printf '%s/%s\n' "$cache" "$(cache_key libs "${geo##*-}-${xlsx##*-}-${sqlite##*-}" \
+    static zlib-mingw "sqlite ${sqlite_flags[*]}")"
+}
+sqlite_flags=(-O2 -DSQLITE_THREADSAFE=1 -DSQLITE_DEFAULT_FOREIGN_KEYS=0 -DSQLITE_OMIT_LOAD_EXTENSION)
+
+libs() {
+  local prefix build
+  prefix=$(libs_prefix)
+  if [ -f "$prefix/.complete" ]; then log "libraries cached in $prefix"; return; fi
+  build=$cache/build/libs
+  rm -rf "$build" "$prefix"
+  mkdir -p "$build" "$prefix/lib/pkgconfig" "$prefix/include"
+  local common=(-G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix"
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DCMAKE_INSTALL_LIBDIR=lib)
+
+  local s=$SECONDS
+  cmake -S "$(debian_source geographiclib)" -B "$build/geographiclib" "${common[@]}" \
+    -DBUILD_DOCUMENTATION=OFF -DBUILD_MANPAGES=OFF -DEXAMPLEDIR= >/dev/null
+  nice -n 10 cmake --build "$build/geographiclib" -j"$jobs" --target GeographicLib_STATIC >/dev/null 2>&1 ||
+    nice -n 10 cmake --build "$build/geographiclib" -j"$jobs" >/dev/null
+  # Only the library is built, so installing stops at the missing tools: install
+  # what there is and the pkg-config file by hand.
+  cmake --install "$build/geographiclib" >/dev/null 2>&1 || true
+  cp "$build/geographiclib/cmake/geographiclib.pc" "$prefix/lib/pkgconfig/"
+  [ -f "$prefix/lib/libGeographicLib.a" ] && [ -f "$prefix/include/GeographicLib/Geodesic.hpp" ] ||
+    { log "GeographicLib did not install"; exit 1; }
+  log "GeographicLib took $((SECONDS - s)) s"
+
+  s=$SECONDS
+  cmake -S "$(debian_source libxlsxwriter)" -B "$build/libxlsxwriter" "${common[@]}" \
+    -DZLIB_ROOT=/usr/$triplet -DUSE_SYSTEM_MINIZIP=OFF >/dev/null
+  nice -n 10 cmake --build "$build/libxlsxwriter" -j"$jobs" >/dev/null
+  cmake --install "$build/libxlsxwriter" >/dev/null
+  # Its zlib, static, where pkg-config's "-lz" is looked for.
+  cp "/usr/$triplet/lib/libz.a" "$prefix/lib/"
+  log "libxlsxwriter took $((SECONDS - s)) s"
+
+  # Debian's SQLite source has no amalgamation: make it with tclsh, then compile it.
+  s=$SECONDS
+  local sqlite_build=$build/sqlite3
+  mkdir -p "$sqlite_build"
+  (cd "$sqlite_build" && "$(debian_source sqlite3)/configure" --disable-tcl >/dev/null &&
+    nice -n 10 make -s sqlite3.c >/dev/null)
+  nice -n 10 $triplet-gcc-posix "${sqlite_flags[@]}" -c "$sqlite_build/sqlite3.c" \
+    -o "$sqlite_build/sqlite3.o"
+  $triplet-ar rcs "$prefix/lib/libsqlite3.a" "$sqlite_build/sqlite3.o"
+  cp "$sqlite_build/sqlite3.h" "$sqlite_build/sqlite3ext.h" "$prefix/include/"
+  local version
+  version=$(sed -n 's/^#define SQLITE_VERSION *"\(.*\)"/\1/p' "$sqlite_build/sqlite3.h")
+  cat > "$prefix/lib/pkgconfig/sqlite3.pc" <<PC
+prefix=$prefix
+libdir=\${prefix}/lib
+includedir=\${prefix}/include
+Name: SQLite
+Description: SQL database engine (static, for Windows)
+Version: $version
+Libs: -L\${libdir} -lsqlite3
+Cflags: -I\${includedir}
+PC
+  log "SQLite took $((SECONDS - s)) s"
+  touch "$prefix/.complete"
+  rm -rf "$build"
+}
+
+# ---------------------------------------------------------------- app
+app() {
+  local qt libs
+  qt=$(qt_prefix); libs=$(libs_prefix)
+  for prefix in "$qt" "$libs"; do
+    [ -f "$prefix/.complete" ] || { log "$prefix is not built: run the qt and libs steps first"; exit 1; }
+  done
+  # The libraries' pkg-config files, never the host's.
+  export PKG_CONFIG_LIBDIR=$libs/lib/pkgconfig PKG_CONFIG_PATH=
+  # Qt's toolchain file remembers where our toolchain file was when Qt was built:
+  # name it again, so a moved tree or cache still works.
+  cmake -G Ninja -S "$here" -B "$out/build" \
+    -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" \
+    -DAMBREVALE_WINDOWS_PREFIXES="$qt;$libs" \
+    -DCMAKE_BUILD_TYPE=Release -DAMBREVALE_BENCH=OFF >/dev/null
+  nice -n 5 cmake --build "$out/build" -j"$jobs"
+
+  # The city database is the same file on both systems: the Linux tool makes it.
+  local database=$here/build/bin/dbCities.sqlite
+  [ -f "$database" ] || bash "$here/scripts/setup.sh"
+  cp "$database" "$out/build/bin/"
+}
+
+# ---------------------------------------------------------------- package
+version() {
+  sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/build/CMakeCache.txt"
+}
+
+package() {
+  local v folder
+  v=$(version)
+  folder=$out/Ambrevale-$v-win64
+  rm -rf "$folder"
+  mkdir -p "$folder"
+  # The program folder as the build left it (programs, DLLs, plugins, data files).
+  (cd "$out/build/bin" && cp -r . "$folder/")
+  find "$folder" \( -name '*.exe' -o -name '*.dll' \) -exec $triplet-strip --strip-unneeded {} +
+  rm -f "$out/Ambrevale-$v-win64.zip"
+  (cd "$out" && zip -qr9 "Ambrevale-$v-win64.zip" "Ambrevale-$v-win64")
+  makensis -V2 -DVERSION="$v" -DSOURCE="$folder" -DICON="$out/build/windows/ambrevale.ico" \
+    -DOUTFILE="$out/Ambrevale-$v-win64-setup.exe" "$here/packaging/windows/ambrevale.nsi" >/dev/null
+  log "$(cd "$out" && du -h "Ambrevale-$v-win64.zip" "Ambrevale-$v-win64-setup.exe" | tr '\t\n' '  ')"
+}
+
+main() {
+  local steps=("$@") step
+  [ ${#steps[@]} -gt 0 ] || steps=(tools qt libs app package)
+  for step in "${steps[@]}"; do
+    elapsed "$step"
+  done
+}
+
+# On one line, so bash has read the whole script before it runs any of it: a
+# script edited while it runs cannot go astray.
+main "$@"; exit

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+namespace amb {
+
+// Windows only: opens a file in the program Windows associates with its type, as a
+// new, untitled document where that program registers a "New" verb for the type
+// (spreadsheet programs do for .xlsx), else as the file itself. False when no
+// program could be started.
+bool openAsNewDocument(const QString& path);
+
+} // namespace amb
