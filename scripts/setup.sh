@@ -8,7 +8,7 @@ build_dir=${AMBREVALE_BUILD_DIR:-$here/build}
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-svg-dev libgl-dev
+  qt6-base-dev libgl-dev
   libxlsxwriter-dev libsqlite3-dev libgeographiclib-dev geographiclib-tools
   sqlite3 proj-bin
   xvfb xauth xdotool x11-utils xclip imagemagick

@@ -63,13 +63,13 @@ void TestWindowUnits::sentencesFollowTheChoice_data() {
     QTest::addColumn<bool>("total");
     QTest::newRow("untouched: miles") << QStringList() << u"miles"_s << 1.0 << 0.0 << false;
     QTest::newRow("kilometres") << QStringList{u"mnuUnitKilometres"_s} << u"kilometres"_s
-                                << 1.852 / 1.1515 << 1e-4 << false;
+                                << 1.609344 << 1e-4 << false;
     QTest::newRow("nautical miles") << QStringList{u"mnuUnitNauticalMiles"_s} << u"nautical miles"_s
                                     << 1 / 1.1515 << 1e-4 << false;
     QTest::newRow("ellipsoid, miles") << QStringList{u"mnuModelWgs84"_s} << u"miles"_s << 1.0 << 6e-3
                                       << false;
     QTest::newRow("kilometres and a total")
-        << QStringList{u"mnuUnitKilometres"_s, u"mnuTotalLine"_s} << u"kilometres"_s << 1.852 / 1.1515
+        << QStringList{u"mnuUnitKilometres"_s, u"mnuTotalLine"_s} << u"kilometres"_s << 1.609344
         << 1e-4 << true;
     QTest::newRow("back to miles, total kept")
         << QStringList{u"mnuUnitKilometres"_s, u"mnuTotalLine"_s, u"mnuUnitMiles"_s} << u"miles"_s << 1.0

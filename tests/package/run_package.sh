@@ -126,6 +126,19 @@ mapfile -t direct < <(dpkg-deb -f "$deb" Depends | tr ',|' '\n\n' |
 [ ${#direct[@]} -gt 0 ] || fail "the package depends on nothing"
 closure=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
   --no-replaces --no-enhances "${direct[@]}" 2>/dev/null | grep -v '^ ' | tr -d '<>' | sort -u)
+# Qt loads every image plugin installed on the machine; one from a package we do not
+# depend on (the SVG image plugin, say) is an extra of this machine, which a user's
+# machine without that package simply lacks, and its own package carries its libraries.
+kept=()
+for plugin in "${plugins[@]}"; do
+  owner=$(dpkg -S "$plugin" 2>/dev/null | grep -v '^diversion' | head -n1 | cut -d: -f1)
+  if [ -n "$owner" ] && ! grep -qxF "$owner" <<<"$closure"; then
+    echo "package: not ours to check: $plugin (from $owner, which the package does not need)"
+    continue
+  fi
+  kept+=("$plugin")
+done
+plugins=("${kept[@]}")
 declare -A needed_by=() # each library (a plugin counts as its own) and one object it serves
 for object in "$folder/ambrevale" "$folder/ambrevale-cli" "${plugins[@]}"; do
   ldd "$object" >"$work/ldd.txt" 2>&1 || fail "ldd cannot read $object"

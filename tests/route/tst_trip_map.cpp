@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
@@ -265,7 +266,12 @@ void TestTripMap::checkSvg(const QString& path, const TripMap& trip) {
                 (xml.name() == u"polyline" || xml.name() == u"path")) {
                 const QString points = xml.attributes().value(QLatin1StringView("points")).toString() +
                                        xml.attributes().value(QLatin1StringView("d")).toString();
-                legPoints += int(points.count(QLatin1Char(',')));
+                // Two numbers a point, whatever separates them.
+                static const QRegularExpression number(QStringLiteral("-?[0-9.]+"));
+                int numbers = 0;
+                for (auto it = number.globalMatch(points); it.hasNext(); it.next())
+                    ++numbers;
+                legPoints += numbers / 2;
             }
             if (xml.name() == u"text") { // read to its end
                 texts << xml.readElementText(QXmlStreamReader::IncludeChildElements);
