@@ -48,7 +48,7 @@ void printMessage(const char* format, ...) {
         const std::string_view length(p, lengthModifiers);
         p += lengthModifiers;
         const char conversion = *p == '\0' ? '%' : *p++;
-        const std::string spec(start, p);
+        const std::string directive(start, p);
         char number[64] = "";
         switch (conversion) {
         case 's':
@@ -63,17 +63,17 @@ void printMessage(const char* format, ...) {
         case 'f':
         case 'g':
         case 'e':
-            std::snprintf(number, sizeof number, spec.c_str(), va_arg(args, double));
+            std::snprintf(number, sizeof number, directive.c_str(), va_arg(args, double));
             break;
         default:
             if (length == "l")
-                std::snprintf(number, sizeof number, spec.c_str(), va_arg(args, long));
+                std::snprintf(number, sizeof number, directive.c_str(), va_arg(args, long));
             else if (length == "ll")
-                std::snprintf(number, sizeof number, spec.c_str(), va_arg(args, long long));
+                std::snprintf(number, sizeof number, directive.c_str(), va_arg(args, long long));
             else if (length == "z")
-                std::snprintf(number, sizeof number, spec.c_str(), va_arg(args, size_t));
+                std::snprintf(number, sizeof number, directive.c_str(), va_arg(args, size_t));
             else
-                std::snprintf(number, sizeof number, spec.c_str(), va_arg(args, int));
+                std::snprintf(number, sizeof number, directive.c_str(), va_arg(args, int));
             break;
         }
         message += number;
