@@ -2,13 +2,12 @@
 
 namespace amb::cli {
 
-namespace {
-
-// A map file's name ends in .png or .svg (any case).
 bool isMapFileName(const QString& file) {
     return file.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) ||
            file.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive);
 }
+
+namespace {
 
 const QString kUnit = QStringLiteral("--unit");
 const QString kModel = QStringLiteral("--model");

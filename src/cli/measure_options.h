@@ -29,6 +29,9 @@ struct FileOption {
 bool takeFileOption(const QStringList& args, qsizetype& i,
                     std::initializer_list<FileOption> options, QString& error);
 
+// A map file's name ends in .png or .svg (any case).
+bool isMapFileName(const QString& file);
+
 // All four: what the commands that measure a trip (distance, trip) accept.
 const QStringList& allMeasureOptions();
 

@@ -41,7 +41,8 @@ void addChoices(QMenu& menu, const std::vector<std::tuple<const char*, QString, 
         action->setCheckable(true);
         action->setData(word);
         group->addAction(action);
-        QObject::connect(action, &QAction::triggered, &menu, [choose, word] { choose(word); });
+        QObject::connect(action, &QAction::triggered, &menu,
+                         [choose, word = word] { choose(word); });
     }
 }
 
@@ -69,28 +70,29 @@ void Form1::ListView2_ContextMenu(const QPoint& globalAt) {
                           QStringLiteral("Opens the map window with the trip's legs.")),
                 &QAction::triggered, this, [this] { run(&Form1::ShowTripOnMap_Click); });
         QMenu* units = addSubmenu(*menu, "mnuUnits", QStringLiteral("Units"));
-        addChoices(*units,
-                   {{"mnuUnitMiles", QStringLiteral("Statute Miles"), QStringLiteral("mi")},
-                    {"mnuUnitKilometres", QStringLiteral("Kilometres"), QStringLiteral("km")},
-                    {"mnuUnitNauticalMiles", QStringLiteral("Nautical Miles"),
-                     QStringLiteral("nmi")}},
-                   [this](const QString& word) {
-                       MeasureChoice choice = measureChoice;
-                       choice.unit = word;
-                       setMeasureChoice(choice);
-                   });
+        addChoices(
+            *units,
+            {{"mnuUnitMiles", QStringLiteral("Statute Miles"), QStringLiteral("mi")},
+             {"mnuUnitKilometres", QStringLiteral("Kilometres"), QStringLiteral("km")},
+             {"mnuUnitNauticalMiles", QStringLiteral("Nautical Miles"), QStringLiteral("nmi")}},
+            [this](const QString& word) {
+                MeasureChoice choice = measureChoice;
+                choice.unit = word;
+                setMeasureChoice(choice);
+            });
         QMenu* models = addSubmenu(*menu, "mnuEarthModel", QStringLiteral("Earth Model"));
-        addChoices(*models,
-                   {{"mnuModelSphere", QStringLiteral("Sphere as Designed"),
-                     QStringLiteral("sphere")},
-                    {"mnuModelWgs84", QStringLiteral("WGS84 Ellipsoid"), QStringLiteral("wgs84")}},
-                   [this](const QString& word) {
-                       MeasureChoice choice = measureChoice;
-                       choice.model = word;
-                       setMeasureChoice(choice);
-                   });
-        QAction* total = menuEntry(*menu, "mnuTotalLine", QStringLiteral("Total Line After the Last Leg"),
-                                   QStringLiteral("The next run ends with the trip's total."));
+        addChoices(
+            *models,
+            {{"mnuModelSphere", QStringLiteral("Sphere as Designed"), QStringLiteral("sphere")},
+             {"mnuModelWgs84", QStringLiteral("WGS84 Ellipsoid"), QStringLiteral("wgs84")}},
+            [this](const QString& word) {
+                MeasureChoice choice = measureChoice;
+                choice.model = word;
+                setMeasureChoice(choice);
+            });
+        QAction* total =
+            menuEntry(*menu, "mnuTotalLine", QStringLiteral("Total Line After the Last Leg"),
+                      QStringLiteral("The next run ends with the trip's total."));
         total->setCheckable(true);
         connect(total, &QAction::triggered, this, [this](bool on) {
             MeasureChoice choice = measureChoice;
