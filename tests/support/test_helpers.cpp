@@ -90,6 +90,16 @@ ToolRun runTool(const QStringList& args, const ToolInput& how) {
     return run;
 }
 
+#ifdef Q_OS_WIN
+// Windows has no administrator that file permissions leave alone, as root is here.
+bool Unprivileged::needed() {
+    return false;
+}
+
+Unprivileged::Unprivileged(const QStringList&) {}
+
+Unprivileged::~Unprivileged() = default;
+#else
 constexpr uid_t kNobody = 65534;
 
 bool Unprivileged::needed() {
@@ -109,5 +119,6 @@ Unprivileged::~Unprivileged() {
     if (active_ && seteuid(0) != 0)
         qFatal("cannot return to the administrator");
 }
+#endif
 
 } // namespace amb::test
