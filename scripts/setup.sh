@@ -10,6 +10,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libxlsxwriter-dev libsqlite3-dev libgeographiclib-dev geographiclib-tools
+  libicu-dev # the collation library's version, which the database names with its order
   sqlite3 proj-bin
   xvfb xauth xdotool x11-utils xclip imagemagick
   gnumeric fonts-liberation iso-codes locales

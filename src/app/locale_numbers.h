@@ -48,9 +48,6 @@ private:
     // One locale symbol as UTF-32, so both UTF-16 and UTF-8 input compare against it.
     using Symbol = std::u32string;
 
-    // Writes the ASCII form of toText (digits, '.', '-', '+', 'e') into `buffer`
-    // (at least 32 bytes); returns its length, or 0 for a value that is not finite.
-    static int asciiText(double value, char* buffer);
     std::optional<double> parse(const char32_t* begin, const char32_t* end) const;
     bool parseWith(const char32_t* begin, const char32_t* end, bool localeSymbols, char* ascii,
                    size_t& length) const;

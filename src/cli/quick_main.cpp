@@ -1,31 +1,45 @@
-// The tool's front. A search or an import needs Qt Core and SQLite alone, and runs
-// here, in a process that loads no more: most of a short search used to go on
-// loading the window's libraries. Every other command (distance and trip measure
-// the window's way, write workbooks and draw maps) is handed to the whole tool
-// beside this one, which this process becomes.
-#include "cli/cli.h"
+// The tool's front. The common search runs here, in a process that loads SQLite
+// and the C library alone: most of a short search used to go on loading Qt and its
+// Unicode libraries. Every other command, and every search the quick one does not
+// cover (see quick_search.h), is handed to the whole tool beside this one, which
+// this process becomes.
+#include "cli/quick_search.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <unistd.h>
 
+namespace {
+
+// The folder of this executable, links followed, as Qt's application folder.
+std::string programFolder(const char* argv0) {
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    std::string file = length > 0 ? std::string(path, static_cast<size_t>(length)) : argv0;
+    const size_t slash = file.rfind('/');
+    return slash == std::string::npos ? std::string(".") : slash == 0 ? "/" : file.substr(0, slash);
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
-    const bool search = argc > 1 && std::strcmp(argv[1], "search") == 0;
-    const bool import = argc > 1 && std::strcmp(argv[1], "import") == 0;
-    QCoreApplication app(argc, argv);
-    if (search || import) {
-        const QStringList args = QCoreApplication::arguments().mid(2);
-        return search ? amb::cli::runSearch(args) : amb::cli::runImport(args);
+    const std::string folder = programFolder(argv[0]);
+    if (argc > 1 && std::strcmp(argv[1], "search") == 0) {
+        switch (amb::cli::runQuickSearch(argc - 2, argv + 2, folder.c_str())) {
+        case amb::cli::QuickSearch::Printed:
+            return 0;
+        case amb::cli::QuickSearch::WriteFailed:
+            return 1;
+        case amb::cli::QuickSearch::NotQuick:
+            break;
+        }
     }
-    // Beside this executable itself, whatever folder the data is taken from.
-    const QByteArray whole = QFile::encodeName(QDir(QCoreApplication::applicationDirPath())
-                                                   .filePath(QStringLiteral(AMBREVALE_WHOLE_TOOL)));
-    ::execv(whole.constData(), argv);
-    std::fprintf(stderr, "ambrevale-cli: cannot start %s: %s\n", whole.constData(),
+    const std::string whole = folder + "/" AMBREVALE_WHOLE_TOOL;
+    ::execv(whole.c_str(), argv);
+    std::fprintf(stderr, "ambrevale-cli: cannot start %s: %s\n", whole.c_str(),
                  std::strerror(errno));
     return 2;
 }

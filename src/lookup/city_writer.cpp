@@ -4,6 +4,7 @@
 #include "lookup/city_database.h"
 #include "lookup/city_details.h"
 #include "lookup/sqlite_database.h"
+#include "lookup/stored_order.h"
 
 #include <QCollator>
 #include <QDir>
@@ -136,6 +137,8 @@ public:
         if (progress_.stage)
             progress_.stage(ordered ? ImportProgress::Ordering : ImportProgress::Writing);
         copyIntoCities(ordered);
+        if (ordered)
+            nameStoredOrder();
         db_->exec("DROP TABLE temp.staged");
         db_->exec("COMMIT");
         if (progress_.stage)
@@ -201,6 +204,16 @@ private:
             d.alternateNames = read.text(7);
             details.add(db_->lastInsertRowid(), read.text(0), d);
         }
+    }
+
+    // Names the order the rows are stored in, so that the tool's quick search,
+    // which has no collator, knows when it is its user's order.
+    void nameStoredOrder() {
+        db_->exec(QByteArray("CREATE TABLE ") + kStoredOrderTable + " (collation TEXT NOT NULL)");
+        SqliteStatement insert(*db_, QByteArray("INSERT INTO ") + kStoredOrderTable + " VALUES (?)");
+        const std::string name = storedOrderName(collator_.locale().name().toStdString());
+        insert.bindUtf8(1, QByteArrayView(name.data(), static_cast<qsizetype>(name.size())));
+        insert.run();
     }
 
     void close() {
