@@ -43,6 +43,36 @@ char32_t signCharacter(const std::u32string& sign) {
     return found;
 }
 
+// Most coordinates are plain decimals ("-12.5"), which read the same in every
+// locale: the locale's symbols give way to ASCII ones. Anything else (signs and
+// digits of the locale, spaces, exponents) is left to the full reading.
+std::optional<double> plainDecimal(std::string_view text) {
+    if (text.empty() || text.size() > kMaxTextLength)
+        return std::nullopt;
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    size_t i = text.front() == '-' ? 1 : 0;
+    const size_t integer = i;
+    while (i < text.size() && isDigit(text[i]))
+        ++i;
+    if (i == integer)
+        return std::nullopt;
+    if (i < text.size() && text[i] == '.') {
+        const size_t fraction = ++i;
+        while (i < text.size() && isDigit(text[i]))
+            ++i;
+        if (i == fraction)
+            return std::nullopt;
+    }
+    if (i != text.size())
+        return std::nullopt;
+    double value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
 // Appends the ASCII form written by numberText15 with each character replaced by the
 // locale's symbol for it; one body for the QString and the UTF-8 output.
 template <class Text>
@@ -155,6 +185,8 @@ std::optional<double> LocaleNumbers::fromText(QStringView text) const {
 }
 
 std::optional<double> LocaleNumbers::fromUtf8(std::string_view text) const {
+    if (const std::optional<double> value = plainDecimal(text))
+        return value;
     char32_t points[kMaxTextLength];
     size_t n = 0;
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());

@@ -8,6 +8,7 @@
 #include <cfenv>
 #include <charconv>
 #include <cmath>
+#include <type_traits>
 
 // The miles depend on one rounding per operation in the written order.
 #if defined(__FAST_MATH__)
@@ -33,8 +34,13 @@ inline double settled(double v) {
     return v;
 }
 
-// One step of the arithmetic: its result, once the status says it went well.
+// One step of the arithmetic: its result, once the status says it went well. The
+// unchecked steps do the same operations in the same order, so they give the same
+// bits; only the status is looked at once, at the end (see quickThenChecked).
+template <bool checked = true>
 inline double step(double v) {
+    if constexpr (!checked)
+        return v;
     v = settled(v);
     checkFloatingPointStatus();
     return settled(v);
@@ -70,51 +76,87 @@ namespace {
 
 // The formula's own steps. They assume a clear status on entry; the public
 // functions below clear it first, so a flag left by unrelated code never counts.
+template <bool checked = true>
 double toRadians(double degrees) {
-    const double perDegree = step(kPiForDegrees / kHalfCircle);
-    return step(perDegree * degrees);
+    const double perDegree = step<checked>(kPiForDegrees / kHalfCircle);
+    return step<checked>(perDegree * degrees);
 }
 
+template <bool checked = true>
 double toDegrees(double radians) {
-    const double perRadian = step(kHalfCircle / kPiForDegrees);
-    return step(perRadian * radians);
+    const double perRadian = step<checked>(kHalfCircle / kPiForDegrees);
+    return step<checked>(perRadian * radians);
 }
 
+template <bool checked = true>
 double arcCosine(double x) {
     if (x == 1)
         return 0;
     if (x == -1)
         return kPiForArc;
-    const double square = step(x * x);
-    const double radicand = step(1 - square);
+    const double square = step<checked>(x * x);
+    const double radicand = step<checked>(1 - square);
     if (radicand < 0)
         throw RunTimeError(err::InvalidProcedureCall,
                            QStringLiteral("Invalid procedure call or argument: the distance "
                                           "formula asked for the square root of a negative "
                                           "number. ") +
                                kCheckCoordinates);
-    const double root = step(std::sqrt(radicand));
-    const double ratio = step(x / root);
-    const double angle = step(std::atan(ratio));
-    return step(kHalfPi - angle);
+    const double root = step<checked>(std::sqrt(radicand));
+    const double ratio = step<checked>(x / root);
+    const double angle = step<checked>(std::atan(ratio));
+    return step<checked>(kHalfPi - angle);
 }
 
+template <bool checked = true>
 double cosineOfCentralAngle(double lat1, double lat2, double lon1, double lon2) {
     if (std::isnan(lat1) || std::isnan(lat2) || std::isnan(lon1) || std::isnan(lon2))
         throw RunTimeError(err::InvalidProcedureCall,
                            QStringLiteral("Invalid procedure call or argument: a coordinate is "
                                           "not a number. ") +
                                kCheckCoordinates);
-    const double sinLat1 = step(std::sin(toRadians(lat1)));
-    const double sinLat2 = step(std::sin(toRadians(lat2)));
-    const double s = step(sinLat1 * sinLat2);
-    const double cosLat2 = step(std::cos(toRadians(lat2)));
-    const double cosLat1 = step(std::cos(toRadians(lat1)));
-    double c = step(cosLat2 * cosLat1);
-    const double lonDifference = step(lon1 - lon2);
-    const double cosLon = step(std::cos(toRadians(lonDifference)));
-    c = step(c * cosLon);
-    return step(c + s);
+    const double sinLat1 = step<checked>(std::sin(toRadians<checked>(lat1)));
+    const double sinLat2 = step<checked>(std::sin(toRadians<checked>(lat2)));
+    const double s = step<checked>(sinLat1 * sinLat2);
+    const double cosLat2 = step<checked>(std::cos(toRadians<checked>(lat2)));
+    const double cosLat1 = step<checked>(std::cos(toRadians<checked>(lat1)));
+    double c = step<checked>(cosLat2 * cosLat1);
+    const double lonDifference = step<checked>(lon1 - lon2);
+    const double cosLon = step<checked>(std::cos(toRadians<checked>(lonDifference)));
+    c = step<checked>(c * cosLon);
+    return step<checked>(c + s);
+}
+
+// Two cities at one spot can come out a hair beyond 1 through rounding; that is
+// a distance of 0, not a failed square root.
+template <bool checked>
+double centralAngleDegrees(double lat1, double lat2, double lon1, double lon2) {
+    const double x =
+        std::clamp(cosineOfCentralAngle<checked>(lat1, lat2, lon1, lon2), -1.0, 1.0);
+    const double a = arcCosine<checked>(x);
+    return toDegrees<checked>(a);
+}
+
+template <bool checked>
+double mileage(double lat1, double lat2, double lon1, double lon2) {
+    const double degrees = centralAngleDegrees<checked>(lat1, lat2, lon1, lon2);
+    const double nautical = step<checked>(degrees * kNauticalMilesPerDegree);
+    return step<checked>(nautical * kStatuteMilesPerNautical);
+}
+
+// Nearly every pair raises no fault: it is measured once, and the status looked at
+// at the end. One that raised a fault is measured again step by step, so the report
+// names the fault of the first step that raised one, as the window's formula does.
+template <class Formula>
+double quickThenChecked(const Formula& formula) {
+    // Clearing the status costs far more than reading it.
+    if (std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW) != 0)
+        std::feclearexcept(FE_ALL_EXCEPT);
+    const double quick = formula(std::false_type{});
+    if (std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW) == 0)
+        return quick;
+    std::feclearexcept(FE_ALL_EXCEPT);
+    return formula(std::true_type{});
 }
 
 } // namespace
@@ -140,18 +182,15 @@ double central_angle_cosine(double lat1, double lat2, double lon1, double lon2) 
 }
 
 double central_angle_degrees(double lat1, double lat2, double lon1, double lon2) {
-    // Two cities at one spot can come out a hair beyond 1 through rounding; that is
-    // a distance of 0, not a failed square root.
-    std::feclearexcept(FE_ALL_EXCEPT);
-    const double x = std::clamp(cosineOfCentralAngle(lat1, lat2, lon1, lon2), -1.0, 1.0);
-    const double a = arcCosine(x);
-    return toDegrees(a);
+    return quickThenChecked([&](auto checked) {
+        return centralAngleDegrees<decltype(checked)::value>(lat1, lat2, lon1, lon2);
+    });
 }
 
 double calculate_mileage(double lat1, double lat2, double lon1, double lon2) {
-    const double degrees = central_angle_degrees(lat1, lat2, lon1, lon2);
-    const double nautical = step(degrees * kNauticalMilesPerDegree);
-    return step(nautical * kStatuteMilesPerNautical);
+    return quickThenChecked([&](auto checked) {
+        return mileage<decltype(checked)::value>(lat1, lat2, lon1, lon2);
+    });
 }
 
 double roundToCents(double value) {
@@ -159,6 +198,16 @@ double roundToCents(double value) {
         throw RunTimeError(err::Overflow,
                            QStringLiteral("Overflow: the distance is not a finite number. ") +
                                kCheckCoordinates);
+    // Nearly every distance lies well away from a half cent. Then the whole number of
+    // cents nearest the rounded product is the one nearest the exact value (the
+    // product's error is below 1e-8 cent here), and one division, correctly rounded,
+    // gives the double nearest that decimal.
+    if (std::fabs(value) < 1e6) {
+        const double cents = value * 100;
+        const double whole = std::round(cents);
+        if (std::fabs(std::fabs(cents - whole) - 0.5) > 1e-6)
+            return whole / 100 + 0.0; // no "-0"
+    }
     // to_chars works on the exact binary value and breaks ties to even; reading the
     // text back gives the double nearest the rounded decimal.
     char digits[400];
