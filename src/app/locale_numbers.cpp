@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -49,22 +50,35 @@ char32_t signCharacter(const std::u32string& sign) {
 std::optional<double> plainDecimal(std::string_view text) {
     if (text.empty() || text.size() > kMaxTextLength)
         return std::nullopt;
-    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
-    size_t i = text.front() == '-' ? 1 : 0;
-    const size_t integer = i;
-    while (i < text.size() && isDigit(text[i]))
-        ++i;
-    if (i == integer)
+    const bool negative = text.front() == '-';
+    size_t i = negative ? 1 : 0;
+    std::uint64_t digits = 0; // wraps beyond 19 digits, and is then not used
+    const auto digitRun = [&] {
+        const size_t start = i;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+            digits = digits * 10 + static_cast<unsigned>(text[i] - '0');
+        return i - start;
+    };
+    const size_t integerDigits = digitRun();
+    if (integerDigits == 0)
         return std::nullopt;
+    size_t decimals = 0;
     if (i < text.size() && text[i] == '.') {
-        const size_t fraction = ++i;
-        while (i < text.size() && isDigit(text[i]))
-            ++i;
-        if (i == fraction)
+        ++i;
+        if ((decimals = digitRun()) == 0)
             return std::nullopt;
     }
     if (i != text.size())
         return std::nullopt;
+    // Up to 15 digits, the digits as a whole number and the power of ten are exact
+    // doubles: one division, correctly rounded, gives the double nearest the decimal,
+    // as from_chars does.
+    if (integerDigits + decimals <= 15) {
+        static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                  1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const double value = static_cast<double>(digits) / kPowersOfTen[decimals];
+        return negative ? -value : value;
+    }
     double value = 0;
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
