@@ -1,8 +1,8 @@
 // The command-line distance as a whole process: 1,000,000 legs of random
 // coordinates as text in, sentences out to a file, against two external geodesic
-// tools given the same legs. Each program runs BENCH_RUNS times (3); the median
-// wall time and its processor time are printed, with the tool's peak resident
-// memory. BENCH_LEGS changes the number of legs for a quicker look.
+// tools given the same legs. Each program runs BENCH_RUNS times (3), the programs in
+// turn; the median wall time and its processor time are printed, with the tool's peak
+// resident memory. BENCH_LEGS changes the number of legs for a quicker look.
 #include "bench_support.h"
 
 #include <QCoreApplication>
@@ -24,25 +24,47 @@ const long kLegs = qEnvironmentVariableIsSet("BENCH_LEGS")
 const int kRuns =
     qEnvironmentVariableIsSet("BENCH_RUNS") ? qEnvironmentVariableIntValue("BENCH_RUNS") : 3;
 
-// The median run by wall time.
-Timing measure(const char* label, const std::vector<std::string>& argv, const std::string& input,
-               const std::string& output, const std::vector<std::string>& env = {}) {
-    std::vector<Timing> runs;
-    for (int i = 0; i < kRuns; ++i) {
-        const Timing t = amb::bench::runProcess(argv, input, output, env);
-        if (t.exitCode != 0) {
-            std::printf("  %-28s failed (exit %d)\n", label, t.exitCode);
-            return {};
+struct Command {
+    const char* label;
+    std::vector<std::string> argv;
+    const std::string* input;
+    std::vector<std::string> env;
+};
+
+// Every command run BENCH_RUNS times, in turn, so that all meet the same load on the
+// machine; the median run of each by wall time (none for a command that failed).
+std::vector<Timing> measureInTurn(const std::vector<Command>& commands, const std::string& output) {
+    std::vector<std::vector<Timing>> runs(commands.size());
+    std::vector<bool> failed(commands.size(), false);
+    for (int i = 0; i < kRuns; ++i)
+        for (size_t c = 0; c < commands.size(); ++c) {
+            if (failed[c])
+                continue;
+            const Command& command = commands[c];
+            const Timing t =
+                amb::bench::runProcess(command.argv, *command.input, output, command.env);
+            if (t.exitCode != 0) {
+                std::printf("  %-28s failed (exit %d)\n", command.label, t.exitCode);
+                failed[c] = true;
+            }
+            runs[c].push_back(t);
         }
-        runs.push_back(t);
+    std::vector<Timing> medians;
+    for (size_t c = 0; c < commands.size(); ++c) {
+        std::vector<Timing>& r = runs[c];
+        if (failed[c]) {
+            medians.push_back({});
+            continue;
+        }
+        std::sort(r.begin(), r.end(), [](const Timing& a, const Timing& b) { return a.wall < b.wall; });
+        const Timing& median = r[r.size() / 2];
+        std::printf("  %-28s median %.3f s wall (min %.3f, max %.3f), %.3f s processor, peak "
+                    "%.1f MB\n",
+                    commands[c].label, median.wall, r.front().wall, r.back().wall, median.cpu,
+                    median.peakKiB / 1024.0);
+        medians.push_back(median);
     }
-    std::sort(runs.begin(), runs.end(),
-              [](const Timing& a, const Timing& b) { return a.wall < b.wall; });
-    const Timing& median = runs[runs.size() / 2];
-    std::printf("  %-28s median %.3f s wall (min %.3f, max %.3f), %.3f s processor, peak %.1f MB\n",
-                label, median.wall, runs.front().wall, runs.back().wall, median.cpu,
-                median.peakKiB / 1024.0);
-    return median;
+    return medians;
 }
 
 std::string findProgram(const char* name, const char* package) {
@@ -90,15 +112,19 @@ int main(int argc, char* argv[]) {
     std::printf("%ld legs of random coordinates, text in, sentences out to a file, whole "
                 "processes, %d runs each:\n",
                 kLegs, kRuns);
-    const Timing ours =
-        measure("ambrevale-cli distance", {tool, "distance"}, trip, output, {"LC_ALL=C.UTF-8"});
-    measure("ambrevale-cli distance ar_EG", {tool, "distance"}, trip, output,
-            {"LC_ALL=ar_EG.UTF-8"});
-    Timing geod, geodSolve;
-    if (const std::string path = findProgram("geod", "proj-bin"); !path.empty())
-        geod = measure("geod -I +ellps=WGS84", {path, "-I", "+ellps=WGS84"}, pairs, output);
-    if (const std::string path = findProgram("GeodSolve", "geographiclib-tools"); !path.empty())
-        geodSolve = measure("GeodSolve -i", {path, "-i"}, pairs, output);
+    std::vector<Command> commands = {
+        {"ambrevale-cli distance", {tool, "distance"}, &trip, {"LC_ALL=C.UTF-8"}},
+        {"ambrevale-cli distance ar_EG", {tool, "distance"}, &trip, {"LC_ALL=ar_EG.UTF-8"}}};
+    const std::string geodPath = findProgram("geod", "proj-bin");
+    if (!geodPath.empty())
+        commands.push_back({"geod -I +ellps=WGS84", {geodPath, "-I", "+ellps=WGS84"}, &pairs, {}});
+    const std::string geodSolvePath = findProgram("GeodSolve", "geographiclib-tools");
+    if (!geodSolvePath.empty())
+        commands.push_back({"GeodSolve -i", {geodSolvePath, "-i"}, &pairs, {}});
+    const std::vector<Timing> medians = measureInTurn(commands, output);
+    const Timing ours = medians[0];
+    const Timing geod = geodPath.empty() ? Timing{} : medians[2];
+    const Timing geodSolve = geodSolvePath.empty() ? Timing{} : medians.back();
 
     const QString legs = kLegs == 1'000'000 ? QStringLiteral("1M") : QString::number(kLegs);
     const auto headline = [&](const QString& label, const QString& value) {

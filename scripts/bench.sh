@@ -5,13 +5,17 @@
 #   scripts/bench.sh                 every benchmark, the gazetteer import included
 #                                    (13 million rows: minutes and about 6 GB of disk)
 #   scripts/bench.sh --no-gazetteer  all but the gazetteer import
+#   scripts/bench.sh --tool          the command-line tool against the sqlite3 shell
+#                                    (search) and geod (distance) alone
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 gazetteer=1
+only=
 for arg in "$@"; do
   case "$arg" in
     --no-gazetteer) gazetteer=0 ;;
-    -h|--help) sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --tool) only="bench_search_cli bench_distance_cli" ;;
+    -h|--help) sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "bench.sh: unknown option $arg" >&2; exit 2 ;;
   esac
 done
@@ -27,6 +31,9 @@ trap 'rm -f "$headlines" "$log"' EXIT
 for bench in "$here"/build/bench/bench_*; do
   [ -f "$bench" ] && [ -x "$bench" ] || continue
   name=$(basename "$bench")
+  if [ -n "$only" ] && [[ " $only " != *" $name "* ]]; then
+    continue
+  fi
   if [ "$name" = bench_import ] && [ "$gazetteer" = 0 ]; then
     printf '%s\tskipped (--no-gazetteer)\t\n' "$name" >>"$headlines"
     continue
