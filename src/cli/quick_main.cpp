@@ -1,8 +1,8 @@
 // The tool's front. The common search runs here, in a process that loads SQLite
 // and the C library alone: most of a short search used to go on loading Qt and its
-// Unicode libraries. Every other command, and every search the quick one does not
-// cover (see quick_search.h), is handed to the whole tool beside this one, which
-// this process becomes.
+// Unicode libraries. Every other search and every import is handed to the lookup
+// tool beside this one (Qt Core and SQLite), every other command to the whole tool,
+// and this process becomes that tool.
 #include "cli/quick_search.h"
 
 #include <cerrno>
@@ -27,7 +27,9 @@ std::string programFolder(const char* argv0) {
 
 int main(int argc, char* argv[]) {
     const std::string folder = programFolder(argv[0]);
-    if (argc > 1 && std::strcmp(argv[1], "search") == 0) {
+    const bool search = argc > 1 && std::strcmp(argv[1], "search") == 0;
+    const bool import = argc > 1 && std::strcmp(argv[1], "import") == 0;
+    if (search) {
         switch (amb::cli::runQuickSearch(argc - 2, argv + 2, folder.c_str())) {
         case amb::cli::QuickSearch::Printed:
             return 0;
@@ -37,9 +39,10 @@ int main(int argc, char* argv[]) {
             break;
         }
     }
-    const std::string whole = folder + "/" AMBREVALE_WHOLE_TOOL;
-    ::execv(whole.c_str(), argv);
-    std::fprintf(stderr, "ambrevale-cli: cannot start %s: %s\n", whole.c_str(),
+    const std::string tool =
+        folder + "/" + (search || import ? AMBREVALE_LOOKUP_TOOL : AMBREVALE_WHOLE_TOOL);
+    ::execv(tool.c_str(), argv);
+    std::fprintf(stderr, "ambrevale-cli: cannot start %s: %s\n", tool.c_str(),
                  std::strerror(errno));
     return 2;
 }

@@ -40,7 +40,7 @@ done
 # Every file beside the program in the build is in the package's program folder, the same.
 while IFS= read -r -d '' file; do
   relative=${file#"$build/bin/"}
-  case "$relative" in ambrevale | ambrevale-cli | ambrevale-cli-whole | *-journal | *-wal | *-shm) continue ;; esac
+  case "$relative" in ambrevale | ambrevale-cli | ambrevale-cli-lookup | ambrevale-cli-whole | *-journal | *-wal | *-shm) continue ;; esac
   [ -f "$folder/$relative" ] || fail "the package lacks $relative beside the program"
   cmp -s "$file" "$folder/$relative" || fail "the package's $relative differs from the build's"
 done < <(find "$build/bin" -type f -print0)
