@@ -52,7 +52,7 @@ bool knownUserLocale() {
 
 // Well-formed UTF-8, which Qt reads back to the same bytes. A byte order mark,
 // which a decoder may drop, and the two noncharacters U+FFFE and U+FFFF are left
-// to the whole tool.
+// to the lookup tool.
 bool plainUtf8(std::string_view text) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = p + text.size();
@@ -93,7 +93,7 @@ struct SearchRequest {
 };
 
 // The plain form of the command: one search text and at most a database. Help,
-// other formats and every mistake are the whole tool's.
+// other formats and every mistake are the lookup tool's.
 bool readRequest(int argc, char* const* args, const char* programFolder, SearchRequest& request) {
     int texts = 0;
     for (int i = 0; i < argc; ++i) {
@@ -219,11 +219,11 @@ bool storedInKnownOrder(sqlite3* db) {
     return known && sqlite3_step(read.handle()) == SQLITE_DONE;
 }
 
-// A stored coordinate the whole tool writes the same way: a finite number.
+// A stored coordinate the lookup tool writes the same way: a finite number.
 bool appendCoordinate(sqlite3_stmt* row, int column, std::string& out) {
     const int type = sqlite3_column_type(row, column);
     if (type != SQLITE_INTEGER && type != SQLITE_FLOAT)
-        return false; // a text that reads as a number, or a fault the whole tool reports
+        return false; // a text that reads as a number, or a fault the lookup tool reports
     char text[32];
     const int length = numberText15(sqlite3_column_double(row, column), text);
     out.append(text, static_cast<size_t>(length));

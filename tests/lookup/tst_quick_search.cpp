@@ -1,5 +1,5 @@
 // The tool's front answers the common search itself, without Qt, and hands every
-// other one to the whole tool. Either way the user sees what the whole tool prints:
+// other one to the lookup tool. Either way the user sees what the whole tool prints:
 // the same bytes, messages and exit status.
 #include "lookup_fixture.h"
 
@@ -59,7 +59,7 @@ void TestQuickSearch::initTestCase() {
     QVERIFY(!front_.isEmpty());
     whole_ = QFileInfo(front_).dir().filePath(QStringLiteral("ambrevale-cli-whole"));
     QVERIFY(QFileInfo(whole_).isExecutable());
-    // A copy of the front with no whole tool beside it fails where it would hand over.
+    // A copy of the front with no tool beside it fails where it would hand over.
     QVERIFY(QDir(dir_.path()).mkpath(QStringLiteral("lone")));
     loneFront_ = dir_.filePath(QStringLiteral("lone/ambrevale-cli"));
     QVERIFY(QFile::copy(front_, loneFront_));
