@@ -27,13 +27,6 @@ inline GeoNamesSources tripFixtureSources() {
     return sources;
 }
 
-// Writes `bytes` to `path`, replacing it.
-inline void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 // Runs statements on a database file of the tests' own making.
 inline void execOn(const QString& path, const QStringList& statements) {
     try {

@@ -122,10 +122,7 @@ void TestResultsList::doubleClickRemoval() {
         list.select(selected);
     w.platform.pointer = pointerCode;
     w.form->ListView2_DblClick();
-    QStringList texts;
-    for (int j = 1; j <= list.count(); ++j)
-        texts << list.text(j);
-    QCOMPARE(texts, remaining);
+    QCOMPARE(itemTexts(list), remaining);
     w.form->ListView2_DblClick(); // a second double-click never fails
     QCOMPARE(w.platform.boxTexts(), QStringList());
 }
@@ -163,13 +160,7 @@ void TestResultsList::clipboardText() {
     QFETCH(QString, expected);
     FakePlatform platform;
     ListView list;
-    for (const QString& h : headers)
-        list.addColumn(h);
-    for (const QString& row : rows) {
-        const QStringList cells = row.mid(1).split(QLatin1Char('|'));
-        const int i = addRow(list, cells.at(0), cells.value(1));
-        list.setChecked(i, row.startsWith(QLatin1Char('+')));
-    }
+    fillList(list, headers, rows);
     CopyListviewToClipboard(platform, list);
     QCOMPARE(platform.clipboard, expected);
 }
