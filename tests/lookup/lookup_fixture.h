@@ -27,6 +27,23 @@ inline GeoNamesSources tripFixtureSources() {
     return sources;
 }
 
+// A city as the database holds it.
+struct StoredCity {
+    QString city, region;
+    double latitude = 0, longitude = 0;
+    bool found = false;
+};
+
+inline StoredCity stored(const QString& database, const QString& accentCity) {
+    SqliteDatabase db(database, SqliteDatabase::ReadOnly);
+    SqliteStatement q(db,
+                      "SELECT city, Region, Latitude, Longitude FROM cities WHERE AccentCity = ?");
+    q.bind(1, accentCity);
+    if (!q.next())
+        return {};
+    return {q.text(0), q.text(1), q.real(2), q.real(3), true};
+}
+
 // Runs statements on a database file of the tests' own making.
 inline void execOn(const QString& path, const QStringList& statements) {
     try {
