@@ -2,6 +2,7 @@
 #include "support/fake_platform.h"
 
 #include <QTest>
+#include <functional>
 
 using namespace amb;
 using amb::test::FakePlatform;
@@ -15,101 +16,93 @@ void helperWithoutReport(QStringList& trace) {
     trace << QStringLiteral("helper start");
     fail("inner failure");
 }
+// The lines of a command; `ran` records what ran.
+using Command = std::function<void(ErrorReport&, QStringList& ran)>;
 } // namespace
 
 class TestErrorReport : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void textLayout();
-    void boxTitleAndStyle();
-    void resumesWithNextStatement();
-    void failingConditionEntersThenBranch();
-    void oneReportPerFailingLoopPass();
-    void calledProcedureReportedAtCallersLine();
-    void standardExceptionsAreReportedToo();
+    void box();
+    void commandGoesOn_data();
+    void commandGoesOn();
 };
 
-void TestErrorReport::textLayout() {
-    const QString text =
-        errorReportText(QStringLiteral("Boom"), QStringLiteral("Form1.PushButton7_Click"), 102);
-    QCOMPARE(text,
-             QStringLiteral("Boom\r\nin Kestrune2021/08/31.Form1.PushButton7_Click at line 102\r\r"
-                            "Please email screenshot of this message to ") +
-                 kSupportEmail);
-    QVERIFY(kSupportEmail.contains(QLatin1Char('@')));
-}
-
-void TestErrorReport::boxTitleAndStyle() {
+void TestErrorReport::box() {
     FakePlatform platform;
     ErrorReport report(platform, QStringLiteral("Form1.Form_Load"));
     report(104, [] { fail("Bad"); });
     QCOMPARE(platform.boxes.size(), size_t(1));
     QCOMPARE(platform.boxes[0].title, QStringLiteral("Application Error"));
     QCOMPARE(platform.boxes[0].style, 48);
-    QVERIFY(platform.boxes[0].text.startsWith(
-        QStringLiteral("Bad\r\nin Kestrune2021/08/31.Form1.Form_Load at line 104\r\r")));
+    QCOMPARE(platform.boxes[0].text,
+             QStringLiteral("Bad\r\nin Kestrune2021/08/31.Form1.Form_Load at line 104\r\r"
+                            "Please email screenshot of this message to ") +
+                 kSupportEmail);
+    QCOMPARE(platform.boxes[0].text,
+             errorReportText(QStringLiteral("Bad"), QStringLiteral("Form1.Form_Load"), 104));
+    QVERIFY(kSupportEmail.contains(QLatin1Char('@')));
 }
 
-void TestErrorReport::resumesWithNextStatement() {
-    FakePlatform platform;
-    ErrorReport report(platform, QStringLiteral("Main.Test"));
-    QStringList ran;
-    report(100, [&] { ran << QStringLiteral("100"); });
-    const bool ok = report(102, [&] {
-        ran << QStringLiteral("102a");
-        fail("x");
-        ran << QStringLiteral("102b"); // never reached: the rest of the line is skipped
-    });
-    report(104, [&] { ran << QStringLiteral("104"); });
-    QVERIFY(!ok);
-    QCOMPARE(ran,
-             (QStringList{QStringLiteral("100"), QStringLiteral("102a"), QStringLiteral("104")}));
-    QCOMPARE(platform.reports().size(), 1);
-    QVERIFY(platform.reports().first().contains(QStringLiteral("at line 102\r\r")));
+// A failing line shows its report and the command goes on with the next line.
+void TestErrorReport::commandGoesOn_data() {
+    QTest::addColumn<Command>("command");
+    // What ran, then the first line of each report with the line it names.
+    QTest::addColumn<QString>("trace");
+    QTest::newRow("the rest of a failing line is skipped")
+        << Command([](ErrorReport& report, QStringList& ran) {
+               report(100, [&] { ran << QStringLiteral("100"); });
+               const bool ok = report(102, [&] {
+                   ran << QStringLiteral("102a");
+                   fail("x");
+                   ran << QStringLiteral("102b");
+               });
+               ran << (ok ? QStringLiteral("ok") : QStringLiteral("failed"));
+               report(104, [&] { ran << QStringLiteral("104"); });
+           })
+        << QStringLiteral("100,102a,failed,104 | x 102");
+    QTest::newRow("a failing condition counts as true")
+        << Command([](ErrorReport& report, QStringList& ran) {
+               if (report.condition(100, []() -> bool { fail("cond"); }))
+                   ran << QStringLiteral("then");
+               if (!report.condition(102, [] { return false; }))
+                   ran << QStringLiteral("else");
+           })
+        << QStringLiteral("then,else | cond 100");
+    QTest::newRow("one report per failing loop pass")
+        << Command([](ErrorReport& report, QStringList& ran) {
+               for (int i = 0; i < 3; ++i) {
+                   report(104, [] { fail("each pass"); });
+                   report(106, [&] { ran << QStringLiteral("106"); });
+               }
+           })
+        << QStringLiteral("106,106,106 | each pass 104,each pass 104,each pass 104");
+    QTest::newRow("a called procedure at the caller's line")
+        << Command([](ErrorReport& report, QStringList& ran) {
+               report(102, [&] { helperWithoutReport(ran); });
+               report(104, [&] { ran << QStringLiteral("after"); });
+           })
+        << QStringLiteral("helper start,after | inner failure 102");
+    QTest::newRow("standard exceptions") << Command([](ErrorReport& report, QStringList&) {
+        report(100, [] { throw std::runtime_error("disk trouble"); });
+    }) << QStringLiteral(" | disk trouble 100");
 }
 
-void TestErrorReport::failingConditionEntersThenBranch() {
-    FakePlatform platform;
-    ErrorReport report(platform, QStringLiteral("Main.Test"));
-    bool thenRan = false;
-    if (report.condition(100, []() -> bool { fail("cond"); }))
-        thenRan = true;
-    QVERIFY(thenRan);
-    bool elseRan = false;
-    if (!report.condition(102, [] { return false; }))
-        elseRan = true;
-    QVERIFY(elseRan);
-    QCOMPARE(platform.reports().size(), 1);
-}
-
-void TestErrorReport::oneReportPerFailingLoopPass() {
-    FakePlatform platform;
-    ErrorReport report(platform, QStringLiteral("Main.Test"));
-    int after = 0;
-    for (int i = 0; i < 3; ++i) {
-        report(104, [] { fail("each pass"); });
-        report(106, [&] { ++after; });
-    }
-    QCOMPARE(platform.reports().size(), 3);
-    QCOMPARE(after, 3);
-}
-
-void TestErrorReport::calledProcedureReportedAtCallersLine() {
+void TestErrorReport::commandGoesOn() {
+    QFETCH(Command, command);
     FakePlatform platform;
     ErrorReport report(platform, QStringLiteral("Form1.PushButton7_Click"));
-    QStringList trace;
-    report(102, [&] { helperWithoutReport(trace); });
-    report(104, [&] { trace << QStringLiteral("after"); });
-    QCOMPARE(trace, (QStringList{QStringLiteral("helper start"), QStringLiteral("after")}));
-    QVERIFY(platform.reports().first().startsWith(QStringLiteral(
-        "inner failure\r\nin Kestrune2021/08/31.Form1.PushButton7_Click at line 102")));
-}
-
-void TestErrorReport::standardExceptionsAreReportedToo() {
-    FakePlatform platform;
-    ErrorReport report(platform, QStringLiteral("Main.Test"));
-    report(100, [] { throw std::runtime_error("disk trouble"); });
-    QVERIFY(platform.reports().first().startsWith(QStringLiteral("disk trouble\r\n")));
+    QStringList ran;
+    command(report, ran);
+    QStringList reported;
+    for (const QString& text : platform.reports()) {
+        QVERIFY2(text.contains(QLatin1String("in Kestrune2021/08/31.Form1.PushButton7_Click at")),
+                 qPrintable(text));
+        reported
+            << text.section(QLatin1String("\r\n"), 0, 0) + QLatin1Char(' ') +
+                   text.section(QLatin1String(" at line "), 1).section(QLatin1Char('\r'), 0, 0);
+    }
+    QTEST(ran.join(u',') + QStringLiteral(" | ") + reported.join(u','), "trace");
 }
 
 QTEST_MAIN(TestErrorReport)

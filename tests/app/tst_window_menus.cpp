@@ -57,8 +57,8 @@ void unnamed(QAccessibleInterface* node, const QString& path, QStringList& missi
         QAccessible::Client,     QAccessible::Canvas};
     const QString here = path + QLatin1Char('/') + QString::number(node->role());
     if (interactive.contains(node->role()) && node->text(QAccessible::Name).trimmed().isEmpty())
-        missing << here + QLatin1Char(' ') + (node->object() ? node->object()->objectName()
-                                                             : QString());
+        missing << here + QLatin1Char(' ') +
+                       (node->object() ? node->object()->objectName() : QString());
     for (int i = 0; i < node->childCount(); ++i)
         unnamed(node->child(i), here, missing, depth + 1);
 }
@@ -71,8 +71,6 @@ private Q_SLOTS:
     void formKeepsItsControlsAndNoMenuBar();
     void listsOfferTheirCommands_data();
     void listsOfferTheirCommands();
-    void menuKeysOpenTheMenuWithoutRunningAnything_data();
-    void menuKeysOpenTheMenuWithoutRunningAnything();
     void aboutNamesVersionLicenceAndData();
     void everyElementHasAnAccessibleName();
 };
@@ -102,89 +100,78 @@ void TestWindowMenus::formKeepsItsControlsAndNoMenuBar() {
     QVERIFY(f.MapWindow1->parent() == nullptr); // a window of its own
 }
 
+// The menu opens from the pointer, the Menu key or Shift+F10.
 void TestWindowMenus::listsOfferTheirCommands_data() {
     QTest::addColumn<int>("list");
     QTest::addColumn<bool>("filled");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("results") << 2 << false
-                             << QStringList{u"Show Trip On Map"_s,
-                                            u"Units"_s,
-                                            u">Statute Miles(checked)"_s,
-                                            u">Kilometres"_s,
-                                            u">Nautical Miles"_s,
-                                            u"Earth Model"_s,
-                                            u">Sphere as Designed(checked)"_s,
-                                            u">WGS84 Ellipsoid"_s,
-                                            u"Total Line After the Last Leg"_s,
-                                            u"Copy Results As"_s,
-                                            u">CSV"_s,
-                                            u">GeoJSON"_s,
-                                            u"About Ambrevale"_s};
-    QTest::newRow("trip, empty")
-        << 3 << false
-        << QStringList{u"Open Trip…"_s, u"Save Trip As…(off)"_s, u"Move Up(off)"_s, u"Move Down(off)"_s,
-                       u"Reverse Trip(off)"_s, u"Show Trip On Map"_s};
-    QTest::newRow("trip, middle selected")
-        << 3 << true
-        << QStringList{u"Open Trip…"_s, u"Save Trip As…"_s, u"Move Up"_s, u"Move Down"_s, u"Reverse Trip"_s,
-                       u"Show Trip On Map"_s};
+    QTest::addColumn<QKeyCombination>("key"); // opens the menu; none: the pointer does
+    const QStringList results{u"Show Trip On Map"_s,
+                              u"Units"_s,
+                              u">Statute Miles(checked)"_s,
+                              u">Kilometres"_s,
+                              u">Nautical Miles"_s,
+                              u"Earth Model"_s,
+                              u">Sphere as Designed(checked)"_s,
+                              u">WGS84 Ellipsoid"_s,
+                              u"Total Line After the Last Leg"_s,
+                              u"Copy Results As"_s,
+                              u">CSV"_s,
+                              u">GeoJSON"_s,
+                              u"About Ambrevale"_s};
+    const QStringList trip{u"Open Trip…"_s, u"Save Trip As…"_s, u"Move Up"_s,
+                           u"Move Down"_s,  u"Reverse Trip"_s,  u"Show Trip On Map"_s};
+    const QStringList search{u"Add City To List Below"_s, u"Show On Map"_s};
+    const QKeyCombination byPointer, menuKey(Qt::Key_Menu), shiftF10(Qt::SHIFT | Qt::Key_F10);
+    QTest::newRow("results") << 2 << false << results << byPointer;
+    QTest::newRow("results, Shift+F10") << 2 << true << results << shiftF10;
+    QTest::newRow("trip, empty") << 3 << false
+                                 << QStringList{u"Open Trip…"_s,        u"Save Trip As…(off)"_s,
+                                                u"Move Up(off)"_s,      u"Move Down(off)"_s,
+                                                u"Reverse Trip(off)"_s, u"Show Trip On Map"_s}
+                                 << byPointer;
+    QTest::newRow("trip, middle selected") << 3 << true << trip << byPointer;
+    QTest::newRow("trip, Menu key") << 3 << true << trip << menuKey;
     QTest::newRow("search, nothing selected")
-        << 1 << false << QStringList{u"Add City To List Below(off)"_s, u"Show On Map(off)"_s};
-    QTest::newRow("search, a city selected")
-        << 1 << true << QStringList{u"Add City To List Below"_s, u"Show On Map"_s};
+        << 1 << false << QStringList{u"Add City To List Below(off)"_s, u"Show On Map(off)"_s}
+        << byPointer;
+    QTest::newRow("search, a city selected") << 1 << true << search << byPointer;
+    QTest::newRow("search, Shift+F10") << 1 << true << search << shiftF10;
 }
 
 void TestWindowMenus::listsOfferTheirCommands() {
     QFETCH(int, list);
     QFETCH(bool, filled);
     QFETCH(QStringList, expected);
+    QFETCH(QKeyCombination, key);
     TestWindow w;
     w.load();
     Form1& f = *w.form;
+    ListView& target = list == 1 ? *f.ListView1 : list == 2 ? *f.ListView2 : *f.ListView3;
     if (filled) {
-        ListView& target = list == 1 ? *f.ListView1 : *f.ListView3;
         for (const char* city : {"Oslo - Oslo", "Bergen - Vestland", "Tromsø - Troms"})
             addRow(target, QString::fromUtf8(city), QStringLiteral("60"), QStringLiteral("10"));
         target.select(2);
     }
-    QMenu* menu = openMenu(f, list);
+    const QStringList before = itemRows(target);
+    QMenu* menu = nullptr;
+    if (key.key() == Qt::Key_unknown) {
+        menu = openMenu(f, list);
+    } else {
+        QTest::keyClick(&target, key.key(), key.keyboardModifiers());
+        menu = (list == 1 ? f.ListView1Menu : list == 2 ? f.ListView2Menu : f.ListView3Menu).get();
+        QVERIFY(menu);
+    }
     QVERIFY(menu->isVisible());
     QCOMPARE(entries(*menu), expected);
     menu->hide();
     // Opening a menu runs nothing and changes no list.
     QCOMPARE(w.platform.boxes.size(), size_t(0));
-    QCOMPARE(f.ListView2->count(), 0);
-}
-
-void TestWindowMenus::menuKeysOpenTheMenuWithoutRunningAnything_data() {
-    QTest::addColumn<int>("list");
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("modifiers");
-    QTest::newRow("Menu key, trip list") << 3 << int(Qt::Key_Menu) << int(Qt::NoModifier);
-    QTest::newRow("Shift+F10, results") << 2 << int(Qt::Key_F10) << int(Qt::ShiftModifier);
-    QTest::newRow("Shift+F10, search list") << 1 << int(Qt::Key_F10) << int(Qt::ShiftModifier);
-}
-
-void TestWindowMenus::menuKeysOpenTheMenuWithoutRunningAnything() {
-    QFETCH(int, list);
-    QFETCH(int, key);
-    QFETCH(int, modifiers);
-    TestWindow w;
-    w.load();
-    Form1& f = *w.form;
-    ListView* target = list == 1 ? f.ListView1 : list == 2 ? f.ListView2 : f.ListView3;
-    addRow(*target, QStringLiteral("Oslo - Oslo"), QStringLiteral("59.9"), QStringLiteral("10.7"));
-    addRow(*target, QStringLiteral("Bergen - Vestland"), QStringLiteral("60.4"),
-           QStringLiteral("5.3"));
-    target->select(2);
-    QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-    const std::unique_ptr<QMenu>& menu =
-        list == 1 ? f.ListView1Menu : list == 2 ? f.ListView2Menu : f.ListView3Menu;
-    QVERIFY(menu && menu->isVisible());
-    menu->hide();
-    QCOMPARE(target->selectedIndex(), 2);
-    QCOMPARE(target->count(), 2);
-    QCOMPARE(w.platform.boxes.size(), size_t(0));
+    QCOMPARE(itemRows(target), before);
+    if (filled)
+        QCOMPARE(target.selectedIndex(), 2);
+    if (list != 2)
+        QCOMPARE(f.ListView2->count(), 0);
 }
 
 void TestWindowMenus::aboutNamesVersionLicenceAndData() {
@@ -193,9 +180,9 @@ void TestWindowMenus::aboutNamesVersionLicenceAndData() {
     w.form->About_Click();
     QCOMPARE(w.platform.boxes.size(), size_t(1));
     const QString text = w.platform.boxes.front().text;
-    for (const char* part : {"Ambrevale 1.", "GPL-3.0-or-later", "GeoNames", "CC BY 4.0",
-                             "https://www.geonames.org/", "Natural Earth", "iso-codes",
-                             "City database: none could be read"})
+    for (const char* part :
+         {"Ambrevale 1.", "GPL-3.0-or-later", "GeoNames", "CC BY 4.0", "https://www.geonames.org/",
+          "Natural Earth", "iso-codes", "City database: none could be read"})
         QVERIFY2(text.contains(QString::fromUtf8(part)), part);
 }
 

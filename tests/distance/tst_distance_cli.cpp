@@ -99,10 +99,7 @@ void TestDistanceCli::printsTheSentences() {
 void TestDistanceCli::readsAFile() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("trip.txt"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("A\t0\t0\nB\t0\t1\n");
-    file.close();
+    writeFile(path, "A\t0\t0\nB\t0\t1\n");
     const ToolRun run = distance({path}, QByteArray("ignored\t0\t0\nstdin\t1\t1\n"));
     QCOMPARE(run.out, lines({"Distance between A and B is 69.09 miles"}));
     QCOMPARE(run.exitCode, 0);
@@ -139,30 +136,26 @@ void TestDistanceCli::filesAndArguments_data() {
                               << QString() << QString() << results;
     QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0
                           << QStringLiteral("Usage: ambrevale-cli distance") << QString()
-                          << QString()
-        << QString();
-    QTest::newRow("unknown option") << QStringList{QStringLiteral("--miles")} << 2 << QString()
-                                    << QStringLiteral("unknown option '--miles'") << QString()
-        << QString();
+                          << QString() << QString();
+    QTest::newRow("unknown option")
+        << QStringList{QStringLiteral("--miles")} << 2 << QString()
+        << QStringLiteral("unknown option '--miles'") << QString() << QString();
     QTest::newRow("export without a name")
         << QStringList{QStringLiteral("--xlsx")} << 2 << QString()
-        << QStringLiteral("--xlsx needs a file name") << QString()
-        << QString();
+        << QStringLiteral("--xlsx needs a file name") << QString() << QString();
     QTest::newRow("two trips") << QStringList{QStringLiteral("a"), QStringLiteral("b")} << 2
                                << QString() << QStringLiteral("only one trip file") << QString()
-        << QString();
+                               << QString();
     QTest::newRow("missing trip file")
         << QStringList{QStringLiteral("/nonexistent/trip.txt")} << 2 << QString()
         << QStringLiteral("cannot read /nonexistent/trip.txt") << QString() << QString();
     // The sentences are printed before the files are written.
     QTest::newRow("text file that cannot be written")
         << QStringList{QStringLiteral("--text-file"), QStringLiteral("/nonexistent/out.txt")} << 1
-        << sentence << QStringLiteral("ambrevale-cli distance: ") << QString()
-        << QString();
+        << sentence << QStringLiteral("ambrevale-cli distance: ") << QString() << QString();
     QTest::newRow("workbook that cannot be written")
         << QStringList{QStringLiteral("--xlsx=/nonexistent/out.xlsx")} << 1 << sentence
-        << QStringLiteral("ambrevale-cli distance: ") << QString()
-        << QString();
+        << QStringLiteral("ambrevale-cli distance: ") << QString() << QString();
     QTest::newRow("standard output on a full disk")
         << QStringList() << 1 << QString()
         << QStringLiteral("ambrevale-cli distance: cannot write the sentences to standard output: "
@@ -190,9 +183,7 @@ void TestDistanceCli::filesAndArguments() {
     QByteArray bytes;
     if (file.endsWith(QLatin1String(".txt"))) {
         // Cells padded with spaces and ended by a tab, CR LF line ends.
-        QFile text(file);
-        QVERIFY(text.open(QIODevice::ReadOnly));
-        bytes = text.readAll();
+        bytes = fileBytes(file);
         QVERIFY2(bytes.endsWith("\t\r\n") && bytes.count("\r\n") == 2, bytes.constData());
         bytes.replace("\t\r\n", "\n");
     } else {
@@ -203,9 +194,7 @@ void TestDistanceCli::filesAndArguments() {
         QProcess convert;
         convert.start(ssconvert, {file, csv});
         QVERIFY(convert.waitForFinished(60000));
-        QFile back(csv);
-        QVERIFY(back.open(QIODevice::ReadOnly));
-        bytes = back.readAll().replace('"', QByteArray());
+        bytes = fileBytes(csv).replace('"', QByteArray());
     }
     QStringList rows;
     for (const QByteArray& line : bytes.split('\n'))

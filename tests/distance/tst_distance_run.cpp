@@ -29,13 +29,6 @@ void fillEquatorTrip(ListView& trip, int rows) {
         addRow(trip, cityName(k), QStringLiteral("0"), QString::number(k));
 }
 
-QStringList resultTexts(ListView& results) {
-    QStringList texts;
-    for (int i = 1; i <= results.count(); ++i)
-        texts << results.text(i);
-    return texts;
-}
-
 bool allChecked(ListView& results) {
     for (int i = 1; i <= results.count(); ++i)
         if (!results.checked(i))
@@ -73,14 +66,11 @@ private Q_SLOTS:
     void neighbouringPairs_data();
     void neighbouringPairs();
     void progressPointerAndPendingEvents();
-    void sameCityBackAndForth();
-    void secondRunReplacesTheFirst();
     void secondClickDuringRunIsIgnored();
     void listsChangedDuringRun_data();
     void listsChangedDuringRun();
-    void rowsThatCannotBeMeasured_data();
-    void rowsThatCannotBeMeasured();
-    void decimalCommaLocale();
+    void measuredRows_data();
+    void measuredRows();
     void tripListRestoredAfterRestart_data();
     void tripListRestoredAfterRestart();
 };
@@ -115,12 +105,13 @@ void TestDistanceRun::neighbouringPairs() {
     w.load();
     fillEquatorTrip(*w.form->ListView3, rows);
     w.form->PushButton17_Click();
+    w.form->PushButton17_Click(); // a second run replaces the first
     QStringList expected;
     for (int k = 0; k + 1 < rows; ++k)
         expected << sentence(cityName(k), cityName(k + 1), QStringLiteral("69.09"));
-    QCOMPARE(resultTexts(*w.form->ListView2), expected);
+    QCOMPARE(itemTexts(*w.form->ListView2), expected);
     QVERIFY(allChecked(*w.form->ListView2));
-    QCOMPARE(w.platform.boxTexts(), QStringList{kDone});
+    QCOMPARE(w.platform.boxTexts(), (QStringList{kDone, kDone}));
     QCOMPARE(w.platform.boxes.front().title, applicationTitle());
     QCOMPARE(w.platform.boxes.front().style, mb::OkOnly);
     QCOMPARE(w.form->ListView3->count(), rows); // the trip list is only read
@@ -160,43 +151,12 @@ void TestDistanceRun::progressPointerAndPendingEvents() {
                                 QStringLiteral("11|Processing: London - H9|1"),
                                 QStringLiteral("11|Processing: London - H9|2"),
                                 QStringLiteral("11|Processing: |2")}));
-    QCOMPARE(resultTexts(*w.form->ListView2),
+    QCOMPARE(itemTexts(*w.form->ListView2),
              (QStringList{sentence(QStringLiteral("C:\\Trips\\Paris - A8"),
                                    QStringLiteral("London - H9"), QStringLiteral("213.47")),
                           sentence(QStringLiteral("London - H9"), QStringLiteral("Back\\slash\\"),
                                    QStringLiteral("0"))}));
     verifyIdle(w);
-}
-
-void TestDistanceRun::sameCityBackAndForth() {
-    TestWindow w;
-    w.load();
-    const QString a = QStringLiteral("Oslo - 12"), b = QStringLiteral("Lima - 15");
-    addRow(*w.form->ListView3, a, QStringLiteral("59.9139"), QStringLiteral("10.7522"));
-    addRow(*w.form->ListView3, b, QStringLiteral("-12.0464"), QStringLiteral("-77.0428"));
-    addRow(*w.form->ListView3, a, QStringLiteral("59.9139"), QStringLiteral("10.7522"));
-    addRow(*w.form->ListView3, a, QStringLiteral("0"), QStringLiteral("0"));
-    w.form->PushButton17_Click();
-    const QStringList lines = resultTexts(*w.form->ListView2);
-    QCOMPARE(lines.size(), 3);
-    QVERIFY(lines[0].startsWith(sentence(a, b, QString()).chopped(7)));
-    QVERIFY(lines[1].startsWith(sentence(b, a, QString()).chopped(7)));
-    QCOMPARE(lines[0].mid(lines[0].indexOf(QStringLiteral(" is "))),
-             lines[1].mid(lines[1].indexOf(QStringLiteral(" is "))));
-    QVERIFY(!lines[0].endsWith(QStringLiteral(" is 0 miles")));
-    // Equal neighbouring texts: 0 miles, whatever their coordinates.
-    QCOMPARE(lines[2], sentence(a, a, QStringLiteral("0")));
-    QCOMPARE(w.platform.reports(), QStringList());
-}
-
-void TestDistanceRun::secondRunReplacesTheFirst() {
-    TestWindow w;
-    w.load();
-    fillEquatorTrip(*w.form->ListView3, 3);
-    w.form->PushButton17_Click();
-    w.form->PushButton17_Click();
-    QCOMPARE(w.form->ListView2->count(), 2);
-    QCOMPARE(w.platform.boxTexts(), (QStringList{kDone, kDone}));
 }
 
 void TestDistanceRun::secondClickDuringRunIsIgnored() {
@@ -270,7 +230,7 @@ void TestDistanceRun::listsChangedDuringRun() {
         const int b = pair.section(QLatin1Char('-'), 1, 1).toInt();
         expected << sentence(cityName(a), cityName(b), QString::number(69.09 * (b - a)));
     }
-    QCOMPARE(resultTexts(*w.form->ListView2), expected);
+    QCOMPARE(itemTexts(*w.form->ListView2), expected);
     QVERIFY(allChecked(*w.form->ListView2));
     QStringList cited;
     for (const QString& report : w.platform.reports()) {
@@ -282,66 +242,58 @@ void TestDistanceRun::listsChangedDuringRun() {
     verifyIdle(w);
 }
 
-void TestDistanceRun::rowsThatCannotBeMeasured_data() {
+// Each neighbouring pair gives a line; a pair that cannot be measured is reported
+// and leaves its line out (or says 0 miles when the distance itself fails).
+void TestDistanceRun::measuredRows_data() {
+    QTest::addColumn<QString>("locale");
     QTest::addColumn<QStringList>("rows"); // "text|lat|long"
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QStringList>("reportsCited"); // procedure and line of each report
     const QString conversion = QStringLiteral("Form1.PushButton17_Click 132");
     const QString mark = QStringLiteral("Form1.PushButton17_Click 134");
     const QString scroll = QStringLiteral("Form1.PushButton17_Click 136");
-    QTest::newRow("no coordinates in the middle, results still empty")
-        << QStringList{QStringLiteral("A|0|0"), QStringLiteral("B||"), QStringLiteral("C|0|1")}
-        << QStringList() << QStringList{conversion, mark, scroll, conversion, mark, scroll};
-    QTest::newRow("no coordinates at the end")
-        << QStringList{QStringLiteral("A|0|0"), QStringLiteral("B|0|1"), QStringLiteral("C||")}
-        << QStringList{sentence(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("69.09"))}
-        << QStringList{conversion};
-    QTest::newRow("a longitude that is not a number")
-        << QStringList{QStringLiteral("A|0|east"), QStringLiteral("B|0|1"), QStringLiteral("C|0|2")}
-        << QStringList{sentence(QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("69.09"))}
-        << QStringList{conversion, mark, scroll};
-    QTest::newRow("a distance that overflows")
-        << QStringList{QStringLiteral("A|0|1e308"), QStringLiteral("B|0|-1e308"),
-                       QStringLiteral("C|0|-1e308")}
-        << QStringList{sentence(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("0")),
-                       sentence(QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("0"))}
-        << QStringList{QStringLiteral("modZipDistance.GetDistance 106")};
+    const auto row = [](const char* name, const char* locale,
+                        std::initializer_list<const char*> cells, const QStringList& lines,
+                        const QStringList& cited = {}) {
+        QStringList rows;
+        for (const char* cell : cells)
+            rows << QString::fromLatin1(cell);
+        QTest::newRow(name) << QString::fromLatin1(locale) << rows << lines << cited;
+    };
+    const QString a = QStringLiteral("A"), b = QStringLiteral("B"), c = QStringLiteral("C");
+    row("decimal comma", "de_DE", {"A|0,5|0", "B|0,5|1", "C|0,5|2,5"},
+        {sentence(a, b, QStringLiteral("69,09")), sentence(b, c, QStringLiteral("103,63"))});
+    // Both ways the same miles; equal neighbouring texts 0 miles, whatever their coordinates.
+    const QString oslo = QStringLiteral("Oslo - 12"), lima = QStringLiteral("Lima - 15");
+    row("same city back and forth", "C",
+        {"Oslo - 12|59.9139|10.7522", "Lima - 15|-12.0464|-77.0428", "Oslo - 12|59.9139|10.7522",
+         "Oslo - 12|0|0"},
+        {sentence(oslo, lima, QStringLiteral("6861.11")),
+         sentence(lima, oslo, QStringLiteral("6861.11")),
+         sentence(oslo, oslo, QStringLiteral("0"))});
+    row("no coordinates in the middle, results still empty", "C", {"A|0|0", "B||", "C|0|1"}, {},
+        {conversion, mark, scroll, conversion, mark, scroll});
+    row("no coordinates at the end", "C", {"A|0|0", "B|0|1", "C||"},
+        {sentence(a, b, QStringLiteral("69.09"))}, {conversion});
+    row("a longitude that is not a number", "C", {"A|0|east", "B|0|1", "C|0|2"},
+        {sentence(b, c, QStringLiteral("69.09"))}, {conversion, mark, scroll});
+    row("a distance that overflows", "C", {"A|0|1e308", "B|0|-1e308", "C|0|-1e308"},
+        {sentence(a, b, QStringLiteral("0")), sentence(b, c, QStringLiteral("0"))},
+        {QStringLiteral("modZipDistance.GetDistance 106")});
 }
 
-void TestDistanceRun::rowsThatCannotBeMeasured() {
+void TestDistanceRun::measuredRows() {
+    QFETCH(QString, locale);
     QFETCH(QStringList, rows);
-    QFETCH(QStringList, lines);
-    QFETCH(QStringList, reportsCited);
+    QLocale::setDefault(QLocale(locale));
     TestWindow w;
     w.load();
-    for (const QString& row : rows)
-        addRow(*w.form->ListView3, row.section(QLatin1Char('|'), 0, 0),
-               row.section(QLatin1Char('|'), 1, 1), row.section(QLatin1Char('|'), 2, 2));
+    addRows(*w.form->ListView3, rows);
     w.form->PushButton17_Click();
-    QCOMPARE(resultTexts(*w.form->ListView2), lines);
+    QTEST(itemTexts(*w.form->ListView2), "lines");
     QVERIFY(allChecked(*w.form->ListView2));
-    QStringList cited;
-    for (const QString& report : w.platform.reports())
-        cited << report.section(QStringLiteral("in Kestrune2021/08/31."), 1)
-                     .section(QLatin1Char('\r'), 0, 0)
-                     .remove(QStringLiteral("at line "));
-    QCOMPARE(cited, reportsCited);
+    QTEST(w.platform.reportPlaces(), "reportsCited");
     verifyIdle(w);
-}
-
-void TestDistanceRun::decimalCommaLocale() {
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    TestWindow w;
-    w.load();
-    addRow(*w.form->ListView3, QStringLiteral("A"), QStringLiteral("0,5"), QStringLiteral("0"));
-    addRow(*w.form->ListView3, QStringLiteral("B"), QStringLiteral("0,5"), QStringLiteral("1"));
-    addRow(*w.form->ListView3, QStringLiteral("C"), QStringLiteral("0,5"), QStringLiteral("2,5"));
-    w.form->PushButton17_Click();
-    QCOMPARE(resultTexts(*w.form->ListView2),
-             (QStringList{
-                 sentence(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("69,09")),
-                 sentence(QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("103,63"))}));
-    QCOMPARE(w.platform.reports(), QStringList());
 }
 
 // A trip kept at close comes back at the next start and measures without a report,

@@ -32,17 +32,34 @@ click_at() { # left top width height (twips of the control), [clicks]
   xdotool mousemove --window "$main" "$x" "$y" click --repeat "${5:-1}" --delay 80 1
 }
 
+# Waits for a window of the program with exactly this title; prints its id.
+wait_window() {
+  local found=""
+  for _ in $(seq 100); do
+    found=$(xdotool search --all --onlyvisible --pid "$app_pid" --name "^$1\$" 2>/dev/null | head -n1 || true)
+    [ -n "$found" ] && break
+    sleep 0.1
+  done
+  [ -n "$found" ] || fail "the window '$1' did not appear"
+  echo "$found"
+}
+
 start_program() {
   "$program_dir/ambrevale" >"$out/program.log" 2>&1 &
   app_pid=$!
-  main=""
-  for _ in $(seq 100); do
-    main=$(xdotool search --all --onlyvisible --pid "$app_pid" --name '^Ambrevale$' 2>/dev/null | head -n1 || true)
-    [ -n "$main" ] && break
-    sleep 0.1
-  done
-  [ -n "$main" ] || fail "the window did not appear"
+  main=$(wait_window Ambrevale)
   sleep 0.5
+}
+
+search() { # types the text into the search box and runs the search with Enter
+  click_at 360 390 7330 345
+  xdotool type --delay 40 "$1"
+  xdotool key Return
+  sleep 2                            # generous: the machine may be busy with other tests
+}
+
+first_found() { # [clicks]: clicks the first found city, just below the list's header
+  xdotool mousemove --window "$main" 100 $(( 1530 / 15 + 28 )) click --repeat "${1:-1}" --delay 80 1
 }
 
 # Waits for a message box of the program (failing on an error report) and prints

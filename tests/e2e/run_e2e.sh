@@ -19,13 +19,8 @@ expected=$(printf '%s\n%s\n' "${rows[0]}" "${rows[1]}" | "$cli" distance)
 [ -n "$expected" ] || fail "the command-line tool gave no sentence"
 
 start_program
-click_at 360 390 7330 345            # the search box
-xdotool type --delay 40 "fiore"
-xdotool key Return                   # Enter runs the search
-sleep 2                              # generous: the machine may be busy with other tests
-# Double-click the first found city: the list starts at 1530 twips (102 px); its
-# first row lies just below the column header.
-xdotool mousemove --window "$main" 100 $(( 1530 / 15 + 28 )) click --repeat 2 --delay 80 1
+search fiore
+first_found 2                        # a double-click adds it to the trip
 sleep 0.5
 xdotool key Down                     # select the next city
 sleep 0.3

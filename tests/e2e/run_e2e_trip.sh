@@ -15,18 +15,6 @@ sentences() { # the tool's sentences for rows given by index, then its options
   for i in $picks; do printf '%s\n' "${rows[$i]}"; done | "$cli" distance "$@"
 }
 
-# Waits for a window of the program with exactly this title; prints its id.
-wait_window() {
-  local found=""
-  for _ in $(seq 100); do
-    found=$(xdotool search --all --onlyvisible --pid "$app_pid" --name "^$1\$" 2>/dev/null | head -n1 || true)
-    [ -n "$found" ] && break
-    sleep 0.1
-  done
-  [ -n "$found" ] || fail "the window '$1' did not appear"
-  echo "$found"
-}
-
 results_menu() { # right-click the results list, then the keys that pick the entry
   xdotool mousemove --window "$main" $(( 8040 / 15 + 100 )) $(( 120 / 15 + 100 )) click 3
   sleep 0.5
@@ -53,15 +41,12 @@ file_dialog() { # title, path: types the path into the dialog and accepts it
 }
 
 start_program
-click_at 360 390 7330 345            # the search box
-xdotool type --delay 40 "sang"
-xdotool key Return
-sleep 2
+search sang
 # The first found city, then the next three with "2. Add City To List Below".
-xdotool mousemove --window "$main" 100 $(( 1530 / 15 + 28 )) click --repeat 2 --delay 80 1
+first_found 2
 sleep 0.5
 for _ in 1 2 3; do
-  xdotool mousemove --window "$main" 100 $(( 1530 / 15 + 28 )) click 1
+  first_found
   sleep 0.2
   for _ in $(seq "$(( ${added:-0} + 1 ))"); do xdotool key Down; done
   added=$(( ${added:-0} + 1 ))

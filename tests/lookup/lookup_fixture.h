@@ -27,11 +27,21 @@ inline GeoNamesSources tripFixtureSources() {
     return sources;
 }
 
-// Writes `bytes` to `path`, replacing it.
-inline void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
+// A city as the database holds it.
+struct StoredCity {
+    QString city, region;
+    double latitude = 0, longitude = 0;
+    bool found = false;
+};
+
+inline StoredCity stored(const QString& database, const QString& accentCity) {
+    SqliteDatabase db(database, SqliteDatabase::ReadOnly);
+    SqliteStatement q(db,
+                      "SELECT city, Region, Latitude, Longitude FROM cities WHERE AccentCity = ?");
+    q.bind(1, accentCity);
+    if (!q.next())
+        return {};
+    return {q.text(0), q.text(1), q.real(2), q.real(3), true};
 }
 
 // Runs statements on a database file of the tests' own making.

@@ -12,7 +12,6 @@ class TestCityNames : public QObject {
 private Q_SLOTS:
     void fold_data();
     void fold();
-    void foldIsIdempotent();
     void upperBound_data();
     void upperBound();
     void statement_data();
@@ -52,6 +51,8 @@ void TestCityNames::fold_data() {
     row("tab kept", "\tZür", "\tzur");
     row("wildcards kept", "Z%r_ch", "z%r_ch");
     row("cyrillic lowered", "Москва", "москва");
+    row("titlecase digraph", "ǅemal", "dzemal");
+    row("fi ligature", "ﬁrenze", "firenze");
     row("empty", "", "");
 }
 
@@ -59,17 +60,10 @@ void TestCityNames::fold() {
     QFETCH(QString, name);
     QFETCH(QString, folded);
     QCOMPARE(foldCityName(name), folded);
-}
-
-// The importer folds stored names and the search folds the typed text: folding
-// twice must not change a name, or a CSV city column folded by its author would
-// stop matching.
-void TestCityNames::foldIsIdempotent() {
-    const QStringList names = {QStringLiteral("Zürich"),          QString::fromUtf8("Vandœuvres"),
-                               QString::fromUtf8("Saint John’s"), QString::fromUtf8("Großenhain"),
-                               QString::fromUtf8("ǅemal"),        QString::fromUtf8("ﬁrenze")};
-    for (const QString& name : names)
-        QCOMPARE(foldCityName(foldCityName(name)), foldCityName(name));
+    // The importer folds stored names and the search folds the typed text: folding
+    // twice must not change a name, or a CSV city column folded by its author would
+    // stop matching.
+    QCOMPARE(foldCityName(folded), folded);
 }
 
 void TestCityNames::upperBound_data() {

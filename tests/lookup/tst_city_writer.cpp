@@ -1,7 +1,8 @@
 // Writing the city database: it replaces an older one only when complete.
-#include "import_checks.h"
+#include "app/runtime_error.h"
 #include "lookup/city_database.h"
 #include "lookup/city_import.h"
+#include "lookup_fixture.h"
 
 #include <QFileInfo>
 #include <fcntl.h>

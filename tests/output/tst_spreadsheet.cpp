@@ -44,24 +44,19 @@ QString readBack(const QString& xlsx) {
     if (!convert.waitForFinished(60000) || convert.exitCode() != 0)
         return QStringLiteral("<ssconvert failed: %1>")
             .arg(QString::fromUtf8(convert.readAllStandardError()));
-    QFile file(csv);
-    file.open(QIODevice::ReadOnly);
-    return QString::fromUtf8(file.readAll());
+    return QString::fromUtf8(fileBytes(csv));
 }
 
 // A spreadsheet program that notes its arguments and keeps a copy of the workbook.
 QString recordingProgram(const QTemporaryDir& dir, const QString& name) {
     const QString path = dir.filePath(name);
-    QFile script(path);
-    script.open(QIODevice::WriteOnly);
-    script.write(
-        "#!/bin/sh\n"
-        "out=$(dirname \"$0\")\n"
-        "for last; do :; done\n"
-        "cp \"$last\" \"$out/book.xlsx\"\n"
-        "stat -c %a \"$last\" > \"$out/mode\"\n"
-        "printf '%s\\n' \"$@\" > \"$out/args.tmp\" && mv \"$out/args.tmp\" \"$out/args\"\n");
-    script.close();
+    writeFile(path,
+              "#!/bin/sh\n"
+              "out=$(dirname \"$0\")\n"
+              "for last; do :; done\n"
+              "cp \"$last\" \"$out/book.xlsx\"\n"
+              "stat -c %a \"$last\" > \"$out/mode\"\n"
+              "printf '%s\\n' \"$@\" > \"$out/args.tmp\" && mv \"$out/args.tmp\" \"$out/args\"\n");
     QFile::setPermissions(path,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return path;
@@ -144,16 +139,7 @@ void TestSpreadsheet::rows() {
     QFETCH(QStringList, items);
     QFETCH(QStringList, cells);
     TestWindow w;
-    ListView& list = *w.form->ListView2;
-    for (const QString& h : headers)
-        list.addColumn(h);
-    for (const QString& item : items) {
-        const QStringList parts = item.mid(1).split(QLatin1Char('|'));
-        const int i = list.add(parts.at(0));
-        for (qsizetype k = 1; k < parts.size(); ++k)
-            list.setSubItem(i, static_cast<int>(k), parts.at(k));
-        list.setChecked(i, item.startsWith(QLatin1Char('+')));
-    }
+    fillList(*w.form->ListView2, headers, items);
     int pointerWhileWriting = -1;
     w.platform.onDoEvents = [&](int) { pointerWhileWriting = w.platform.pointer; };
     w.form->PushButton13_Click();
@@ -253,10 +239,8 @@ void TestSpreadsheet::opensInSpreadsheetProgram() {
     app.reset(); // the program keeps the workbook after we let go
 
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(QStringLiteral("args"))), 20000);
-    QFile argsFile(dir.filePath(QStringLiteral("args")));
-    argsFile.open(QIODevice::ReadOnly);
-    const QStringList args =
-        QString::fromUtf8(argsFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList args = QString::fromUtf8(fileBytes(dir.filePath(QStringLiteral("args"))))
+                                 .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(args.size(), asTemplate ? 2 : 1);
     if (asTemplate)
         QCOMPARE(args.constFirst(), QStringLiteral("-n"));
@@ -267,9 +251,7 @@ void TestSpreadsheet::opensInSpreadsheetProgram() {
     QVERIFY(book.dir().dirName().startsWith(kWorkbookFolderPrefix));
     QCOMPARE(book.dir().absolutePath(), QDir(temp.path()).filePath(book.dir().dirName()));
     // Read-only when handed over, so saving it asks for a place of the user's own.
-    QFile mode(dir.filePath(QStringLiteral("mode")));
-    QVERIFY(mode.open(QIODevice::ReadOnly));
-    QCOMPARE(mode.readAll().trimmed(), QByteArray("444"));
+    QCOMPARE(fileBytes(dir.filePath(QStringLiteral("mode"))).trimmed(), QByteArray("444"));
 
     const QString cells = readBack(dir.filePath(QStringLiteral("book.xlsx")));
     if (cells == QLatin1String("<no ssconvert>"))
@@ -349,10 +331,7 @@ void TestSpreadsheet::programMissing() {
 void TestSpreadsheet::commandLineWorkbook() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("results.xlsx"));
-    QFile earlier(path);
-    earlier.open(QIODevice::WriteOnly);
-    earlier.write("earlier");
-    earlier.close();
+    writeFile(path, "earlier");
     writeXlsxExportFile(
         {QStringLiteral("Distance between A and B is 3 miles"), QStringLiteral("=SUM(1)")}, path);
     const QString cells = readBack(path);

@@ -23,35 +23,23 @@ void recordTexts(ProgressBar* bar, QStringList& texts) {
     QObject::connect(bar, &ProgressBar::textSet, bar, [&texts](const QString& t) { texts << t; });
 }
 
+// A loaded window whose results list holds `count` checked lines, "line 1" and on
+// unless another pattern is given, and the texts its progress bar shows.
+struct ExportWindow : TestWindow {
+    explicit ExportWindow(int count, const QString& pattern = QStringLiteral("line %1")) {
+        load();
+        for (int j = 1; j <= count; ++j)
+            form->ListView2->setChecked(form->ListView2->add(pattern.arg(j)), true);
+        recordTexts(form->ProgressBar1, texts);
+    }
+    QStringList texts;
+};
+
 QStringList strs(std::initializer_list<const char*> texts) {
     QStringList list;
     for (const char* t : texts)
         list << QString::fromUtf8(t);
     return list;
-}
-
-// Items as "+text|sub-item 1|..." (checked) or "-text|..." (not checked).
-void fill(ListView& list, const QStringList& headers, const QStringList& items) {
-    for (const QString& h : headers)
-        list.addColumn(h);
-    for (const QString& item : items) {
-        const QStringList cells = item.mid(1).split(QLatin1Char('|'));
-        const int i = list.add(cells.at(0));
-        for (qsizetype k = 1; k < cells.size(); ++k)
-            list.setSubItem(i, static_cast<int>(k), cells.at(k));
-        list.setChecked(i, item.startsWith(QLatin1Char('+')));
-    }
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 // The line numbers of the reports, in order.
@@ -145,7 +133,7 @@ void TestTextExport::layout() {
     QFETCH(QByteArray, expected);
     FakePlatform platform;
     ListView list;
-    fill(list, headers, items);
+    fillList(list, headers, items);
     QBuffer buffer;
     SaveListviewProperlySpaced(platform, list, QStringLiteral("out.txt"), nullptr, buffer);
     QCOMPARE(buffer.data(), expected);
@@ -156,7 +144,7 @@ void TestTextExport::layout() {
     const QString path = dir.filePath(QStringLiteral("out.txt"));
     writeFile(path, QByteArray(4096, 'o'));
     SaveListviewProperlySpaced(platform, list, path, nullptr);
-    QCOMPARE(readAll(path), expected);
+    QCOMPARE(fileBytes(path), expected);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("out.txt")});
 }
 
@@ -216,8 +204,8 @@ void TestTextExport::dialogAndPointer() {
     w.platform.saveNames = {path, QString()};
     w.form->PushButton4_Click();
     QCOMPARE(w.form->CommonDialog1.Flags, 0x280201);
-    QCOMPARE(readAll(path), QByteArray("Results                            \t\r\n"
-                                       "Distance between A and B is 3 miles\t\r\n"));
+    QCOMPARE(fileBytes(path), QByteArray("Results                            \t\r\n"
+                                         "Distance between A and B is 3 miles\t\r\n"));
     QCOMPARE(pointerDuringExport, pointer::Hourglass);
     QCOMPARE(w.platform.pointerHistory, (std::vector<int>{pointer::Hourglass, pointer::Default}));
     // The second use offers the name chosen the first time.
@@ -230,11 +218,7 @@ void TestTextExport::dialogAndPointer() {
 }
 
 void TestTextExport::cancelledDialogTouchesNothing() {
-    TestWindow w;
-    w.load();
-    w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line")), true);
-    QStringList barLog;
-    recordTexts(w.form->ProgressBar1, barLog);
+    ExportWindow w(1);
     w.platform.saveNames = {QString()};
     const QStringList before =
         QDir(w.folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
@@ -242,7 +226,7 @@ void TestTextExport::cancelledDialogTouchesNothing() {
     QCOMPARE(w.platform.saveDialogCalls.size(), 1);
     QVERIFY(w.platform.pointerHistory.empty());
     QCOMPARE(w.platform.doEventsCalls, 0);
-    QCOMPARE(barLog, QStringList());
+    QCOMPARE(w.texts, QStringList());
     QCOMPARE(w.platform.boxTexts(), QStringList());
     QCOMPARE(QDir(w.folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
 }
@@ -250,11 +234,7 @@ void TestTextExport::cancelledDialogTouchesNothing() {
 void TestTextExport::listChangedDuringExport() {
     // "Clear Results" pressed while the lines are written: each step that reads a
     // vanished item is reported, the file keeps what was written, the pointer returns.
-    TestWindow w;
-    w.load();
-    for (int j = 1; j <= 3; ++j)
-        w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line %1").arg(j)),
-                                      true);
+    ExportWindow w(3);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("out.txt"));
     bool cleared = false;
@@ -270,7 +250,7 @@ void TestTextExport::listChangedDuringExport() {
     QVERIFY(cleared);
     // Line 1's progress divides by the emptied list; lines 2 and 3 are gone when read.
     QCOMPARE(reportLines(w.platform), (QList<int>{214, 188, 188}));
-    QVERIFY(readAll(path).startsWith("Results\t\r\nline 1 \t\r\n"));
+    QVERIFY(fileBytes(path).startsWith("Results\t\r\nline 1 \t\r\n"));
     QCOMPARE(w.platform.pointer, pointer::Default);
 }
 
@@ -283,21 +263,15 @@ void TestTextExport::cannotCreate_data() {
 void TestTextExport::cannotCreate() {
     QFETCH(QString, folder);
     const QString path = folder + QStringLiteral("/out.txt");
-    TestWindow w;
-    w.load();
-    for (int j = 1; j <= 2; ++j)
-        w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line %1").arg(j)),
-                                      true);
-    QStringList texts;
-    recordTexts(w.form->ProgressBar1, texts);
+    ExportWindow w(2);
     w.platform.saveNames = {path};
     w.form->PushButton4_Click();
     // Creation, header, each checked line and the close each report once.
     QCOMPARE(reportLines(w.platform), (QList<int>{156, 170, 222, 222, 232}));
     QVERIFY(w.platform.reports().constFirst().startsWith(QStringLiteral("The file ") + path +
                                                          QStringLiteral(" cannot be created")));
-    QVERIFY(!texts.contains(QStringLiteral("Done.")));
-    QCOMPARE(texts.constLast(), QStringLiteral("Progress Bar"));
+    QVERIFY(!w.texts.contains(QStringLiteral("Done.")));
+    QCOMPARE(w.texts.constLast(), QStringLiteral("Progress Bar"));
     QCOMPARE(w.platform.pointer, pointer::Default);
 }
 
@@ -321,11 +295,7 @@ void TestTextExport::readOnlyFolder() {
         writeFile(path, earlier);
         owned << path;
     }
-    TestWindow w;
-    w.load();
-    w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line 1")), true);
-    QStringList texts;
-    recordTexts(w.form->ProgressBar1, texts);
+    ExportWindow w(1);
     w.platform.saveNames = {path};
     {
         Unprivileged user(owned);
@@ -342,12 +312,12 @@ void TestTextExport::readOnlyFolder() {
     }
     if (saved) {
         QCOMPARE(w.platform.boxTexts(), QStringList());
-        QCOMPARE(readAll(path), QByteArray("Results\t\r\nline 1 \t\r\n"));
-        QVERIFY(texts.contains(QStringLiteral("Done.")));
+        QCOMPARE(fileBytes(path), QByteArray("Results\t\r\nline 1 \t\r\n"));
+        QVERIFY(w.texts.contains(QStringLiteral("Done.")));
     } else {
         QCOMPARE(reportLines(w.platform).constFirst(), 156);
-        QCOMPARE(readAll(path), fileMode >= 0 ? earlier : QByteArray("<missing>"));
-        QVERIFY(!texts.contains(QStringLiteral("Done.")));
+        QCOMPARE(fileBytes(path), fileMode >= 0 ? earlier : QByteArray("<missing>"));
+        QVERIFY(!w.texts.contains(QStringLiteral("Done.")));
     }
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
              QFileInfo::exists(path) ? QStringList{QStringLiteral("out.txt")} : QStringList());
@@ -358,11 +328,7 @@ void TestTextExport::doneOnlyOnceInPlace() {
     // cannot be put in place, and the bar must not have said "Done." first.
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("out.txt"));
-    TestWindow w;
-    w.load();
-    w.form->ListView2->setChecked(w.form->ListView2->add(QStringLiteral("line 1")), true);
-    QStringList texts;
-    recordTexts(w.form->ProgressBar1, texts);
+    ExportWindow w(1);
     w.platform.onDoEvents = [&](int) {
         // At 20 the file is created and its header written.
         if (w.form->ProgressBar1->value() == 20 && !QFileInfo::exists(path))
@@ -370,8 +336,8 @@ void TestTextExport::doneOnlyOnceInPlace() {
     };
     SaveListviewProperlySpaced(w.platform, *w.form->ListView2, path, w.form->ProgressBar1);
     QCOMPARE(reportLines(w.platform), QList<int>{232});
-    QVERIFY(!texts.contains(QStringLiteral("Done.")));
-    QCOMPARE(texts.constLast(), QStringLiteral("Progress Bar"));
+    QVERIFY(!w.texts.contains(QStringLiteral("Done.")));
+    QCOMPARE(w.texts.constLast(), QStringLiteral("Progress Bar"));
 }
 
 void TestTextExport::failedWriteSaysWhatBecameOfTheFile_data() {
@@ -398,14 +364,8 @@ void TestTextExport::failedWriteSaysWhatBecameOfTheFile() {
     const QString path = dir.filePath(QStringLiteral("out.txt"));
     const QByteArray earlier = "earlier results\r\n";
     writeFile(path, earlier);
-    TestWindow w;
-    w.load();
+    ExportWindow w(200, QStringLiteral("Distance between %1 and B is 3 miles"));
     ListView& results = *w.form->ListView2;
-    for (int j = 1; j <= 200; ++j)
-        results.setChecked(
-            results.add(QStringLiteral("Distance between %1 and B is 3 miles").arg(j)), true);
-    QStringList texts;
-    recordTexts(w.form->ProgressBar1, texts);
     FullDevice device(4096);
     if (target == QLatin1String("device")) {
         device.open(QIODevice::WriteOnly);
@@ -432,12 +392,12 @@ void TestTextExport::failedWriteSaysWhatBecameOfTheFile() {
     QCOMPARE(lines.count(222), lines.size()); // every line from the first that did not fit
     for (const QString& report : w.platform.reports())
         QVERIFY2(report.contains(told), qPrintable(report));
-    QVERIFY(!texts.contains(QStringLiteral("Done.")));
-    QCOMPARE(texts.constLast(), QStringLiteral("Progress Bar"));
+    QVERIFY(!w.texts.contains(QStringLiteral("Done.")));
+    QCOMPARE(w.texts.constLast(), QStringLiteral("Progress Bar"));
     if (target == QLatin1String("writable folder"))
-        QCOMPARE(readAll(path), earlier);
+        QCOMPARE(fileBytes(path), earlier);
     else if (target == QLatin1String("read-only folder"))
-        QVERIFY(readAll(path).startsWith("Results"));
+        QVERIFY(fileBytes(path).startsWith("Results"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("out.txt")});
 }
 
@@ -448,7 +408,7 @@ void TestTextExport::devFullIsWrittenInPlace() {
         QSKIP("/dev/full is missing");
     FakePlatform platform;
     ListView list;
-    fill(list, {QStringLiteral("Results")}, strs({"+a", "+b"}));
+    fillList(list, {QStringLiteral("Results")}, strs({"+a", "+b"}));
     SaveListviewProperlySpaced(platform, list, devFull, nullptr);
     QCOMPARE(reportLines(platform), (QList<int>{170, 222, 222}));
     QVERIFY(platform.reports().constFirst().contains(QLatin1String("No space left on device")));
@@ -470,7 +430,7 @@ void TestTextExport::commandLineExportMatchesWindow() {
     for (const QStringList& rows : {lines, QStringList{}}) {
         const QString path = dir.filePath(QStringLiteral("cli.txt"));
         writeTextExportFile(rows, path);
-        QCOMPARE(readAll(path), rows.isEmpty() ? QByteArray("Results\t\r\n") : fromWindow.data());
+        QCOMPARE(fileBytes(path), rows.isEmpty() ? QByteArray("Results\t\r\n") : fromWindow.data());
     }
 }
 

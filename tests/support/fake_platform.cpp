@@ -49,6 +49,15 @@ QStringList FakePlatform::reports() const {
     return texts;
 }
 
+QStringList FakePlatform::reportPlaces() const {
+    QStringList places;
+    for (const QString& text : reports())
+        places << text.section(QLatin1String("in Kestrune2021/08/31."), 1)
+                      .section(QLatin1Char('\r'), 0, 0)
+                      .remove(QLatin1String("at line "));
+    return places;
+}
+
 QString FakePlatform::saveFileName(const QString& title, const QString& filter,
                                    const QString& offeredName) {
     saveDialogCalls << title + QLatin1Char('|') + filter + QLatin1Char('|') + offeredName;

@@ -66,6 +66,8 @@ public:
     QStringList boxTexts() const;
     // Error reports only (title "Application Error").
     QStringList reports() const;
+    // Where each error report says it failed: "Form1.PushButton3_Click 100".
+    QStringList reportPlaces() const;
 
     // Save dialog: the queued names are returned in order ("" = cancel).
     std::deque<QString> saveNames;

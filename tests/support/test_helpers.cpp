@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTest>
 #include <unistd.h>
 
 namespace amb::test {
@@ -37,6 +38,50 @@ int addRow(ListView& list, const QString& text, const QString& sub1, const QStri
     if (!sub2.isEmpty())
         list.setSubItem(i, 2, sub2);
     return i;
+}
+
+void addRows(ListView& list, const QStringList& rows) {
+    for (const QString& row : rows)
+        addRow(list, row.section(QLatin1Char('|'), 0, 0), row.section(QLatin1Char('|'), 1, 1),
+               row.section(QLatin1Char('|'), 2, 2));
+}
+
+void fillList(ListView& list, const QStringList& headers, const QStringList& items) {
+    for (const QString& header : headers)
+        list.addColumn(header);
+    for (const QString& item : items) {
+        const QStringList cells = item.mid(1).split(QLatin1Char('|'));
+        const int i = list.add(cells.at(0));
+        for (qsizetype k = 1; k < cells.size(); ++k)
+            list.setSubItem(i, static_cast<int>(k), cells.at(k));
+        list.setChecked(i, item.startsWith(QLatin1Char('+')));
+    }
+}
+
+QStringList itemTexts(const ListView& list) {
+    QStringList texts;
+    for (int i = 1; i <= list.count(); ++i)
+        texts << list.text(i);
+    return texts;
+}
+
+QStringList itemRows(const ListView& list) {
+    QStringList rows;
+    for (int i = 1; i <= list.count(); ++i)
+        rows << list.text(i) + QLatin1Char('|') + list.subItem(i, 1) + QLatin1Char('|') +
+                    list.subItem(i, 2);
+    return rows;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 QString testDataPath(const QString& name) {

@@ -29,6 +29,17 @@ struct TestWindow {
 
 // Adds a row with sub-items to a list, returning its position.
 int addRow(ListView& list, const QString& text, const QString& sub1 = {}, const QString& sub2 = {});
+// Adds rows written "text|sub-item 1|sub-item 2".
+void addRows(ListView& list, const QStringList& rows);
+// Adds the columns, then items written "+text|sub-item 1|..." (checked) or
+// "-text|..." (not checked).
+void fillList(ListView& list, const QStringList& headers, const QStringList& items);
+// A list's items as their texts, or as "text|sub-item 1|sub-item 2" rows.
+QStringList itemTexts(const ListView& list);
+QStringList itemRows(const ListView& list);
+// A file's bytes, "<missing>" when it cannot be read; and a file written whole.
+QByteArray fileBytes(const QString& path);
+void writeFile(const QString& path, const QByteArray& bytes);
 QString testDataPath(const QString& name);
 // Imports the trip fixture (cities with populations and alternate names) into `database`.
 void importTripFixture(const QString& database);

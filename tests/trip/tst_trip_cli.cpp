@@ -34,21 +34,29 @@ struct Place {
     double lat, lon;
 };
 // The fixture's cities.
-constexpr Place kFlorence{43.77925, 11.24626}, kParis{48.85341, 2.3488},
-    kTokyo{35.6895, 139.69171};
+constexpr Place kFlorence{43.77925, 11.24626}, kParis{48.85341, 2.3488}, kTokyo{35.6895, 139.69171};
+
+constexpr long double kRadiansPerDegree = 3.141592653589793238462643383279502884L / 180;
+using Vector = std::array<long double, 3>;
+
+Vector unitVector(Place p) {
+    const long double lat = p.lat * kRadiansPerDegree, lon = p.lon * kRadiansPerDegree;
+    return {std::cos(lat) * std::cos(lon), std::cos(lat) * std::sin(lon), std::sin(lat)};
+}
+
+Vector cross(const Vector& u, const Vector& v) {
+    return {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+}
+
+long double dot(const Vector& u, const Vector& v) {
+    return u[0] * v[0] + u[1] * v[1] + u[2] * v[2];
+}
 
 // The central angle in degrees between two places, from their unit vectors.
 double angleDegrees(Place a, Place b) {
-    const long double r = 3.141592653589793238462643383279502884L / 180;
-    const auto unit = [r](Place p) {
-        return std::array<long double, 3>{std::cos(p.lat * r) * std::cos(p.lon * r),
-                                          std::cos(p.lat * r) * std::sin(p.lon * r),
-                                          std::sin(p.lat * r)};
-    };
-    const auto u = unit(a), v = unit(b);
-    const long double crossed = std::hypot(u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
-                                           u[0] * v[1] - u[1] * v[0]);
-    return double(std::atan2(crossed, u[0] * v[0] + u[1] * v[1] + u[2] * v[2]) / r);
+    const Vector n = cross(unitVector(a), unitVector(b));
+    return double(std::atan2(std::sqrt(dot(n, n)), dot(unitVector(a), unitVector(b))) /
+                  kRadiansPerDegree);
 }
 
 // The window's formula takes π as 3.14159265, which moves its figures in the ninth digit.
@@ -63,16 +71,8 @@ double sphereKm(Place a, Place b) {
 // on the program's sphere.
 double offGreatCircleMetres(double latA, double lonA, double latB, double lonB, double lat,
                             double lon) {
-    const auto unit = [](double la, double lo) {
-        const long double r = 3.141592653589793238462643383279502884L / 180;
-        return std::array<long double, 3>{std::cos(la * r) * std::cos(lo * r),
-                                          std::cos(la * r) * std::sin(lo * r), std::sin(la * r)};
-    };
-    const auto a = unit(latA, lonA), b = unit(latB, lonB), p = unit(lat, lon);
-    const std::array<long double, 3> n{a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2],
-                                       a[0] * b[1] - a[1] * b[0]};
-    const long double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-    const long double sine = (n[0] * p[0] + n[1] * p[1] + n[2] * p[2]) / length;
+    const Vector n = cross(unitVector({latA, lonA}), unitVector({latB, lonB}));
+    const long double sine = dot(n, unitVector({lat, lon})) / std::sqrt(dot(n, n));
     const double radiusMetres = 60 * 1.1515 * 1609.344 * 180 / 3.14159265;
     return double(std::fabs(std::asin(sine))) * radiusMetres;
 }
@@ -165,17 +165,17 @@ void TestTripCli::unitsComeFromOneAngle_data() {
     QTest::addColumn<QString>("unit");
     QTest::addColumn<double>("perDegree");
     QTest::newRow("mi") << QStringLiteral("mi") << 60 * 1.1515;
-    QTest::newRow("km, the international kilometre") << QStringLiteral("km")
-                                                     << 60 * 1.1515 * 1.609344;
+    QTest::newRow("km, the international kilometre")
+        << QStringLiteral("km") << 60 * 1.1515 * 1.609344;
     QTest::newRow("nmi, an arc minute") << QStringLiteral("nmi") << 60.0;
 }
 
 void TestTripCli::unitsComeFromOneAngle() {
     QFETCH(QString, unit);
     QFETCH(double, perDegree);
-    const ToolRun run = runTool(trip({QStringLiteral("Florence"), QStringLiteral("Paris"),
-                                      QStringLiteral("Tokyo"), QStringLiteral("--format=json"),
-                                      QStringLiteral("--unit"), unit}));
+    const ToolRun run =
+        runTool(trip({QStringLiteral("Florence"), QStringLiteral("Paris"), QStringLiteral("Tokyo"),
+                      QStringLiteral("--format=json"), QStringLiteral("--unit"), unit}));
     QCOMPARE(run.exitCode, 0);
     const QJsonObject result = QJsonDocument::fromJson(run.outBytes).object();
     QCOMPARE(result[QLatin1String("unit")].toString(), unit);
@@ -185,8 +185,9 @@ void TestTripCli::unitsComeFromOneAngle() {
                                angleDegrees(kParis, kTokyo) * perDegree};
     for (qsizetype i = 0; i < legs.size(); ++i) {
         const double d = legs[i][QLatin1String("distance")].toDouble();
-        QVERIFY2(std::fabs(d - expected[i]) <= kSameFigure * expected[i],
-                 qPrintable(QStringLiteral("leg %1: %2, not %3").arg(i + 1).arg(d).arg(expected[i])));
+        QVERIFY2(
+            std::fabs(d - expected[i]) <= kSameFigure * expected[i],
+            qPrintable(QStringLiteral("leg %1: %2, not %3").arg(i + 1).arg(d).arg(expected[i])));
     }
     const double total = result[QLatin1String("total")].toDouble();
     QVERIFY(std::fabs(total - (expected[0] + expected[1])) <= kSameFigure * total);
@@ -257,12 +258,13 @@ void TestTripCli::badInput() {
         SqliteDatabase(args[old], SqliteDatabase::ReadWrite)
             .exec("DROP TABLE city_names; DROP TABLE city_facts");
         const ToolRun search = runTool({QStringLiteral("search"), QStringLiteral("flor"),
-                                   QStringLiteral("--database"), args[old]});
+                                        QStringLiteral("--database"), args[old]});
         QCOMPARE(search.exitCode, 0); // everything else still works
     }
-    const ToolRun run = args.contains(QStringLiteral("--database"))
-                        ? runTool(QStringList{QStringLiteral("trip")} + args, {.outputFile = output})
-                        : runTool(trip(args), {.outputFile = output});
+    const ToolRun run =
+        args.contains(QStringLiteral("--database"))
+            ? runTool(QStringList{QStringLiteral("trip")} + args, {.outputFile = output})
+            : runTool(trip(args), {.outputFile = output});
     QTEST(run.exitCode, "exitCode");
     QFETCH(QString, message);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
@@ -299,7 +301,8 @@ void TestTripCli::geojsonAcrossThePacific() {
         const auto [latA, lonA] = stops[properties[QLatin1String("leg")].toInt() - 1];
         const auto [latB, lonB] = stops[properties[QLatin1String("leg")].toInt()];
         const double km = sphereKm({latA, lonA}, {latB, lonB});
-        QVERIFY(std::fabs(properties[QLatin1String("distance")].toDouble() - km) <= kSameFigure * km);
+        QVERIFY(std::fabs(properties[QLatin1String("distance")].toDouble() - km) <=
+                kSameFigure * km);
         QCOMPARE(properties[QLatin1String("unit")].toString(), QStringLiteral("km"));
         QJsonArray lines = geometry[QLatin1String("coordinates")].toArray();
         if (type == QLatin1String("LineString"))
@@ -313,8 +316,8 @@ void TestTripCli::geojsonAcrossThePacific() {
                          qPrintable(QStringLiteral("%1 %2").arg(lon).arg(lat)));
                 QVERIFY(offGreatCircleMetres(latA, lonA, latB, lonB, lat, lon) < 1);
                 if (i > 0) {
-                    const double step =
-                        sphereKm({line[i - 1][1].toDouble(), line[i - 1][0].toDouble()}, {lat, lon});
+                    const double step = sphereKm(
+                        {line[i - 1][1].toDouble(), line[i - 1][0].toDouble()}, {lat, lon});
                     QVERIFY2(step <= 100.001, qPrintable(QString::number(step)));
                 }
             }
@@ -344,9 +347,9 @@ void TestTripCli::machineFormatsReadBack_data() {
     QTest::addColumn<QString>("format");
     QTest::addColumn<int>("rows");
     QTest::addColumn<QString>("lastRow"); // %1: the distance field as written
-    const QStringList trip{QStringLiteral("trip"),     QStringLiteral("--database"),
-                           QStringLiteral("DB"),       QStringLiteral("Florence"),
-                           QStringLiteral("Paris"),    QStringLiteral("Berlin"),
+    const QStringList trip{QStringLiteral("trip"),      QStringLiteral("--database"),
+                           QStringLiteral("DB"),        QStringLiteral("Florence"),
+                           QStringLiteral("Paris"),     QStringLiteral("Berlin"),
                            QStringLiteral("--unit=km"), QStringLiteral("--total")};
     const QStringList search{QStringLiteral("search"), QStringLiteral("florence"),
                              QStringLiteral("--database"), QStringLiteral("DB")};
@@ -377,23 +380,24 @@ void TestTripCli::machineFormatsReadBack() {
     QCOMPARE(run.exitCode, 0);
 
     QProcess python;
-    python.start(QStringLiteral("python3"),
-                 {QStringLiteral("-c"),
-                  QStringLiteral(
-                      "import csv,json,sys\n"
-                      "name,kind=sys.argv[1:3]\n"
-                      "with open(name,newline='',encoding='utf-8') as f:\n"
-                      "  if kind=='json':\n"
-                      "    for c in json.load(f)['cities']:\n"
-                      "      print('|'.join(str(c[k]) for k in ('name','region','latitude','longitude')))\n"
-                      "  elif kind=='geojson':\n"
-                      "    for p in json.load(f)['features']:\n"
-                      "      q,x=p['properties'],p['geometry']['coordinates']\n"
-                      "      print('|'.join(map(str,(q['name'],q['region'],x[1],x[0]))))\n"
-                      "  else:\n"
-                      "    d=csv.excel_tab if kind=='tsv' else csv.excel\n"
-                      "    for r in csv.reader(f,dialect=d): print('|'.join(r))\n"),
-                  file, format});
+    python.start(
+        QStringLiteral("python3"),
+        {QStringLiteral("-c"),
+         QStringLiteral(
+             "import csv,json,sys\n"
+             "name,kind=sys.argv[1:3]\n"
+             "with open(name,newline='',encoding='utf-8') as f:\n"
+             "  if kind=='json':\n"
+             "    for c in json.load(f)['cities']:\n"
+             "      print('|'.join(str(c[k]) for k in ('name','region','latitude','longitude')))\n"
+             "  elif kind=='geojson':\n"
+             "    for p in json.load(f)['features']:\n"
+             "      q,x=p['properties'],p['geometry']['coordinates']\n"
+             "      print('|'.join(map(str,(q['name'],q['region'],x[1],x[0]))))\n"
+             "  else:\n"
+             "    d=csv.excel_tab if kind=='tsv' else csv.excel\n"
+             "    for r in csv.reader(f,dialect=d): print('|'.join(r))\n"),
+         file, format});
     QVERIFY2(python.waitForFinished(), "python3 is installed by scripts/setup.sh");
     QCOMPARE(python.exitCode(), 0);
     const QStringList rows = QString::fromUtf8(python.readAllStandardOutput())
@@ -479,10 +483,7 @@ void TestTripCli::distanceMeasuresAsTrip() {
                  '\t' + QByteArray::number(city[QLatin1String("longitude")].toDouble(), 'g', 17) +
                  '\n';
     const QString file = dir_.filePath(QStringLiteral("trip.txt"));
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(input);
-    f.close();
+    writeFile(file, input);
     const ToolRun byNames = runTool(trip(QStringList(names) + options));
     const ToolRun byLines = runTool(QStringList{QStringLiteral("distance"), file} + options);
     QCOMPARE(byLines.exitCode, 0);

@@ -13,13 +13,6 @@ namespace {
 
 using Handler = void (Form1::*)();
 
-QStringList texts(const ListView& list) {
-    QStringList result;
-    for (int i = 1; i <= list.count(); ++i)
-        result << list.text(i);
-    return result;
-}
-
 const QString kFiorano = QStringLiteral("Fiorano - Emilia-Romagna, Italy");
 const QString kFiorino = QStringLiteral("Fiorino - Tuscany, Italy");
 
@@ -29,28 +22,14 @@ void fillSearchList(TestWindow& w) {
     addRow(*w.form->ListView1, kFiorino, QStringLiteral("43.32247"), QStringLiteral("10.53777"));
 }
 
-QString reportLine(const QString& path, int line) {
-    return QStringLiteral("in Kestrune2021/08/31.%1 at line %2\r\r").arg(path).arg(line);
-}
-
 } // namespace
 
 class TestTripList : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void addCommands_data();
-    void addSelected();
-    void addSelected_data() { addCommands_data(); }
-    void addWithEmptySearchList();
-    void addWithEmptySearchList_data() { addCommands_data(); }
-    void addWithoutSelection();
+    void addCommands();
     void filledListsStartWithTheirFirstRowSelected();
-    void addWithoutSelection_data() { addCommands_data(); }
-    void duplicateRefused();
-    void duplicateRefused_data() { addCommands_data(); }
-    void caseDifferentTextsBothAdded();
-    void sameTextOtherCoordinates();
-    void restoredEntryRefusesSameText();
     void duplicateCheckBeyond16Bits();
     void clearLeavesOtherListsAlone();
     void removalKeepsTheSelection_data();
@@ -61,61 +40,79 @@ private Q_SLOTS:
     void deleteWithNothingSelected();
 };
 
+// Double-click and "2. Add" copy the selected found city to the end of the trip
+// list, with its coordinates, unless the trip list holds its text already (only
+// the text counts, and its case does).
 void TestTripList::addCommands_data() {
     QTest::addColumn<Handler>("handler");
-    QTest::addColumn<QString>("path");
-    QTest::newRow("double-click") << &Form1::ListView1_DblClick
-                                  << QStringLiteral("Form1.ListView1_DblClick");
-    QTest::newRow("add button") << &Form1::PushButton6_Click
-                                << QStringLiteral("Form1.PushButton6_Click");
+    QTest::addColumn<QStringList>("found");    // the search list, "text|lat|long"
+    QTest::addColumn<QString>("restored");     // the trip list kept at the last close
+    QTest::addColumn<QList<int>>("presses");   // the found row selected for each, 0: none
+    QTest::addColumn<QStringList>("trip");     // afterwards, "text|lat|long"
+    QTest::addColumn<QStringList>("reported"); // "procedure line" of each report
+    const QString fiorano = kFiorano + QStringLiteral("|44.53889|10.81166");
+    const QString fiorino = kFiorino + QStringLiteral("|43.32247|10.53777");
+    const QStringList both{fiorano, fiorino};
+    const QString entries = kFiorano + QLatin1Char(';') + kFiorino;
+    const QString other = kFiorano + QStringLiteral("|1|2");
+    const std::pair<Handler, const char*> commands[] = {
+        {&Form1::ListView1_DblClick, "Form1.ListView1_DblClick"},
+        {&Form1::PushButton6_Click, "Form1.PushButton6_Click"}};
+    for (const auto& command : commands) {
+        const Handler handler = command.first;
+        const char* name = command.second;
+        const auto row = [&](const char* what, const QStringList& found, const QString& restored,
+                             const QList<int>& presses, const QStringList& trip,
+                             const QList<int>& lines = {}) {
+            QStringList reported;
+            for (const int line : lines)
+                reported << QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(line);
+            QTest::addRow("%s, %s", name, what)
+                << handler << found << restored << presses << trip << reported;
+        };
+        row("added at the end, whichever entry is selected", both,
+            QStringLiteral("Earlier - Entry;Later - Entry"), {2},
+            {QStringLiteral("Earlier - Entry||"), QStringLiteral("Later - Entry||"), fiorino});
+        row("empty search list", {}, {}, {0}, {});
+        // Every step that reads the selected found city reports; nothing is added.
+        row("nothing selected", both, {}, {0}, {}, {102, 104, 106, 108});
+        row("same city twice", both, {}, {1, 1}, {fiorano});
+        row("texts differing in case", {other, kFiorano.toUpper() + QStringLiteral("|1|2")}, {},
+            {1, 2}, {other, kFiorano.toUpper() + QStringLiteral("|1|2")});
+        row("same text, other coordinates: the first stays",
+            {other, kFiorano + QStringLiteral("|3|4")}, {}, {1, 2}, {other});
+        row("same text as a restored entry", both, entries, {1},
+            {kFiorano + QStringLiteral("||"), kFiorino + QStringLiteral("||")});
+    }
 }
 
-// The selected city goes to the end of the trip list, with its coordinates,
-// whichever trip entry is selected.
-void TestTripList::addSelected() {
+void TestTripList::addCommands() {
     QFETCH(Handler, handler);
+    QFETCH(QStringList, found);
+    QFETCH(QString, restored);
+    QFETCH(QList<int>, presses);
     TestWindow w;
+    if (!restored.isEmpty())
+        w.platform.settings[kSettingsApplication + QLatin1Char('/') + kSettingsSection +
+                            QLatin1Char('/') + kCitiesValue] = restored;
     w.load();
-    fillSearchList(w);
-    addRow(*w.form->ListView3, QStringLiteral("Earlier - Entry"));
-    addRow(*w.form->ListView3, QStringLiteral("Later - Entry"));
-    w.form->ListView3->select(1);
-    w.form->ListView1->select(2);
-    (w.form.get()->*handler)();
+    addRows(*w.form->ListView1, found);
     ListView& trip = *w.form->ListView3;
-    QCOMPARE(texts(trip), (QStringList{QStringLiteral("Earlier - Entry"),
-                                       QStringLiteral("Later - Entry"), kFiorino}));
-    QCOMPARE(trip.subItem(3, 1), QStringLiteral("43.32247"));
-    QCOMPARE(trip.subItem(3, 2), QStringLiteral("10.53777"));
-    QVERIFY(w.platform.boxes.empty());
-    QCOMPARE(w.form->ListView1->selectedIndex(), 2);
-    QCOMPARE(trip.selectedIndex(), 1);
-}
-
-void TestTripList::addWithEmptySearchList() {
-    QFETCH(Handler, handler);
-    TestWindow w;
-    w.load();
-    (w.form.get()->*handler)();
-    QCOMPARE(w.form->ListView3->count(), 0);
-    QVERIFY(w.platform.boxes.empty());
-}
-
-// Every step that reads the selected search-list entry reports; nothing is added.
-void TestTripList::addWithoutSelection() {
-    QFETCH(Handler, handler);
-    QFETCH(QString, path);
-    TestWindow w;
-    w.load();
-    fillSearchList(w);
-    w.form->ListView1->clearSelection(); // the user took the first row's selection away
-    (w.form.get()->*handler)();
-    const QStringList reports = w.platform.reports();
-    QCOMPARE(reports.size(), 4);
-    const int lines[] = {102, 104, 106, 108};
-    for (int i = 0; i < 4; ++i)
-        QVERIFY2(reports[i].contains(reportLine(path, lines[i])), qPrintable(reports[i]));
-    QCOMPARE(w.form->ListView3->count(), 0);
+    for (const int selected : presses) {
+        if (selected)
+            w.form->ListView1->select(selected);
+        else
+            w.form->ListView1->clearSelection(); // the user took the first row's selection away
+        (w.form.get()->*handler)();
+    }
+    QTEST(itemRows(trip), "trip");
+    QTEST(w.platform.reportPlaces(), "reported");
+    QCOMPARE(w.platform.boxes.size(), size_t(w.platform.reports().size()));
+    // Neither list's selection moves.
+    if (presses.constLast())
+        QCOMPARE(w.form->ListView1->selectedIndex(), presses.constLast());
+    if (trip.count())
+        QCOMPARE(trip.selectedIndex(), 1);
 }
 
 // The fault guarded: right after a search "2. Add" showed four error reports,
@@ -137,7 +134,7 @@ void TestTripList::filledListsStartWithTheirFirstRowSelected() {
     f.PushButton7_Click();
     QVERIFY(f.ListView1->count() > 1);
     f.PushButton6_Click();
-    QCOMPARE(texts(*f.ListView3), QStringList{f.ListView1->text(1)});
+    QCOMPARE(itemTexts(*f.ListView3), QStringList{f.ListView1->text(1)});
     QCOMPARE(f.ListView3->subItem(1, 1), f.ListView1->subItem(1, 1));
     QCOMPARE(f.ListView3->selectedIndex(), 1);
     f.ListView1->select(2);
@@ -147,60 +144,8 @@ void TestTripList::filledListsStartWithTheirFirstRowSelected() {
     QCOMPARE(f.ListView2->selectedIndex(), 1);
     QCOMPARE(w.platform.boxTexts(), QStringList{QStringLiteral("Done.")});
     f.PushButton3_Click(); // "Delete Selected" takes the first entry, unreported
-    QCOMPARE(texts(*f.ListView3), QStringList{f.ListView1->text(2)});
+    QCOMPARE(itemTexts(*f.ListView3), QStringList{f.ListView1->text(2)});
     QCOMPARE(w.platform.reports(), QStringList());
-}
-
-void TestTripList::duplicateRefused() {
-    QFETCH(Handler, handler);
-    TestWindow w;
-    w.load();
-    fillSearchList(w);
-    w.form->ListView1->select(1);
-    (w.form.get()->*handler)();
-    (w.form.get()->*handler)();
-    QCOMPARE(texts(*w.form->ListView3), QStringList{kFiorano});
-    QVERIFY(w.platform.boxes.empty());
-}
-
-void TestTripList::caseDifferentTextsBothAdded() {
-    TestWindow w;
-    w.load();
-    addRow(*w.form->ListView1, kFiorano, QStringLiteral("1"), QStringLiteral("2"));
-    addRow(*w.form->ListView1, kFiorano.toUpper(), QStringLiteral("1"), QStringLiteral("2"));
-    w.form->ListView1->select(1);
-    w.form->PushButton6_Click();
-    w.form->ListView1->select(2);
-    w.form->PushButton6_Click();
-    QCOMPARE(texts(*w.form->ListView3), (QStringList{kFiorano, kFiorano.toUpper()}));
-}
-
-// Only the text counts: the first of two equal texts keeps its coordinates.
-void TestTripList::sameTextOtherCoordinates() {
-    TestWindow w;
-    w.load();
-    addRow(*w.form->ListView1, kFiorano, QStringLiteral("1"), QStringLiteral("2"));
-    addRow(*w.form->ListView1, kFiorano, QStringLiteral("3"), QStringLiteral("4"));
-    w.form->ListView1->select(1);
-    w.form->ListView1_DblClick();
-    w.form->ListView1->select(2);
-    w.form->ListView1_DblClick();
-    QCOMPARE(w.form->ListView3->count(), 1);
-    QCOMPARE(w.form->ListView3->subItem(1, 1), QStringLiteral("1"));
-}
-
-void TestTripList::restoredEntryRefusesSameText() {
-    TestWindow w;
-    w.platform.settings[kSettingsApplication + QLatin1Char('/') + kSettingsSection +
-                        QLatin1Char('/') + kCitiesValue] = kFiorano + QLatin1Char(';') + kFiorino;
-    w.load();
-    QCOMPARE(w.form->ListView3->count(), 2);
-    QCOMPARE(w.form->ListView3->subItem(1, 1), QString());
-    fillSearchList(w);
-    w.form->ListView1->select(1);
-    w.form->PushButton6_Click();
-    QCOMPARE(texts(*w.form->ListView3), (QStringList{kFiorano, kFiorino}));
-    QVERIFY(w.platform.boxes.empty());
 }
 
 // The fault guarded: a 16-bit position counter overflows at 32,767 entries, which
@@ -271,11 +216,11 @@ void TestTripList::removalKeepsTheSelection() {
     const QStringList left{QStringLiteral("A - 1"), QStringLiteral("C - 3"),
                            QStringLiteral("D - 4")};
     remove();
-    QCOMPARE(texts(*view), left);
+    QCOMPARE(itemTexts(*view), left);
     QVERIFY(!view->hasSelection());
     QVERIFY(w.platform.boxes.empty());
     remove();
-    QCOMPARE(texts(*view), left);
+    QCOMPARE(itemTexts(*view), left);
     QCOMPARE(w.platform.reports().size(), reported ? 1 : 0);
 }
 
@@ -325,10 +270,7 @@ void TestTripList::deleteWithNothingSelected() {
         w.form->ListView3->add(QStringLiteral("City %1 - Region").arg(i));
     w.form->ListView3->clearSelection();
     w.form->PushButton3_Click();
-    const QStringList reports = w.platform.reports();
-    QCOMPARE(reports.size(), 1);
-    QVERIFY2(reports[0].contains(reportLine(QStringLiteral("Form1.PushButton3_Click"), 100)),
-             qPrintable(reports[0]));
+    QCOMPARE(w.platform.reportPlaces(), QStringList{QStringLiteral("Form1.PushButton3_Click 100")});
     QCOMPARE(w.form->ListView3->count(), entries);
 }
 
