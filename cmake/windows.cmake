@@ -9,6 +9,15 @@ set_target_properties(ambrevale PROPERTIES WIN32_EXECUTABLE ON)
 # ShellExecute, which opens the workbook in the spreadsheet program.
 target_link_libraries(ambrevale_core PUBLIC shell32)
 
+# Every program of ours (the window, the tool, the tests) runs with UTF-8 as its
+# ANSI code page, so a file name or city name outside the local code page reaches
+# open(), SQLite and the messages whole.
+configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/utf8_manifest.rc.in
+  ${CMAKE_BINARY_DIR}/windows/utf8_manifest.rc @ONLY)
+target_sources(ambrevale_core INTERFACE ${CMAKE_BINARY_DIR}/windows/utf8_manifest.rc)
+set_source_files_properties(${CMAKE_BINARY_DIR}/windows/utf8_manifest.rc PROPERTIES
+  OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/packaging/windows/utf8.manifest)
+
 # The icon of the program file and of the Start-menu entry, made from the window's.
 find_program(MAGICK_CONVERT convert REQUIRED)
 set(icon ${CMAKE_BINARY_DIR}/windows/ambrevale.ico)

@@ -12,6 +12,7 @@
 #include "distance/zip_distance.h"
 #include "output/cli_exports.h"
 
+#include <QDir>
 #include <QFile>
 #include <QUtf8StringView>
 #include <algorithm>
@@ -246,7 +247,7 @@ int runDistance(const QStringList& args) {
     }
 
     const QString inputName =
-        options.input.isEmpty() ? QStringLiteral("standard input") : options.input;
+        options.input.isEmpty() ? QStringLiteral("standard input") : QDir::toNativeSeparators(options.input);
     const int input = options.input.isEmpty() ? STDIN_FILENO
                                               : ::open(QFile::encodeName(options.input).constData(),
                                                        kOpenForReading);

@@ -139,28 +139,38 @@ int compareExactly(const FoundCity& a, const FoundCity& b) {
     return 0;
 }
 
+// The list's order of two rows: the name, then the region by the collation, then
+// exactly.
+int compareInList(const FoundCity& a, const FoundCity& b, const QCollator& collator) {
+    int c = a.name() == b.name() ? 0 : collator.compare(a.name(), b.name());
+    if (c == 0)
+        c = a.region() == b.region() ? 0 : collator.compare(a.region(), b.region());
+    return c != 0 ? c : compareExactly(a, b);
+}
+
 // True when the rows already stand in the list's order. The importer stores the
 // cities in that order for its own collation and the index hands them out by
 // name, so in row order they usually need only this check: one comparison per
 // row instead of a sort key per name. Another collation, or another database,
 // fails it and the rows are sorted.
 bool inListOrder(const std::vector<FoundCity>& rows, const QCollator& collator) {
-    for (size_t i = 1; i < rows.size(); ++i) {
-        const FoundCity& a = rows[i - 1];
-        const FoundCity& b = rows[i];
-        int c = a.name() == b.name() ? 0 : collator.compare(a.name(), b.name());
-        if (c == 0)
-            c = a.region() == b.region() ? 0 : collator.compare(a.region(), b.region());
-        if (c == 0)
-            c = compareExactly(a, b);
-        if (c > 0)
+    for (size_t i = 1; i < rows.size(); ++i)
+        if (compareInList(rows[i - 1], rows[i], collator) > 0)
             return false;
-    }
     return true;
 }
 
 // Sorts with one sort key per distinct name and per distinct region.
 void sortByCollation(std::vector<FoundCity>& rows, const QCollator& collator) {
+#ifdef Q_OS_WIN
+    // Qt's sort keys on Windows hold the system's key bytes in UTF-16 units and
+    // compare them two bytes at a time, low byte first, which is not the system's
+    // order: compare the texts with the collator itself there.
+    std::sort(rows.begin(), rows.end(), [&](const FoundCity& a, const FoundCity& b) {
+        const int c = compareInList(a, b, collator);
+        return c != 0 ? c < 0 : a.rowid < b.rowid;
+    });
+#else
     std::vector<QCollatorSortKey> keys;
     QHash<QStringView, quint32> keyOf;
     const auto keyIndex = [&](QStringView text) {
@@ -195,6 +205,7 @@ void sortByCollation(std::vector<FoundCity>& rows, const QCollator& collator) {
     for (const Entry& e : entries)
         sorted.push_back(std::move(rows[e.row]));
     rows = std::move(sorted);
+#endif
 }
 
 } // namespace

@@ -31,5 +31,7 @@ int main(int argc, char* argv[]) {
     form.show();
     if (qEnvironmentVariableIsSet("AMBREVALE_REPORT_STARTUP"))
         amb::reportStartupWhenShown(&form);
+    if (const QString layout = qEnvironmentVariable("AMBREVALE_REPORT_LAYOUT"); !layout.isEmpty())
+        amb::reportLayoutWhenShown(&form, layout);
     return QApplication::exec();
 }

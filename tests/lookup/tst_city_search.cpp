@@ -186,8 +186,13 @@ void TestCitySearch::matching_data() {
         << geo << QStringLiteral("vandœuvres") << list({"Vandœuvres - Geneva, Switzerland"});
     QTest::newRow("plain apostrophe finds the typographic one")
         << geo << QStringLiteral("saint john's")
+#ifdef Q_OS_WIN // Windows' collation sorts words as if their apostrophes were not there
+        << list({"Saint John’s - Saint John Parish, Antigua and Barbuda",
+                 "Saint John's Village - Saint Peter, Montserrat"});
+#else
         << list({"Saint John's Village - Saint Peter, Montserrat",
                  "Saint John’s - Saint John Parish, Antigua and Barbuda"});
+#endif
     QTest::newRow("apostrophe ends the text") << geo << QStringLiteral("Montefiore dell'")
                                               << list({"Montefiore dell'Aso - The Marches, Italy"});
     QTest::newRow("underscore is any one character")

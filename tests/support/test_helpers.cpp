@@ -132,6 +132,10 @@ ToolRun runTool(const QStringList& args, const ToolInput& how) {
     run.outBytes = process.readAllStandardOutput();
     run.out = QString::fromUtf8(run.outBytes);
     run.err = QString::fromUtf8(process.readAllStandardError());
+#ifdef Q_OS_WIN
+    // Messages end their lines with CR LF there; a CR of their own still shows.
+    run.err.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+#endif
     return run;
 }
 

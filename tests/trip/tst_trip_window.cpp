@@ -1,6 +1,7 @@
 #include "support/test_helpers.h"
 #include "trip/trip_files.h"
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QMimeData>
@@ -138,6 +139,9 @@ void TestTripWindow::otherProgramsReadTheSavedTrip_data() {
 }
 
 void TestTripWindow::otherProgramsReadTheSavedTrip() {
+#ifdef Q_OS_WIN
+    QSKIP("the reading programs are the Linux build's; the files are written by the same code");
+#endif
     QFETCH(QString, name);
     TestWindow w;
     w.load();
@@ -223,7 +227,7 @@ void TestTripWindow::badFileLeavesTheTripAlone() {
     QCOMPARE(itemRows(*w.form->ListView3), before);
     QCOMPARE(w.platform.boxes.size(), size_t(1)); // one box, no question
     const QString box = w.platform.boxes.front().text;
-    QVERIFY2(box.contains(path) && box.contains(saying), qPrintable(box));
+    QVERIFY2(box.contains(QDir::toNativeSeparators(path)) && box.contains(saying), qPrintable(box));
     QVERIFY(box.contains(QStringLiteral("unchanged")));
     QCOMPARE(w.form->ProgressBar1->value(), 0.0);
 }
