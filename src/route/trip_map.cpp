@@ -42,6 +42,14 @@ double eastWestScale(double south, double north) {
     return std::clamp(std::cos((south + north) / 2 * std::numbers::pi / 180), 0.2, 1.0);
 }
 
+// The part of the picture a drawing reaches: the clip when one is set (the map
+// window draws only the strips a move uncovers), else all of it; in the painter's
+// current coordinates.
+QRectF reachedArea(const QPainter& painter) {
+    return painter.hasClipping() ? painter.clipBoundingRect()
+                                 : painter.transform().inverted().mapRect(QRectF(painter.window()));
+}
+
 // `lon` moved by whole turns to lie nearest `centre`.
 double nearest(double lon, double centre) {
     return lon + 360 * std::round((centre - lon) / 360);
@@ -95,10 +103,13 @@ void drawLand(QPainter& painter, const Projection& p, const LandPicture& land) {
                          true);
     QPen coastPen(kCoast, 0.7);
     coastPen.setCosmetic(true); // in pixels, whatever the zoom
+    // In degrees, north down.
+    const QRectF reached = reachedArea(painter);
     for (std::size_t copy = 0; copy < land.fill.size(); ++copy) {
         // Only the turns of the world the frame shows.
         const QRectF extent = land.fill[copy].controlPointRect();
-        if (extent.right() < p.frame.west || extent.left() > p.frame.east)
+        if (extent.right() < p.frame.west || extent.left() > p.frame.east ||
+            extent.right() < reached.left() || extent.left() > reached.right())
             continue;
         painter.setPen(Qt::NoPen);
         painter.setBrush(kLand);
@@ -139,7 +150,7 @@ void drawLegs(QPainter& painter, const Projection& p, const std::vector<QPolygon
     const bool world = p.frame.east - p.frame.west > 359;
     // Zoomed in, most of a long leg lies off the picture: only the runs of steps
     // that touch it are stroked.
-    const QRectF shown = QRectF(painter.window()).adjusted(-8, -8, 8, 8);
+    const QRectF shown = reachedArea(painter).adjusted(-8, -8, 8, 8);
     const auto drawShown = [&](const QPolygonF& line) {
         qsizetype start = -1;
         for (qsizetype i = 1; i <= line.size(); ++i) {
@@ -214,6 +225,7 @@ void drawStops(QPainter& painter, const Projection& p, const std::vector<MapStop
     const QFont font = mapFont(13);
     const QFontMetricsF metrics(font);
     const double radius = 4.5;
+    const QRectF reached = reachedArea(painter);
     std::vector<QPointF> centres;
     for (const MapStop& stop : stops)
         centres.push_back(p(stop.at.lat, nearest(stop.at.lon, p.centre())));
@@ -258,8 +270,9 @@ void drawStops(QPainter& painter, const Projection& p, const std::vector<MapStop
         if (chosen.isNull()) // nowhere free: the side that stays on the picture
             chosen = QRectF(corners[bounds.contains(QRectF(corners[0], box)) ? 0 : 1], box);
         placed.push_back(chosen);
-        drawHaloText(painter, QPointF(chosen.left(), chosen.top() + metrics.ascent()),
-                     stops[i].label, font);
+        if (chosen.adjusted(-4, -4, 4, 4).intersects(reached)) // with its halo
+            drawHaloText(painter, QPointF(chosen.left(), chosen.top() + metrics.ascent()),
+                         stops[i].label, font);
     }
 }
 
@@ -285,22 +298,29 @@ void drawCorners(QPainter& painter, const QString& total, const QString& attribu
 
 MapFrame frameAround(const std::vector<std::vector<GeoPoint>>& paths, QSize size);
 
-void paintFramed(QPainter& painter, const TripMap& trip, const LandPicture& land,
-                 const std::vector<std::vector<GeoPoint>>& paths, const MapFrame& frame) {
-    const Projection projection(frame, trip.size);
+// Paper beyond the poles, the sea, the graticule and the land.
+void paintGround(QPainter& painter, const Projection& projection, const LandPicture& land,
+                 QSize size) {
     painter.setRenderHint(QPainter::Antialiasing);
     // Beyond the poles lies no map: plain paper there.
-    painter.fillRect(QRectF(QPointF(0, 0), trip.size), QColor(0xf4, 0xf4, 0xf2));
+    painter.fillRect(QRectF(QPointF(0, 0), size), QColor(0xf4, 0xf4, 0xf2));
     const double top = std::max(0.0, projection(90, 0).y());
-    const double bottom = std::min(double(trip.size.height()), projection(-90, 0).y());
-    painter.fillRect(QRectF(0, top, trip.size.width(), bottom - top), kOcean);
+    const double bottom = std::min(double(size.height()), projection(-90, 0).y());
+    painter.fillRect(QRectF(0, top, size.width(), bottom - top), kOcean);
     drawGraticule(painter, projection);
     drawLand(painter, projection, land);
+}
+
+// The legs and the labelled cities.
+void paintRoute(QPainter& painter, const Projection& projection, const TripMap& trip,
+                const std::vector<std::vector<GeoPoint>>& paths) {
+    painter.setRenderHint(QPainter::Antialiasing);
     const std::vector<QPolygonF> lines = legLines(projection, paths);
     drawLegs(painter, projection, lines);
     drawStops(painter, projection, trip.stops, lines, trip.size);
-    drawCorners(painter, trip.total, trip.attribution, trip.size);
 }
+
+constexpr MapLayers kWholeMap = MapLayer::Ground | MapLayer::Route | MapLayer::Corners;
 
 std::vector<GeoPoint> stopPoints(const TripMap& trip) {
     std::vector<GeoPoint> points;
@@ -312,7 +332,8 @@ std::vector<GeoPoint> stopPoints(const TripMap& trip) {
 void paintMap(QPainter& painter, const TripMap& trip, const LandOutline& land) {
     // The legs are traced once, for the frame and for the lines.
     const auto paths = legPaths(stopPoints(trip));
-    paintFramed(painter, trip, LandPicture(land), paths, frameAround(paths, trip.size));
+    paintMapLayers(painter, kWholeMap, trip, LandPicture(land), frameAround(paths, trip.size),
+                   paths);
 }
 
 MapFrame frameAround(const std::vector<std::vector<GeoPoint>>& paths, QSize size) {
@@ -413,9 +434,23 @@ std::vector<std::vector<GeoPoint>> tripLegPaths(const TripMap& trip) {
 void paintTripMap(QPainter& painter, const TripMap& trip, const LandPicture& land,
                   const MapFrame& frame, const std::vector<std::vector<GeoPoint>>* paths) {
     if (paths)
-        paintFramed(painter, trip, land, *paths, frame);
+        paintMapLayers(painter, kWholeMap, trip, land, frame, *paths);
     else
-        paintFramed(painter, trip, land, legPaths(stopPoints(trip)), frame);
+        paintMapLayers(painter, kWholeMap, trip, land, frame, legPaths(stopPoints(trip)));
+}
+
+void paintMapLayers(QPainter& painter, MapLayers layers, const TripMap& trip,
+                    const LandPicture& land, const MapFrame& frame,
+                    const std::vector<std::vector<GeoPoint>>& paths) {
+    const Projection projection(frame, trip.size);
+    if (layers & MapLayer::Ground)
+        paintGround(painter, projection, land, trip.size);
+    if (layers & MapLayer::Route)
+        paintRoute(painter, projection, trip, paths);
+    if (layers & MapLayer::Corners) {
+        painter.setRenderHint(QPainter::Antialiasing); // on a painter of its own
+        drawCorners(painter, trip.total, trip.attribution, trip.size);
+    }
 }
 
 MapFrame tripMapFrame(const std::vector<GeoPoint>& stops, QSize size) {

@@ -3,6 +3,7 @@
 #include "route/great_circle.h"
 #include "route/land_outline.h"
 
+#include <QFlags>
 #include <QPainterPath>
 #include <QSize>
 #include <array>
@@ -30,6 +31,7 @@ struct TripMap {
 struct MapFrame {
     double west = -180, east = 180, south = -90, north = 90;
     double xScale = 1;
+    bool operator==(const MapFrame&) const = default;
 };
 
 // The frame around every point of the trip's legs, with a margin, widened to the
@@ -60,6 +62,19 @@ std::vector<std::vector<GeoPoint>> tripLegPaths(const TripMap& trip);
 void paintTripMap(QPainter& painter, const TripMap& trip, const LandPicture& land,
                   const MapFrame& frame,
                   const std::vector<std::vector<GeoPoint>>* paths = nullptr);
+
+// The map as three layers, bottom to top, for a window that keeps the lower ones
+// as a picture: paintTripMap draws all three.
+enum class MapLayer {
+    Ground = 1,  // paper beyond the poles, sea, graticule, land
+    Route = 2,   // the legs, the cities and their labels
+    Corners = 4, // the total and the attribution, which stay put when the map moves
+};
+Q_DECLARE_FLAGS(MapLayers, MapLayer)
+Q_DECLARE_OPERATORS_FOR_FLAGS(MapLayers)
+void paintMapLayers(QPainter& painter, MapLayers layers, const TripMap& trip,
+                    const LandPicture& land, const MapFrame& frame,
+                    const std::vector<std::vector<GeoPoint>>& paths);
 
 // Draws the trip on the land and writes it to `file`, a PNG or an SVG by its
 // suffix. The file appears whole or not at all: it is written to a temporary file
