@@ -50,6 +50,45 @@ QRectF reachedArea(const QPainter& painter) {
                                  : painter.transform().inverted().mapRect(QRectF(painter.window()));
 }
 
+// The part of a closed ring within `area` (Sutherland and Hodgman: one edge of the
+// area after the other). Inside the area the clipped rings fill as the whole ones
+// do under the odd-even rule; their extra edges run along the area's border.
+QPolygonF clippedRing(const QPolygonF& ring, const QRectF& area) {
+    QPolygonF in = ring, out;
+    const auto clip = [&](auto inside, auto crossing) {
+        out.clear();
+        if (in.isEmpty())
+            return;
+        QPointF previous = in.back();
+        bool previousInside = inside(previous);
+        for (const QPointF& point : std::as_const(in)) {
+            const bool pointInside = inside(point);
+            if (pointInside != previousInside)
+                out << crossing(previous, point);
+            if (pointInside)
+                out << point;
+            previous = point;
+            previousInside = pointInside;
+        }
+        std::swap(in, out);
+    };
+    const auto atX = [](double x) {
+        return [x](QPointF a, QPointF b) {
+            return QPointF(x, a.y() + (b.y() - a.y()) * (x - a.x()) / (b.x() - a.x()));
+        };
+    };
+    const auto atY = [](double y) {
+        return [y](QPointF a, QPointF b) {
+            return QPointF(a.x() + (b.x() - a.x()) * (y - a.y()) / (b.y() - a.y()), y);
+        };
+    };
+    clip([&](QPointF p) { return p.x() >= area.left(); }, atX(area.left()));
+    clip([&](QPointF p) { return p.x() <= area.right(); }, atX(area.right()));
+    clip([&](QPointF p) { return p.y() >= area.top(); }, atY(area.top()));
+    clip([&](QPointF p) { return p.y() <= area.bottom(); }, atY(area.bottom()));
+    return in;
+}
+
 // `lon` moved by whole turns to lie nearest `centre`.
 double nearest(double lon, double centre) {
     return lon + 360 * std::round((centre - lon) / 360);
@@ -113,7 +152,31 @@ void drawLand(QPainter& painter, const Projection& p, const LandPicture& land) {
             continue;
         painter.setPen(Qt::NoPen);
         painter.setBrush(kLand);
-        painter.drawPath(land.fill[copy]);
+        if (painter.hasClipping()) {
+            // A strip: the rasteriser would walk every edge of the world across its
+            // height, so only the rings' parts within it (and two pixels around,
+            // where their extra edges cannot show) are filled.
+            const double shift = 360.0 * (double(copy) - 1);
+            const QRectF area = reached.adjusted(-2 / k, -2 / p.pixelsPerDegree, 2 / k,
+                                                 2 / p.pixelsPerDegree)
+                                    .translated(-shift, 0);
+            QPainterPath part;
+            part.setFillRule(Qt::OddEvenFill);
+            for (const LandPicture::Ring& ring : land.rings) {
+                if (!ring.bounds.intersects(area))
+                    continue;
+                const QPolygonF inside = area.contains(ring.bounds)
+                                             ? ring.points
+                                             : clippedRing(ring.points, area);
+                if (inside.size() < 3)
+                    continue;
+                part.addPolygon(inside.translated(shift, 0));
+                part.closeSubpath();
+            }
+            painter.drawPath(part);
+        } else {
+            painter.drawPath(land.fill[copy]);
+        }
         painter.setPen(coastPen);
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(land.coast[copy]);
@@ -413,6 +476,9 @@ LandPicture::LandPicture(const LandOutline& land) {
                 polygon << polygon.front();
             coast[copy].addPolygon(polygon);
         }
+        QPolygonF ring(points.begin(), points.end());
+        const QRectF bounds = ring.boundingRect();
+        rings.push_back({std::move(ring), bounds});
     }
 }
 

@@ -5,6 +5,8 @@
 
 #include <QFlags>
 #include <QPainterPath>
+#include <QPolygonF>
+#include <QRectF>
 #include <QSize>
 #include <array>
 #include <QString>
@@ -47,6 +49,13 @@ struct LandPicture {
     // A turn west, the world, a turn east: a frame draws only those it shows.
     std::array<QPainterPath, 3> fill;  // odd-even
     std::array<QPainterPath, 3> coast; // without the edges along a pole
+    // The world's rings one by one, for filling only the part of them a narrow
+    // strip of the picture shows.
+    struct Ring {
+        QPolygonF points;
+        QRectF bounds;
+    };
+    std::vector<Ring> rings;
 };
 
 // Where a point lies on a picture of `size` showing `frame` (the longitude moved by
