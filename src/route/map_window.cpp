@@ -106,10 +106,8 @@ void MapCanvas::setLand(std::shared_ptr<const LandPicture> land) {
 }
 
 void MapCanvas::fit() {
-    std::vector<GeoPoint> points;
-    for (const MapStop& stop : trip_.stops)
-        points.push_back(stop.at);
-    frame_ = points.empty() ? MapFrame{} : tripMapFrame(points, size());
+    // Around the legs as traced for drawing: tracing them again would cost as much.
+    frame_ = trip_.stops.empty() ? MapFrame{} : legPathsFrame(paths_, size());
     fitted_ = true;
     redraw();
 }
@@ -558,9 +556,12 @@ void bringUp(QWidget& window) {
 void Form1::ShowTripOnMap_Click() {
     ErrorReport report(platform_, QStringLiteral("Form1.ShowTripOnMap_Click"));
     report(100, [&] {
+        // A new window has just read the trip list; one opened before reads it again.
+        const bool opened = MapWindow1 != nullptr;
         route::MapWindow& map = mapWindowOf(*this);
         map.canvas->setMark(std::nullopt);
-        map.followTrip(true);
+        if (opened)
+            map.followTrip(true);
         bringUp(map);
     });
 }

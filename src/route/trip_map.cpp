@@ -523,6 +523,10 @@ MapFrame tripMapFrame(const std::vector<GeoPoint>& stops, QSize size) {
     return frameAround(legPaths(stops), size);
 }
 
+MapFrame legPathsFrame(const std::vector<std::vector<GeoPoint>>& paths, QSize size) {
+    return frameAround(paths, size);
+}
+
 namespace {
 
 QString writeMapFile(const TripMap& trip, const QString& file,

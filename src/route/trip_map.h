@@ -40,6 +40,8 @@ struct MapFrame {
 // picture's proportions on a map whose east-west scale is true at its middle
 // latitude.
 MapFrame tripMapFrame(const std::vector<GeoPoint>& stops, QSize size);
+// The same around the legs as tripLegPaths traced them.
+MapFrame legPathsFrame(const std::vector<std::vector<GeoPoint>>& paths, QSize size);
 
 // The land made ready to be drawn many times (the map window redraws on every zoom
 // and pan): its rings in degrees, a turn west and east as well, so only a transform
