@@ -39,8 +39,7 @@ MeasuredLeg measureLeg(const TripRow& upper, const TripRow& lower, const Measure
         leg.distance = legDistance(lat1, lon1, lat2, lon2, options.unit, options.model);
     leg.sentence = modZipDistance::distanceSentence(
         upper.text, lower.text,
-        sameText ? QStringLiteral("0")
-                 : numbers.toText(modZipDistance::roundToCents(leg.distance)),
+        sameText ? QStringLiteral("0") : numbers.toText(modZipDistance::roundToCents(leg.distance)),
         unitWords(options.unit));
     return leg;
 }

@@ -185,8 +185,7 @@ QString distanceSentence(const QString& firstCity, const QString& secondCity,
 QString distanceSentence(const QString& firstCity, const QString& secondCity,
                          const QString& numberText, const QString& unitWords) {
     // One allocation for the whole line: the distance run writes one per leg.
-    static constexpr QLatin1StringView kBetween("Distance between "), kAnd(" and "),
-        kIs(" is ");
+    static constexpr QLatin1StringView kBetween("Distance between "), kAnd(" and "), kIs(" is ");
     QString sentence;
     sentence.reserve(kBetween.size() + firstCity.size() + kAnd.size() + secondCity.size() +
                      kIs.size() + numberText.size() + 1 + unitWords.size());

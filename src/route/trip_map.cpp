@@ -157,17 +157,16 @@ void drawLand(QPainter& painter, const Projection& p, const LandPicture& land) {
             // height, so only the rings' parts within it (and two pixels around,
             // where their extra edges cannot show) are filled.
             const double shift = 360.0 * (double(copy) - 1);
-            const QRectF area = reached.adjusted(-2 / k, -2 / p.pixelsPerDegree, 2 / k,
-                                                 2 / p.pixelsPerDegree)
-                                    .translated(-shift, 0);
+            const QRectF area =
+                reached.adjusted(-2 / k, -2 / p.pixelsPerDegree, 2 / k, 2 / p.pixelsPerDegree)
+                    .translated(-shift, 0);
             QPainterPath part;
             part.setFillRule(Qt::OddEvenFill);
             for (const LandPicture::Ring& ring : land.rings) {
                 if (!ring.bounds.intersects(area))
                     continue;
-                const QPolygonF inside = area.contains(ring.bounds)
-                                             ? ring.points
-                                             : clippedRing(ring.points, area);
+                const QPolygonF inside =
+                    area.contains(ring.bounds) ? ring.points : clippedRing(ring.points, area);
                 if (inside.size() < 3)
                     continue;
                 part.addPolygon(inside.translated(shift, 0));

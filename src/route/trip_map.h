@@ -8,8 +8,8 @@
 #include <QPolygonF>
 #include <QRectF>
 #include <QSize>
-#include <array>
 #include <QString>
+#include <array>
 #include <vector>
 
 namespace amb::route {

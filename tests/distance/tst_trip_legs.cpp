@@ -61,9 +61,9 @@ void TestTripLegs::sentenceIsTheToolsByteForByte() {
                                ? 0.0
                                : legDistance(from.latitude, from.longitude, to.latitude,
                                              to.longitude, options.unit, options.model));
-    QCOMPARE(leg.sentence.toUtf8(), QByteArray::fromStdString(legSentence(
-                                        from.text, to.text, leg.distance, options.unit,
-                                        LocaleNumbers::current())));
+    QCOMPARE(leg.sentence.toUtf8(),
+             QByteArray::fromStdString(legSentence(from.text, to.text, leg.distance, options.unit,
+                                                   LocaleNumbers::current())));
 }
 
 void TestTripLegs::firstBadCoordinateIsNamed_data() {
@@ -72,10 +72,10 @@ void TestTripLegs::firstBadCoordinateIsNamed_data() {
     QTest::addColumn<QString>("named");
     QTest::newRow("upper longitude before lower latitude")
         << TripRow{u"A"_s, u"1"_s, u"west"_s} << TripRow{u"B"_s, u"north"_s, u"2"_s} << u"west"_s;
-    QTest::newRow("upper latitude first") << TripRow{u"A"_s, u""_s, u"x"_s}
-                                          << TripRow{u"B"_s, u"1"_s, u"2"_s} << u"\"\""_s;
-    QTest::newRow("lower longitude") << TripRow{u"A"_s, u"1"_s, u"2"_s}
-                                     << TripRow{u"B"_s, u"3"_s, u"1.5.2"_s} << u"1.5.2"_s;
+    QTest::newRow("upper latitude first")
+        << TripRow{u"A"_s, u""_s, u"x"_s} << TripRow{u"B"_s, u"1"_s, u"2"_s} << u"\"\""_s;
+    QTest::newRow("lower longitude")
+        << TripRow{u"A"_s, u"1"_s, u"2"_s} << TripRow{u"B"_s, u"3"_s, u"1.5.2"_s} << u"1.5.2"_s;
 }
 
 void TestTripLegs::firstBadCoordinateIsNamed() {
