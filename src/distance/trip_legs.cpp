@@ -24,14 +24,23 @@ TripStop tripStopOf(const TripRow& row) {
 }
 
 MeasuredLeg measureLeg(const TripRow& upper, const TripRow& lower, const MeasureOptions& options) {
-    const TripStop from = tripStopOf(upper);
-    const TripStop to = tripStopOf(lower);
+    // Built as the window's miles are: the rows' own texts, no name split off its
+    // region, the sentence straight into the QString the results list keeps. It
+    // reads as the tool's legSentence, byte for byte.
+    const LocaleNumbers& numbers = LocaleNumbers::current();
+    using modZipDistance::coordinateFromText;
+    const double lat1 = coordinateFromText(upper.latitude, numbers);
+    const double lon1 = coordinateFromText(upper.longitude, numbers);
+    const double lat2 = coordinateFromText(lower.latitude, numbers);
+    const double lon2 = coordinateFromText(lower.longitude, numbers);
     MeasuredLeg leg;
-    if (from.text != to.text)
-        leg.distance = legDistance(from.latitude, from.longitude, to.latitude, to.longitude,
-                                   options.unit, options.model);
-    leg.sentence = QString::fromStdString(
-        legSentence(from.text, to.text, leg.distance, options.unit, LocaleNumbers::current()));
+    const bool sameText = upper.text == lower.text;
+    if (!sameText)
+        leg.distance = legDistance(lat1, lon1, lat2, lon2, options.unit, options.model);
+    leg.sentence = modZipDistance::distanceSentence(
+        upper.text, lower.text,
+        sameText ? QStringLiteral("0") : numbers.toText(modZipDistance::roundToCents(leg.distance)),
+        unitWords(options.unit));
     return leg;
 }
 

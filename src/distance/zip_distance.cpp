@@ -228,8 +228,19 @@ QString milesText(double miles) {
 
 QString distanceSentence(const QString& firstCity, const QString& secondCity,
                          const QString& milesText) {
-    return QStringLiteral("Distance between ") + firstCity + QStringLiteral(" and ") + secondCity +
-           QStringLiteral(" is ") + milesText + QStringLiteral(" miles");
+    return distanceSentence(firstCity, secondCity, milesText, QStringLiteral("miles"));
+}
+
+QString distanceSentence(const QString& firstCity, const QString& secondCity,
+                         const QString& numberText, const QString& unitWords) {
+    // One allocation for the whole line: the distance run writes one per leg.
+    static constexpr QLatin1StringView kBetween("Distance between "), kAnd(" and "), kIs(" is ");
+    QString sentence;
+    sentence.reserve(kBetween.size() + firstCity.size() + kAnd.size() + secondCity.size() +
+                     kIs.size() + numberText.size() + 1 + unitWords.size());
+    sentence.append(kBetween).append(firstCity).append(kAnd).append(secondCity).append(kIs);
+    sentence.append(numberText).append(QLatin1Char(' ')).append(unitWords);
+    return sentence;
 }
 
 double coordinateFromText(const QString& text) {

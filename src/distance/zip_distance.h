@@ -55,6 +55,9 @@ double roundToCents(double value);
 QString milesText(double miles);
 QString distanceSentence(const QString& firstCity, const QString& secondCity,
                          const QString& milesText);
+// The same sentence in another unit: "... is <number> <unitWords>".
+QString distanceSentence(const QString& firstCity, const QString& secondCity,
+                         const QString& numberText, const QString& unitWords);
 
 // A coordinate as the lists hold it, in the user's locale (as the search writes it)
 // or with a decimal point. Throws RunTimeError 13 (type mismatch) for anything that

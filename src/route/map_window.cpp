@@ -26,6 +26,7 @@ constexpr double kZoomStep = 1.25;
 constexpr double kClickRadius = 9; // pixels around a city's dot
 constexpr double kNarrowestSpan = 0.02; // degrees: closer than a street map is no use
 constexpr double kWidestSpan = 720;
+constexpr int kRestMs = 150; // no step for this long: the map rests and is drawn exactly
 
 // The frame moved by whole turns so its west edge lies within [-180, 180).
 void normalise(MapFrame& frame) {
@@ -37,6 +38,28 @@ void normalise(MapFrame& frame) {
     const double shift = std::clamp(middle, -90.0, 90.0) - middle;
     frame.south += shift;
     frame.north += shift;
+}
+
+// `frame` moved so that its picture moves by `pixels` on a picture of `size`.
+MapFrame movedBy(MapFrame frame, QSize size, QPointF pixels) {
+    const GeoPoint from = mapLocation(frame, size, QPointF(0, 0));
+    const GeoPoint to = mapLocation(frame, size, pixels);
+    frame.west += from.lon - to.lon;
+    frame.east += from.lon - to.lon;
+    frame.south += from.lat - to.lat;
+    frame.north += from.lat - to.lat;
+    return frame;
+}
+
+bool sameScale(const MapFrame& a, const MapFrame& b) {
+    const auto near = [](double x, double y) { return std::fabs(x - y) <= 1e-9 * std::fabs(y); };
+    return near(a.east - a.west, b.east - b.west) && near(a.north - a.south, b.north - b.south) &&
+           a.xScale == b.xScale;
+}
+
+const LandPicture& noLand() {
+    static const LandPicture none{LandOutline{}};
+    return none;
 }
 
 } // namespace
@@ -51,6 +74,22 @@ MapCanvas::MapCanvas(QWidget* parent) : QWidget(parent) {
         "The trip's legs on a world map. Plus and minus zoom, the arrow keys pan, Home fits "
         "the trip; click a city, or press Page Down or Page Up, to select it in the trip "
         "list."));
+    restTimer_.setSingleShot(true);
+    restTimer_.setInterval(kRestMs);
+    connect(&restTimer_, &QTimer::timeout, this, &MapCanvas::comeToRest);
+}
+
+void MapCanvas::redraw() {
+    sceneValid_ = false;
+    update();
+}
+
+void MapCanvas::comeToRest() {
+    restTimer_.stop();
+    if (!moving_)
+        return;
+    moving_ = false;
+    redraw();
 }
 
 void MapCanvas::setTrip(TripMap trip, std::vector<int> items) {
@@ -58,21 +97,19 @@ void MapCanvas::setTrip(TripMap trip, std::vector<int> items) {
     items_ = std::move(items);
     keyboardCity_ = -1;
     paths_ = tripLegPaths(trip_);
-    update();
+    redraw();
 }
 
 void MapCanvas::setLand(std::shared_ptr<const LandPicture> land) {
     land_ = std::move(land);
-    update();
+    redraw();
 }
 
 void MapCanvas::fit() {
-    std::vector<GeoPoint> points;
-    for (const MapStop& stop : trip_.stops)
-        points.push_back(stop.at);
-    frame_ = points.empty() ? MapFrame{} : tripMapFrame(points, size());
+    // Around the legs as traced for drawing: tracing them again would cost as much.
+    frame_ = trip_.stops.empty() ? MapFrame{} : legPathsFrame(paths_, size());
     fitted_ = true;
-    update();
+    redraw();
 }
 
 void MapCanvas::zoom(double factor, QPointF around) {
@@ -86,17 +123,14 @@ void MapCanvas::zoom(double factor, QPointF around) {
     frame_.south = at.lat - (at.lat - frame_.south) / factor;
     frame_.north = at.lat + (frame_.north - at.lat) / factor;
     normalise(frame_);
-    update();
+    redraw();
 }
 
 void MapCanvas::pan(QPointF pixels) {
-    const GeoPoint from = mapLocation(frame_, size(), QPointF(0, 0));
-    const GeoPoint to = mapLocation(frame_, size(), pixels);
-    frame_.west += from.lon - to.lon;
-    frame_.east += from.lon - to.lon;
-    frame_.south += from.lat - to.lat;
-    frame_.north += from.lat - to.lat;
+    frame_ = movedBy(frame_, size(), pixels);
     normalise(frame_);
+    moving_ = true;
+    restTimer_.start();
     update();
 }
 
@@ -110,7 +144,7 @@ void MapCanvas::centreOn(GeoPoint point, double spanDegrees) {
     frame_.north = point.lat + spanDegrees / 2;
     normalise(frame_);
     fitted_ = true;
-    update();
+    redraw();
 }
 
 void MapCanvas::setMark(std::optional<MapStop> mark) {
@@ -128,13 +162,83 @@ int MapCanvas::itemAt(QPointF at) const {
     return 0;
 }
 
+void MapCanvas::drawScene() {
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (scene_.size() != pixels || scene_.devicePixelRatio() != ratio) {
+        scene_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        scene_.setDevicePixelRatio(ratio);
+    }
+    QPainter painter(&scene_);
+    paintMapLayers(painter, MapLayer::Ground | MapLayer::Route, trip_, land_ ? *land_ : noLand(),
+                   frame_, paths_);
+    sceneFrame_ = frame_;
+    sceneValid_ = true;
+}
+
+bool MapCanvas::moveScene() {
+    if (!sceneValid_ || !sameScale(sceneFrame_, frame_))
+        return false;
+    // How far the picture moved since the scene was drawn, in whole device pixels.
+    const qreal ratio = scene_.devicePixelRatio();
+    const QPointF middle(width() / 2.0, height() / 2.0);
+    const QPointF shift =
+        mapPosition(frame_, size(), mapLocation(sceneFrame_, size(), middle)) - middle;
+    const QPoint device(qRound(shift.x() * ratio), qRound(shift.y() * ratio));
+    if (std::abs(device.x()) >= scene_.width() || std::abs(device.y()) >= scene_.height())
+        return false;
+    if (device.isNull())
+        return true;
+    if (spareScene_.size() != scene_.size() || spareScene_.devicePixelRatio() != ratio) {
+        spareScene_ = QImage(scene_.size(), scene_.format());
+        spareScene_.setDevicePixelRatio(ratio);
+    }
+    // The moved scene shows the frame a fraction of a pixel off the one asked for;
+    // the strips it uncovers are drawn at that same frame, so the seams match.
+    const QPointF moved = QPointF(device) / ratio;
+    const MapFrame frame = movedBy(sceneFrame_, size(), moved);
+    QPainter painter(&spareScene_);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(moved, scene_);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    // The uncovered strips, a pixel wider so their edges blend: one beside the
+    // moved picture across the whole height, one above or below it across the width.
+    const QPoint step = moved.toPoint();
+    const int w = width(), h = height();
+    QRect strips[2];
+    if (step.x() > 0)
+        strips[0] = QRect(0, 0, step.x() + 1, h);
+    else if (step.x() < 0)
+        strips[0] = QRect(w + step.x() - 1, 0, 1 - step.x(), h);
+    if (step.y() > 0)
+        strips[1] = QRect(0, 0, w, step.y() + 1);
+    else if (step.y() < 0)
+        strips[1] = QRect(0, h + step.y() - 1, w, 1 - step.y());
+    for (const QRect& strip : strips) {
+        if (strip.isEmpty())
+            continue;
+        painter.setClipRect(strip);
+        paintMapLayers(painter, MapLayer::Ground | MapLayer::Route, trip_,
+                       land_ ? *land_ : noLand(), frame, paths_);
+    }
+    painter.end();
+    std::swap(scene_, spareScene_);
+    sceneFrame_ = frame;
+    return true;
+}
+
 void MapCanvas::paintEvent(QPaintEvent*) {
     if (!fitted_)
         fit();
-    static const LandPicture noLand{LandOutline{}};
-    QPainter painter(this);
     trip_.size = size();
-    paintTripMap(painter, trip_, land_ ? *land_ : noLand, frame_, &paths_);
+    const qreal ratio = devicePixelRatioF();
+    const bool sceneFits = sceneValid_ && scene_.devicePixelRatio() == ratio &&
+                           scene_.size() == (QSizeF(size()) * ratio).toSize();
+    if (!sceneFits || !(moving_ ? moveScene() : sceneFrame_ == frame_))
+        drawScene();
+    QPainter painter(this);
+    painter.drawImage(QPointF(0, 0), scene_);
+    paintMapLayers(painter, MapLayer::Corners, trip_, noLand(), frame_, paths_);
     if (mark_) {
         const QPointF at = mapPosition(frame_, size(), mark_->at);
         painter.setPen(QPen(QColor(0x1f, 0x4e, 0x9a), 2));
@@ -190,10 +294,10 @@ void MapCanvas::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && dragFrom_) {
         const bool click = !dragged_;
         dragFrom_.reset();
-        if (click) {
-            if (const int item = itemAt(event->position()))
-                Q_EMIT cityClicked(item);
-        }
+        if (!click)
+            comeToRest(); // the drag ends: the map is drawn exactly at once
+        else if (const int item = itemAt(event->position()))
+            Q_EMIT cityClicked(item);
     }
     QWidget::mouseReleaseEvent(event);
 }
@@ -452,9 +556,12 @@ void bringUp(QWidget& window) {
 void Form1::ShowTripOnMap_Click() {
     ErrorReport report(platform_, QStringLiteral("Form1.ShowTripOnMap_Click"));
     report(100, [&] {
+        // A new window has just read the trip list; one opened before reads it again.
+        const bool opened = MapWindow1 != nullptr;
         route::MapWindow& map = mapWindowOf(*this);
         map.canvas->setMark(std::nullopt);
-        map.followTrip(true);
+        if (opened)
+            map.followTrip(true);
         bringUp(map);
     });
 }

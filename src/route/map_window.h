@@ -2,8 +2,10 @@
 
 #include "route/trip_map.h"
 
+#include <QImage>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -35,6 +37,11 @@ public:
     const TripMap& trip() const { return trip_; }
     // The trip list's position of the city drawn at `at`, or 0.
     int itemAt(QPointF at) const;
+    // While the map is being dragged or panned with the keys, a frame moves the last
+    // picture and draws only the strips it uncovers; once the map rests (on release,
+    // or a moment after the last step) it is drawn afresh, exactly.
+    bool moving() const { return moving_; }
+    void comeToRest();
 
 Q_SIGNALS:
     void cityClicked(int item);
@@ -49,6 +56,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void redraw(); // the next frame draws everything afresh
+    void drawScene();
+    bool moveScene();
     TripMap trip_;
     std::vector<int> items_;
     std::optional<MapStop> mark_;
@@ -59,6 +69,13 @@ private:
     std::optional<QPointF> dragFrom_;
     bool dragged_ = false;
     int keyboardCity_ = -1; // the stop last picked with Page Down / Page Up
+    // The land and the route as last drawn, at sceneFrame_; the corners, the mark and
+    // the focus are drawn over it in every frame.
+    QImage scene_, spareScene_;
+    MapFrame sceneFrame_;
+    bool sceneValid_ = false;
+    bool moving_ = false;
+    QTimer restTimer_;
 };
 
 // "Ambrevale – Map": a window of its own beside the main one, following the trip

@@ -42,6 +42,53 @@ double eastWestScale(double south, double north) {
     return std::clamp(std::cos((south + north) / 2 * std::numbers::pi / 180), 0.2, 1.0);
 }
 
+// The part of the picture a drawing reaches: the clip when one is set (the map
+// window draws only the strips a move uncovers), else all of it; in the painter's
+// current coordinates.
+QRectF reachedArea(const QPainter& painter) {
+    return painter.hasClipping() ? painter.clipBoundingRect()
+                                 : painter.transform().inverted().mapRect(QRectF(painter.window()));
+}
+
+// The part of a closed ring within `area` (Sutherland and Hodgman: one edge of the
+// area after the other). Inside the area the clipped rings fill as the whole ones
+// do under the odd-even rule; their extra edges run along the area's border.
+QPolygonF clippedRing(const QPolygonF& ring, const QRectF& area) {
+    QPolygonF in = ring, out;
+    const auto clip = [&](auto inside, auto crossing) {
+        out.clear();
+        if (in.isEmpty())
+            return;
+        QPointF previous = in.back();
+        bool previousInside = inside(previous);
+        for (const QPointF& point : std::as_const(in)) {
+            const bool pointInside = inside(point);
+            if (pointInside != previousInside)
+                out << crossing(previous, point);
+            if (pointInside)
+                out << point;
+            previous = point;
+            previousInside = pointInside;
+        }
+        std::swap(in, out);
+    };
+    const auto atX = [](double x) {
+        return [x](QPointF a, QPointF b) {
+            return QPointF(x, a.y() + (b.y() - a.y()) * (x - a.x()) / (b.x() - a.x()));
+        };
+    };
+    const auto atY = [](double y) {
+        return [y](QPointF a, QPointF b) {
+            return QPointF(a.x() + (b.x() - a.x()) * (y - a.y()) / (b.y() - a.y()), y);
+        };
+    };
+    clip([&](QPointF p) { return p.x() >= area.left(); }, atX(area.left()));
+    clip([&](QPointF p) { return p.x() <= area.right(); }, atX(area.right()));
+    clip([&](QPointF p) { return p.y() >= area.top(); }, atY(area.top()));
+    clip([&](QPointF p) { return p.y() <= area.bottom(); }, atY(area.bottom()));
+    return in;
+}
+
 // `lon` moved by whole turns to lie nearest `centre`.
 double nearest(double lon, double centre) {
     return lon + 360 * std::round((centre - lon) / 360);
@@ -95,14 +142,40 @@ void drawLand(QPainter& painter, const Projection& p, const LandPicture& land) {
                          true);
     QPen coastPen(kCoast, 0.7);
     coastPen.setCosmetic(true); // in pixels, whatever the zoom
+    // In degrees, north down.
+    const QRectF reached = reachedArea(painter);
     for (std::size_t copy = 0; copy < land.fill.size(); ++copy) {
         // Only the turns of the world the frame shows.
         const QRectF extent = land.fill[copy].controlPointRect();
-        if (extent.right() < p.frame.west || extent.left() > p.frame.east)
+        if (extent.right() < p.frame.west || extent.left() > p.frame.east ||
+            extent.right() < reached.left() || extent.left() > reached.right())
             continue;
         painter.setPen(Qt::NoPen);
         painter.setBrush(kLand);
-        painter.drawPath(land.fill[copy]);
+        if (painter.hasClipping()) {
+            // A strip: the rasteriser would walk every edge of the world across its
+            // height, so only the rings' parts within it (and two pixels around,
+            // where their extra edges cannot show) are filled.
+            const double shift = 360.0 * (double(copy) - 1);
+            const QRectF area =
+                reached.adjusted(-2 / k, -2 / p.pixelsPerDegree, 2 / k, 2 / p.pixelsPerDegree)
+                    .translated(-shift, 0);
+            QPainterPath part;
+            part.setFillRule(Qt::OddEvenFill);
+            for (const LandPicture::Ring& ring : land.rings) {
+                if (!ring.bounds.intersects(area))
+                    continue;
+                const QPolygonF inside =
+                    area.contains(ring.bounds) ? ring.points : clippedRing(ring.points, area);
+                if (inside.size() < 3)
+                    continue;
+                part.addPolygon(inside.translated(shift, 0));
+                part.closeSubpath();
+            }
+            painter.drawPath(part);
+        } else {
+            painter.drawPath(land.fill[copy]);
+        }
         painter.setPen(coastPen);
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(land.coast[copy]);
@@ -139,7 +212,7 @@ void drawLegs(QPainter& painter, const Projection& p, const std::vector<QPolygon
     const bool world = p.frame.east - p.frame.west > 359;
     // Zoomed in, most of a long leg lies off the picture: only the runs of steps
     // that touch it are stroked.
-    const QRectF shown = QRectF(painter.window()).adjusted(-8, -8, 8, 8);
+    const QRectF shown = reachedArea(painter).adjusted(-8, -8, 8, 8);
     const auto drawShown = [&](const QPolygonF& line) {
         qsizetype start = -1;
         for (qsizetype i = 1; i <= line.size(); ++i) {
@@ -214,6 +287,7 @@ void drawStops(QPainter& painter, const Projection& p, const std::vector<MapStop
     const QFont font = mapFont(13);
     const QFontMetricsF metrics(font);
     const double radius = 4.5;
+    const QRectF reached = reachedArea(painter);
     std::vector<QPointF> centres;
     for (const MapStop& stop : stops)
         centres.push_back(p(stop.at.lat, nearest(stop.at.lon, p.centre())));
@@ -258,8 +332,9 @@ void drawStops(QPainter& painter, const Projection& p, const std::vector<MapStop
         if (chosen.isNull()) // nowhere free: the side that stays on the picture
             chosen = QRectF(corners[bounds.contains(QRectF(corners[0], box)) ? 0 : 1], box);
         placed.push_back(chosen);
-        drawHaloText(painter, QPointF(chosen.left(), chosen.top() + metrics.ascent()),
-                     stops[i].label, font);
+        if (chosen.adjusted(-4, -4, 4, 4).intersects(reached)) // with its halo
+            drawHaloText(painter, QPointF(chosen.left(), chosen.top() + metrics.ascent()),
+                         stops[i].label, font);
     }
 }
 
@@ -285,22 +360,29 @@ void drawCorners(QPainter& painter, const QString& total, const QString& attribu
 
 MapFrame frameAround(const std::vector<std::vector<GeoPoint>>& paths, QSize size);
 
-void paintFramed(QPainter& painter, const TripMap& trip, const LandPicture& land,
-                 const std::vector<std::vector<GeoPoint>>& paths, const MapFrame& frame) {
-    const Projection projection(frame, trip.size);
+// Paper beyond the poles, the sea, the graticule and the land.
+void paintGround(QPainter& painter, const Projection& projection, const LandPicture& land,
+                 QSize size) {
     painter.setRenderHint(QPainter::Antialiasing);
     // Beyond the poles lies no map: plain paper there.
-    painter.fillRect(QRectF(QPointF(0, 0), trip.size), QColor(0xf4, 0xf4, 0xf2));
+    painter.fillRect(QRectF(QPointF(0, 0), size), QColor(0xf4, 0xf4, 0xf2));
     const double top = std::max(0.0, projection(90, 0).y());
-    const double bottom = std::min(double(trip.size.height()), projection(-90, 0).y());
-    painter.fillRect(QRectF(0, top, trip.size.width(), bottom - top), kOcean);
+    const double bottom = std::min(double(size.height()), projection(-90, 0).y());
+    painter.fillRect(QRectF(0, top, size.width(), bottom - top), kOcean);
     drawGraticule(painter, projection);
     drawLand(painter, projection, land);
+}
+
+// The legs and the labelled cities.
+void paintRoute(QPainter& painter, const Projection& projection, const TripMap& trip,
+                const std::vector<std::vector<GeoPoint>>& paths) {
+    painter.setRenderHint(QPainter::Antialiasing);
     const std::vector<QPolygonF> lines = legLines(projection, paths);
     drawLegs(painter, projection, lines);
     drawStops(painter, projection, trip.stops, lines, trip.size);
-    drawCorners(painter, trip.total, trip.attribution, trip.size);
 }
+
+constexpr MapLayers kWholeMap = MapLayer::Ground | MapLayer::Route | MapLayer::Corners;
 
 std::vector<GeoPoint> stopPoints(const TripMap& trip) {
     std::vector<GeoPoint> points;
@@ -312,7 +394,8 @@ std::vector<GeoPoint> stopPoints(const TripMap& trip) {
 void paintMap(QPainter& painter, const TripMap& trip, const LandOutline& land) {
     // The legs are traced once, for the frame and for the lines.
     const auto paths = legPaths(stopPoints(trip));
-    paintFramed(painter, trip, LandPicture(land), paths, frameAround(paths, trip.size));
+    paintMapLayers(painter, kWholeMap, trip, LandPicture(land), frameAround(paths, trip.size),
+                   paths);
 }
 
 MapFrame frameAround(const std::vector<std::vector<GeoPoint>>& paths, QSize size) {
@@ -392,6 +475,9 @@ LandPicture::LandPicture(const LandOutline& land) {
                 polygon << polygon.front();
             coast[copy].addPolygon(polygon);
         }
+        QPolygonF ring(points.begin(), points.end());
+        const QRectF bounds = ring.boundingRect();
+        rings.push_back({std::move(ring), bounds});
     }
 }
 
@@ -413,13 +499,31 @@ std::vector<std::vector<GeoPoint>> tripLegPaths(const TripMap& trip) {
 void paintTripMap(QPainter& painter, const TripMap& trip, const LandPicture& land,
                   const MapFrame& frame, const std::vector<std::vector<GeoPoint>>* paths) {
     if (paths)
-        paintFramed(painter, trip, land, *paths, frame);
+        paintMapLayers(painter, kWholeMap, trip, land, frame, *paths);
     else
-        paintFramed(painter, trip, land, legPaths(stopPoints(trip)), frame);
+        paintMapLayers(painter, kWholeMap, trip, land, frame, legPaths(stopPoints(trip)));
+}
+
+void paintMapLayers(QPainter& painter, MapLayers layers, const TripMap& trip,
+                    const LandPicture& land, const MapFrame& frame,
+                    const std::vector<std::vector<GeoPoint>>& paths) {
+    const Projection projection(frame, trip.size);
+    if (layers & MapLayer::Ground)
+        paintGround(painter, projection, land, trip.size);
+    if (layers & MapLayer::Route)
+        paintRoute(painter, projection, trip, paths);
+    if (layers & MapLayer::Corners) {
+        painter.setRenderHint(QPainter::Antialiasing); // on a painter of its own
+        drawCorners(painter, trip.total, trip.attribution, trip.size);
+    }
 }
 
 MapFrame tripMapFrame(const std::vector<GeoPoint>& stops, QSize size) {
     return frameAround(legPaths(stops), size);
+}
+
+MapFrame legPathsFrame(const std::vector<std::vector<GeoPoint>>& paths, QSize size) {
+    return frameAround(paths, size);
 }
 
 namespace {

@@ -3,10 +3,13 @@
 #include "route/great_circle.h"
 #include "route/land_outline.h"
 
+#include <QFlags>
 #include <QPainterPath>
+#include <QPolygonF>
+#include <QRectF>
 #include <QSize>
-#include <array>
 #include <QString>
+#include <array>
 #include <vector>
 
 namespace amb::route {
@@ -30,12 +33,15 @@ struct TripMap {
 struct MapFrame {
     double west = -180, east = 180, south = -90, north = 90;
     double xScale = 1;
+    bool operator==(const MapFrame&) const = default;
 };
 
 // The frame around every point of the trip's legs, with a margin, widened to the
 // picture's proportions on a map whose east-west scale is true at its middle
 // latitude.
 MapFrame tripMapFrame(const std::vector<GeoPoint>& stops, QSize size);
+// The same around the legs as tripLegPaths traced them.
+MapFrame legPathsFrame(const std::vector<std::vector<GeoPoint>>& paths, QSize size);
 
 // The land made ready to be drawn many times (the map window redraws on every zoom
 // and pan): its rings in degrees, a turn west and east as well, so only a transform
@@ -45,6 +51,13 @@ struct LandPicture {
     // A turn west, the world, a turn east: a frame draws only those it shows.
     std::array<QPainterPath, 3> fill;  // odd-even
     std::array<QPainterPath, 3> coast; // without the edges along a pole
+    // The world's rings one by one, for filling only the part of them a narrow
+    // strip of the picture shows.
+    struct Ring {
+        QPolygonF points;
+        QRectF bounds;
+    };
+    std::vector<Ring> rings;
 };
 
 // Where a point lies on a picture of `size` showing `frame` (the longitude moved by
@@ -60,6 +73,19 @@ std::vector<std::vector<GeoPoint>> tripLegPaths(const TripMap& trip);
 void paintTripMap(QPainter& painter, const TripMap& trip, const LandPicture& land,
                   const MapFrame& frame,
                   const std::vector<std::vector<GeoPoint>>* paths = nullptr);
+
+// The map as three layers, bottom to top, for a window that keeps the lower ones
+// as a picture: paintTripMap draws all three.
+enum class MapLayer {
+    Ground = 1,  // paper beyond the poles, sea, graticule, land
+    Route = 2,   // the legs, the cities and their labels
+    Corners = 4, // the total and the attribution, which stay put when the map moves
+};
+Q_DECLARE_FLAGS(MapLayers, MapLayer)
+Q_DECLARE_OPERATORS_FOR_FLAGS(MapLayers)
+void paintMapLayers(QPainter& painter, MapLayers layers, const TripMap& trip,
+                    const LandPicture& land, const MapFrame& frame,
+                    const std::vector<std::vector<GeoPoint>>& paths);
 
 // Draws the trip on the land and writes it to `file`, a PNG or an SVG by its
 // suffix. The file appears whole or not at all: it is written to a temporary file

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QTest>
 
+Q_DECLARE_METATYPE(amb::route::GeoPoint)
+
 using namespace amb;
 using namespace Qt::StringLiterals;
 using namespace amb::route;
@@ -30,6 +32,9 @@ MapWindow& openMap(TestWindow& w) {
     return *map;
 }
 
+// No place: the map as opened, the trip fitted.
+const GeoPoint kTripFitted{0, 1000};
+
 QStringList labels(const MapWindow& map) {
     QStringList texts;
     for (const MapStop& stop : map.canvas->trip().stops)
@@ -48,6 +53,8 @@ private Q_SLOTS:
     void zoomKeepsThePointUnderThePointer();
     void clickOnACitySelectsIt();
     void savesWhatItShowsAndKeepsItsPlace();
+    void movingPictureMatchesTheExactOne_data();
+    void movingPictureMatchesTheExactOne();
 };
 
 void TestMapWindow::followsTheTripList_data() {
@@ -203,6 +210,73 @@ void TestMapWindow::savesWhatItShowsAndKeepsItsPlace() {
     again.load();
     again.form->ShowTripOnMap_Click();
     QCOMPARE(again.form->MapWindow1->size(), QSize(640, 420));
+}
+
+// Panning moves the last picture and draws only what it uncovers; once the map
+// rests it is drawn afresh. Either way it shows the picture of its frame.
+void TestMapWindow::movingPictureMatchesTheExactOne_data() {
+    QTest::addColumn<GeoPoint>("centre"); // where the pan starts
+    QTest::addColumn<QPointF>("step");    // pixels per step
+    QTest::addColumn<int>("steps");
+    const GeoPoint fitted = kTripFitted;
+    QTest::newRow("east") << fitted << QPointF(-13, 0) << 9;
+    QTest::newRow("west and south") << fitted << QPointF(11, -7) << 9;
+    QTest::newRow("fractions of a pixel add up") << fitted << QPointF(2.4, 1.6) << 25;
+    QTest::newRow("over the antimeridian") << GeoPoint{-17, -155} << QPointF(-37, 0) << 12;
+    QTest::newRow("against the pole") << GeoPoint{70, 20} << QPointF(0, 25) << 12;
+    QTest::newRow("a step wider than the map") << fitted << QPointF(900, 0) << 2;
+}
+
+void TestMapWindow::movingPictureMatchesTheExactOne() {
+    QFETCH(GeoPoint, centre);
+    QFETCH(QPointF, step);
+    QFETCH(int, steps);
+    TestWindow w;
+    w.load();
+    fillTrip(*w.form->ListView3);
+    MapWindow& map = openMap(w);
+    MapCanvas& canvas = *map.canvas;
+    canvas.clearFocus(); // the focus frame is no part of the map
+    // The land, which the test's program folder lacks, from the build's.
+    const std::optional<LandOutline> outline = loadLandOutline(
+        QStringLiteral(AMBREVALE_PROGRAM_DIR "/") + QLatin1String(kLandFileName), nullptr);
+    QVERIFY(outline);
+    const auto land = std::make_shared<const LandPicture>(*outline);
+    canvas.setLand(land);
+    if (centre != kTripFitted)
+        canvas.centreOn(centre, 40);
+    canvas.grab();
+    const auto exact = [&] {
+        const QString png = w.folder.filePath(QStringLiteral("exact.png"));
+        TripMap trip = canvas.trip();
+        trip.size = canvas.size();
+        return renderTripMap(trip, *land, canvas.frame(), png).isEmpty()
+                   ? QImage(png).convertToFormat(QImage::Format_RGB32)
+                   : QImage();
+    };
+    for (int i = 0; i < steps; ++i) {
+        canvas.pan(step);
+        canvas.grab(); // a frame while moving
+    }
+    QVERIFY(canvas.moving());
+    // Moving, the picture may lie a fraction of a pixel off, lines may differ where
+    // the strips meet and a label keeps the side it had: few pixels differ.
+    const QImage moving = canvas.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage wanted = exact();
+    QCOMPARE(moving.size(), wanted.size());
+    qsizetype differing = 0;
+    for (int y = 0; y < wanted.height(); ++y)
+        for (int x = 0; x < wanted.width(); ++x) {
+            const QRgb a = moving.pixel(x, y), b = wanted.pixel(x, y);
+            differing += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                             std::abs(qBlue(a) - qBlue(b)) >
+                         24;
+        }
+    QVERIFY2(differing < wanted.width() * wanted.height() / 100,
+             qPrintable(QStringLiteral("%1 pixels differ").arg(differing)));
+    // At rest: exactly the picture drawn afresh.
+    QTRY_VERIFY(!canvas.moving());
+    QCOMPARE(canvas.grab().toImage().convertToFormat(QImage::Format_RGB32), exact());
 }
 
 QTEST_MAIN(TestMapWindow)
