@@ -243,7 +243,8 @@ app() {
     bash "$here/scripts/build.sh" dev
     bash "$here/scripts/build-database.sh" "$here/build/bin"
   fi
-  cp "$database" "$out/build/bin/"
+  # Copied only when it differs, so an unchanged database does not make the package again.
+  cmp -s "$database" "$out/build/bin/dbCities.sqlite" || cp "$database" "$out/build/bin/"
 }
 
 # ---------------------------------------------------------------- package
@@ -252,9 +253,17 @@ version() {
 }
 
 package() {
-  local v folder
+  local v folder setup
   v=$(version)
   folder=$out/Ambrevale-$v-win64
+  setup=$out/Ambrevale-$v-win64-setup.exe
+  # Packing takes minutes: done again only when a file that goes in has changed.
+  if [ -f "$out/Ambrevale-$v-win64.zip" ] && [ -f "$setup" ] &&
+     [ -z "$(find "$out/build/bin" "$here/packaging/windows" "$out/build/windows/ambrevale.ico" "$0" \
+             -newer "$setup" -print -quit)" ]; then
+    log "the zip and the installer are up to date"
+    return
+  fi
   rm -rf "$folder"
   mkdir -p "$folder"
   # The program folder as the build left it (programs, DLLs, plugins, data files).
@@ -263,7 +272,7 @@ package() {
   rm -f "$out/Ambrevale-$v-win64.zip"
   (cd "$out" && zip -qr9 "Ambrevale-$v-win64.zip" "Ambrevale-$v-win64")
   makensis -V2 -DVERSION="$v" -DSOURCE="$folder" -DICON="$out/build/windows/ambrevale.ico" \
-    -DOUTFILE="$out/Ambrevale-$v-win64-setup.exe" "$here/packaging/windows/ambrevale.nsi" >/dev/null
+    -DOUTFILE="$setup" "$here/packaging/windows/ambrevale.nsi" >/dev/null
   log "$(cd "$out" && du -h "Ambrevale-$v-win64.zip" "Ambrevale-$v-win64-setup.exe" | tr '\t\n' '  ')"
 }
 
