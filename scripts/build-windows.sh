@@ -8,6 +8,9 @@
 #   bash scripts/build-windows.sh            everything
 #   bash scripts/build-windows.sh STEP...    only these steps, in the order given:
 #        tools qt libs app package
+#
+# AMBREVALE_WINDOWS_CACHE moves the cache, AMBREVALE_WINDOWS_BUILD_DIR the output,
+# AMBREVALE_JOBS sets the parallel jobs (2).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 out=${AMBREVALE_WINDOWS_BUILD_DIR:-$here/build-windows}
@@ -15,26 +18,71 @@ cache=${AMBREVALE_WINDOWS_CACHE:-$HOME/.cache/ambrevale/windows}
 jobs=${AMBREVALE_JOBS:-2}
 toolchain=$here/cmake/mingw-w64-x86_64.cmake
 triplet=x86_64-w64-mingw32
-mkdir -p "$cache/src"
 
 log() { printf 'build-windows: %s\n' "$*" >&2; }
+fail() { log "$*"; exit 1; }
 elapsed() { local s=$SECONDS; "$@"; log "$1 took $((SECONDS - s)) s"; }
+
+# Runs a quiet command with its output in $cache/logs/NAME.log; when it fails,
+# shows the end of that log and where the rest is.
+logged() {
+  local name=$1; shift
+  local file=$cache/logs/$name.log
+  mkdir -p "$cache/logs"
+  if ! "$@" >"$file" 2>&1; then
+    tail -n 25 "$file" >&2
+    fail "$name failed; its whole output is in $file"
+  fi
+}
+
+# A cold build needs about 3 GB (Debian's sources 0.6 GB, Qt's build folder, the
+# program's build): say so at the start rather than fail half-way.
+check_disk() {
+  local free_mb
+  mkdir -p "$out"
+  for folder in "$cache" "$out"; do
+    free_mb=$(df -Pm "$folder" | awk 'NR == 2 { print $4 }')
+    [ "$free_mb" -ge 3000 ] ||
+      fail "only $free_mb MB free under $folder; the Windows build needs about 3000 MB"
+  done
+}
+report_disk() {
+  log "disk used: $(du -sh "$cache" | cut -f1) in the cache $cache," \
+    "$(du -sh "$out" | cut -f1) in $out"
+}
 
 # ---------------------------------------------------------------- tools
 tools() {
-  # The cross tools, Wine and NSIS are on scripts/setup.sh's list for this build.
+  # The cross tools, Wine and NSIS are on scripts/setup.sh's list for this build;
+  # it also adds the deb-src lines apt-get source needs.
+  [ "$(id -u)" = 0 ] || log "not root: installing what is missing will fail"
   AMBREVALE_WINDOWS=1 bash "$here/scripts/setup.sh"
 }
 
 # Unpacks Debian's source of a package into $cache/src once; prints its folder.
+# It is fetched and unpacked in a folder of its own and moved in when whole, so an
+# interrupted fetch is never taken for the source. A failed fetch is tried again
+# after refreshing the package lists (the deb-src lines may be new).
 debian_source() {
-  local package=$1 dir
+  local package=$1 dir fetch attempt
   dir=$(find "$cache/src" -maxdepth 1 -mindepth 1 -type d -name "${2:-$package}-*" | head -1)
   if [ -z "$dir" ]; then
-    (cd "$cache/src" && apt-get source -qq "$package" >/dev/null)
+    fetch=$cache/src/.fetch-$package
+    for attempt in 1 2 3; do
+      rm -rf "$fetch"; mkdir -p "$fetch"
+      (cd "$fetch" && apt-get source -qq "$package" >"$fetch.log" 2>&1) && break
+      log "apt-get source $package failed (attempt $attempt of 3): $(tail -n 1 "$fetch.log")"
+      [ "$attempt" = 3 ] && fail "cannot fetch Debian's source of $package: apt-get source needs" \
+        "deb-src lines (scripts/setup.sh adds them to /etc/apt/sources.list.d) and the network;" \
+        "its output is in $fetch.log"
+      sleep $((attempt * 10))
+      apt-get update -qq >/dev/null 2>&1 || true
+    done
+    mv "$fetch"/* "$cache/src/"
+    rm -rf "$fetch" "$fetch.log"
     dir=$(find "$cache/src" -maxdepth 1 -mindepth 1 -type d -name "${2:-$package}-*" | head -1)
   fi
-  [ -n "$dir" ] || { log "no source for $package"; exit 1; }
+  [ -n "$dir" ] || fail "apt-get source $package left no ${2:-$package}-* folder in $cache/src"
   printf '%s\n' "$dir"
 }
 
@@ -81,14 +129,16 @@ qt() {
     rm -rf "$build" "$prefix"
     mkdir -p "$build"
     printf '%s\n' "$prefix" > "$build/.prefix"
-    cmake -G Ninja -S "$source" -B "$build" \
+    [ -x /usr/lib/qt6/libexec/moc ] || fail "Qt's host tools are missing: run the tools step"
+    logged qt-configure cmake -G Ninja -S "$source" -B "$build" \
       -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
       -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
       -DCMAKE_CXX_COMPILER_LAUNCHER= \
       "${qt_options[@]}"
   fi
+  log "building Qt in $build: about 40 minutes of two cores the first time"
   nice -n 19 cmake --build "$build" -j"$jobs"
-  cmake --install "$build" >/dev/null
+  logged qt-install cmake --install "$build"
   touch "$prefix/.complete"
   rm -rf "$build"
 }
@@ -116,23 +166,24 @@ libs() {
     -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DCMAKE_INSTALL_LIBDIR=lib)
 
   local s=$SECONDS
-  cmake -S "$(debian_source geographiclib)" -B "$build/geographiclib" "${common[@]}" \
-    -DBUILD_DOCUMENTATION=OFF -DBUILD_MANPAGES=OFF -DEXAMPLEDIR= >/dev/null
+  logged geographiclib-configure cmake -S "$(debian_source geographiclib)" \
+    -B "$build/geographiclib" "${common[@]}" \
+    -DBUILD_DOCUMENTATION=OFF -DBUILD_MANPAGES=OFF -DEXAMPLEDIR=
   nice -n 10 cmake --build "$build/geographiclib" -j"$jobs" --target GeographicLib_STATIC >/dev/null 2>&1 ||
-    nice -n 10 cmake --build "$build/geographiclib" -j"$jobs" >/dev/null
+    logged geographiclib-build nice -n 10 cmake --build "$build/geographiclib" -j"$jobs"
   # Only the library is built, so installing stops at the missing tools: install
   # what there is and the pkg-config file by hand.
   cmake --install "$build/geographiclib" >/dev/null 2>&1 || true
   cp "$build/geographiclib/cmake/geographiclib.pc" "$prefix/lib/pkgconfig/"
   [ -f "$prefix/lib/libGeographicLib.a" ] && [ -f "$prefix/include/GeographicLib/Geodesic.hpp" ] ||
-    { log "GeographicLib did not install"; exit 1; }
+    fail "GeographicLib did not install into $prefix"
   log "GeographicLib took $((SECONDS - s)) s"
 
   s=$SECONDS
-  cmake -S "$(debian_source libxlsxwriter)" -B "$build/libxlsxwriter" "${common[@]}" \
-    -DZLIB_ROOT=/usr/$triplet -DUSE_SYSTEM_MINIZIP=OFF >/dev/null
-  nice -n 10 cmake --build "$build/libxlsxwriter" -j"$jobs" >/dev/null
-  cmake --install "$build/libxlsxwriter" >/dev/null
+  logged libxlsxwriter-configure cmake -S "$(debian_source libxlsxwriter)" \
+    -B "$build/libxlsxwriter" "${common[@]}" -DZLIB_ROOT=/usr/$triplet -DUSE_SYSTEM_MINIZIP=OFF
+  logged libxlsxwriter-build nice -n 10 cmake --build "$build/libxlsxwriter" -j"$jobs"
+  logged libxlsxwriter-install cmake --install "$build/libxlsxwriter"
   # Its zlib, static, where pkg-config's "-lz" is looked for.
   cp "/usr/$triplet/lib/libz.a" "$prefix/lib/"
   log "libxlsxwriter took $((SECONDS - s)) s"
@@ -141,10 +192,12 @@ libs() {
   s=$SECONDS
   local sqlite_build=$build/sqlite3
   mkdir -p "$sqlite_build"
-  (cd "$sqlite_build" && "$(debian_source sqlite3)/configure" --disable-tcl >/dev/null &&
-    nice -n 10 make -s sqlite3.c >/dev/null)
-  nice -n 10 $triplet-gcc-posix "${sqlite_flags[@]}" -c "$sqlite_build/sqlite3.c" \
-    -o "$sqlite_build/sqlite3.o"
+  local sqlite_source
+  sqlite_source=$(debian_source sqlite3)
+  (cd "$sqlite_build" && logged sqlite-configure "$sqlite_source/configure" --disable-tcl &&
+    logged sqlite-amalgamation nice -n 10 make -s sqlite3.c)
+  logged sqlite-build nice -n 10 $triplet-gcc-posix "${sqlite_flags[@]}" \
+    -c "$sqlite_build/sqlite3.c" -o "$sqlite_build/sqlite3.o"
   $triplet-ar rcs "$prefix/lib/libsqlite3.a" "$sqlite_build/sqlite3.o"
   cp "$sqlite_build/sqlite3.h" "$sqlite_build/sqlite3ext.h" "$prefix/include/"
   local version
@@ -169,23 +222,29 @@ app() {
   local qt libs
   qt=$(qt_prefix); libs=$(libs_prefix)
   for prefix in "$qt" "$libs"; do
-    [ -f "$prefix/.complete" ] || { log "$prefix is not built: run the qt and libs steps first"; exit 1; }
+    [ -f "$prefix/.complete" ] || fail "$prefix is not built: run the qt and libs steps first"
   done
   # The libraries' pkg-config files, never the host's.
   export PKG_CONFIG_LIBDIR=$libs/lib/pkgconfig PKG_CONFIG_PATH=
   # Qt's toolchain file remembers where our toolchain file was when Qt was built:
   # name it again, so a moved tree or cache still works.
-  cmake -G Ninja -S "$here" -B "$out/build" \
+  logged app-configure cmake -G Ninja -S "$here" -B "$out/build" \
     -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
     -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" \
     -DAMBREVALE_WINDOWS_PREFIXES="$qt;$libs" \
-    -DCMAKE_BUILD_TYPE=Release -DAMBREVALE_BENCH=OFF >/dev/null
+    -DCMAKE_BUILD_TYPE=Release -DAMBREVALE_BENCH=OFF
   nice -n 5 cmake --build "$out/build" -j"$jobs"
 
-  # The city database is the same file on both systems: the Linux tool makes it.
+  # The city database is the same file on both systems: the Linux tool makes it
+  # (and the installed-program test compares with that tool's output).
   local database=$here/build/bin/dbCities.sqlite
-  [ -f "$database" ] || bash "$here/scripts/setup.sh"
-  cp "$database" "$out/build/bin/"
+  if [ ! -f "$database" ]; then
+    log "no $database yet: building the Linux program and its database first"
+    bash "$here/scripts/build.sh" dev
+    bash "$here/scripts/build-database.sh" "$here/build/bin"
+  fi
+  # Copied only when it differs, so an unchanged database does not make the package again.
+  cmp -s "$database" "$out/build/bin/dbCities.sqlite" || cp "$database" "$out/build/bin/"
 }
 
 # ---------------------------------------------------------------- package
@@ -194,9 +253,17 @@ version() {
 }
 
 package() {
-  local v folder
+  local v folder setup
   v=$(version)
   folder=$out/Ambrevale-$v-win64
+  setup=$out/Ambrevale-$v-win64-setup.exe
+  # Packing takes minutes: done again only when a file that goes in has changed.
+  if [ -f "$out/Ambrevale-$v-win64.zip" ] && [ -f "$setup" ] &&
+     [ -z "$(find "$out/build/bin" "$here/packaging/windows" "$out/build/windows/ambrevale.ico" "$0" \
+             -newer "$setup" -print -quit)" ]; then
+    log "the zip and the installer are up to date"
+    return
+  fi
   rm -rf "$folder"
   mkdir -p "$folder"
   # The program folder as the build left it (programs, DLLs, plugins, data files).
@@ -205,7 +272,7 @@ package() {
   rm -f "$out/Ambrevale-$v-win64.zip"
   (cd "$out" && zip -qr9 "Ambrevale-$v-win64.zip" "Ambrevale-$v-win64")
   makensis -V2 -DVERSION="$v" -DSOURCE="$folder" -DICON="$out/build/windows/ambrevale.ico" \
-    -DOUTFILE="$out/Ambrevale-$v-win64-setup.exe" "$here/packaging/windows/ambrevale.nsi" >/dev/null
+    -DOUTFILE="$setup" "$here/packaging/windows/ambrevale.nsi" >/dev/null
   log "$(cd "$out" && du -h "Ambrevale-$v-win64.zip" "Ambrevale-$v-win64-setup.exe" | tr '\t\n' '  ')"
 }
 
@@ -213,8 +280,17 @@ main() {
   local steps=("$@") step
   [ ${#steps[@]} -gt 0 ] || steps=(tools qt libs app package)
   for step in "${steps[@]}"; do
+    case $step in
+      tools|qt|libs|app|package) ;;
+      *) fail "no step $step: the steps are tools qt libs app package" ;;
+    esac
+  done
+  mkdir -p "$cache/src"
+  check_disk
+  for step in "${steps[@]}"; do
     elapsed "$step"
   done
+  report_disk
 }
 
 # On one line, so bash has read the whole script before it runs any of it: a

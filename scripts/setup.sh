@@ -23,10 +23,11 @@ packages=(
 
 # The Windows build (scripts/build-windows.sh): the cross compiler, Wine to run the
 # tests, NSIS for the installer, tclsh to make SQLite's amalgamation, and Qt's host
-# tools. Installed where that build is asked for or has been made.
+# tools; procps's pgrep for the installed-program test. Installed where that build
+# is asked for or has been made.
 windows_packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  libz-mingw-w64-dev wine wine64 nsis tcl zip qt6-base-dev-tools
+  libz-mingw-w64-dev wine wine64 nsis tcl zip qt6-base-dev-tools procps
 )
 windows=0
 if [ "${AMBREVALE_WINDOWS:-0}" = 1 ] || [ -d "$here/build-windows/build" ]; then
