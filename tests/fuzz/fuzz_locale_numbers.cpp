@@ -89,9 +89,6 @@ std::optional<double> plainReading(const QString& text, const QLocale& locale) {
     return value;
 }
 
-// From here up, doubles are written 1.79769313486232e+308 (rounded up to 15 digits).
-constexpr double kLargestWritten = 1.797693134862315e308;
-
 void checkWriting(double value, const Locale& l) {
     const QString text = l.numbers.toText(value);
     if (text != l.qt.toString(value, 'g', 15))
@@ -106,18 +103,17 @@ void checkWriting(double value, const Locale& l) {
             std::abort(); // reads what no number writes
         return;
     }
-    if (std::fabs(value) >= kLargestWritten) {
+    char digits[32];
+    const auto written =
+        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 15);
+    double rounded = 0;
+    if (std::from_chars(digits, written.ptr, rounded).ec == std::errc::result_out_of_range) {
         if (!back || *back != std::copysign(DBL_MAX, value))
             std::abort(); // the largest doubles' text does not read back as the largest
         return;
     }
     if (!back || l.numbers.toText(*back) != text)
         std::abort(); // what it writes does not read back
-    char digits[32];
-    const auto written =
-        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 15);
-    double rounded = 0;
-    (void)std::from_chars(digits, written.ptr, rounded);
     if (rounded == value && *back != value)
         std::abort(); // a 15-digit number changed on its way through the text
     if (amb::LocaleNumbers::fromStoredText(amb::LocaleNumbers::storedText(value)) != value)
