@@ -17,6 +17,9 @@ namespace {
 // and it keeps the conversion free of allocations.
 constexpr size_t kMaxTextLength = 256;
 
+// The text the largest double is written as (15 significant digits).
+constexpr long double kLargestWritten = 1.79769313486232e308L;
+
 std::u32string toUtf32(const QString& text) {
     const QList<uint> points = text.toUcs4();
     return std::u32string(points.begin(), points.end());
@@ -257,9 +260,21 @@ std::optional<double> LocaleNumbers::parse(const char32_t* begin, const char32_t
         double value = 0;
         const auto [ptr, ec] =
             std::from_chars(ascii, ascii + length, value, std::chars_format::general);
-        // Beyond the range of a double (either way) is no number either.
-        if (ec == std::errc() && ptr == ascii + length && std::isfinite(value))
+        if (ptr != ascii + length)
+            continue;
+        if (ec == std::errc() && std::isfinite(value))
             return value;
+        // The largest doubles are written rounded up to 15 digits, just beyond the
+        // range: such a text reads back as the largest double. Further beyond the
+        // range (either way) is no number.
+        if (ec == std::errc::result_out_of_range) {
+            long double wide = 0;
+            const auto widened =
+                std::from_chars(ascii, ascii + length, wide, std::chars_format::general);
+            if (widened.ec == std::errc() && std::fabs(wide) > std::numeric_limits<double>::max() &&
+                std::fabs(wide) <= kLargestWritten)
+                return std::copysign(std::numeric_limits<double>::max(), double(wide));
+        }
     }
     return std::nullopt;
 }

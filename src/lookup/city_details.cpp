@@ -34,9 +34,10 @@ QStringList foldedAlternateNames(const QString& list, const QString& foldedCity)
     return names;
 }
 
-CityDetailsWriter::CityDetailsWriter(SqliteDatabase& db) {
-    for (const QString& sql : cityDetailsSchema())
-        db.exec(sql.toUtf8());
+CityDetailsWriter::CityDetailsWriter(SqliteDatabase& db, bool createTables) {
+    if (createTables)
+        for (const QString& sql : cityDetailsSchema())
+            db.exec(sql.toUtf8());
     facts_ = std::make_unique<SqliteStatement>(
         db, "INSERT INTO city_facts (id, population, country) VALUES (?, ?, ?)");
     names_ =

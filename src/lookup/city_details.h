@@ -37,7 +37,8 @@ bool hasCityDetails(SqliteDatabase& db);
 // into the new table gives them consecutive rowids ending at sqlite3_last_insert_rowid().
 class CityDetailsWriter {
 public:
-    explicit CityDetailsWriter(SqliteDatabase& db);
+    // `createTables` false: the database holds them already (a scratch database).
+    explicit CityDetailsWriter(SqliteDatabase& db, bool createTables = true);
     ~CityDetailsWriter();
     CityDetailsWriter(const CityDetailsWriter&) = delete;
     CityDetailsWriter& operator=(const CityDetailsWriter&) = delete;

@@ -251,7 +251,30 @@ CityResolver::CityResolver(const QString& databasePath) : d_(std::make_unique<Pr
 // The queries are members after the connection, so they go first.
 CityResolver::~CityResolver() = default;
 
+namespace {
+// The lookups of one name in one read transaction: the file is locked and checked
+// once, not once per query (a name without a match is looked up in a thousand
+// spellings).
+class ReadTransaction {
+public:
+    explicit ReadTransaction(SqliteDatabase& db) : db_(db) { db_.exec("BEGIN"); }
+    ~ReadTransaction() {
+        try {
+            db_.exec("COMMIT");
+        } catch (const RunTimeError&) {
+            // Nothing was written: the lock goes with the connection's next statement.
+        }
+    }
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+private:
+    SqliteDatabase& db_;
+};
+} // namespace
+
 NameMatch CityResolver::resolve(const QString& name) {
+    const ReadTransaction transaction(*d_->db);
     NameMatch result;
     const QString folded = foldCityName(name.trimmed());
     std::vector<Found> found = d_->exact(folded);

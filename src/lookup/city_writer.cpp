@@ -95,21 +95,14 @@ public:
                                                   QFileDevice::ReadGroup | QFileDevice::ReadOther);
         lock_ = std::make_unique<TemporaryFileLock>(temporaryPath_);
         try {
-            db_ = std::make_unique<SqliteDatabase>(temporaryPath_, SqliteDatabase::Create,
-                                                   outputPath_);
+            ownDb_ = std::make_unique<SqliteDatabase>(temporaryPath_, SqliteDatabase::Create,
+                                                      outputPath_);
+            db_ = ownDb_.get();
             // A crash leaves only the temporary file, so no journal is needed.
             db_->exec("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA temp_store = "
                       "FILE; PRAGMA cache_size = -32768");
-            db_->exec(cityTableSchema().toUtf8());
-            db_->exec("CREATE TEMP TABLE staged (city TEXT, AccentCity TEXT, Region TEXT, Latitude "
-                      "REAL, Longitude REAL, population INTEGER, country TEXT, alternateNames "
-                      "TEXT)");
+            createTables(*db_);
             db_->exec("BEGIN");
-            QByteArray sql = "INSERT INTO temp.staged VALUES (?, ?, ?, ?, ?, ?, ?, ?)";
-            stageOne_.emplace(*db_, sql);
-            for (int i = 1; i < kBatch; ++i)
-                sql += ", (?, ?, ?, ?, ?, ?, ?, ?)";
-            stageBatch_.emplace(*db_, sql);
         } catch (...) {
             close();
             QFile::remove(temporaryPath_);
@@ -117,9 +110,20 @@ public:
         }
     }
 
+    Impl(SqliteDatabase& scratch, const ImportProgress& progress)
+        : progress_(progress), db_(&scratch), inScratch_(true) {}
+
+    static void createScratchTables(SqliteDatabase& db) {
+        createTables(db);
+        for (const QString& sql : cityDetailsSchema())
+            db.exec(sql.toUtf8());
+        db.exec(cityIndexSchema().toUtf8());
+        db.exec(cityDetailsIndexSchema().toUtf8());
+    }
+
     ~Impl() {
         close();
-        if (!finished_)
+        if (!finished_ && !inScratch_)
             QFile::remove(temporaryPath_);
     }
 
@@ -137,6 +141,12 @@ public:
         if (progress_.stage)
             progress_.stage(ordered ? ImportProgress::Ordering : ImportProgress::Writing);
         copyIntoCities(ordered);
+        if (inScratch_) {
+            db_->exec("DELETE FROM temp.staged");
+            close();
+            finished_ = true;
+            return;
+        }
         if (ordered)
             nameStoredOrder();
         db_->exec("DROP TABLE temp.staged");
@@ -156,11 +166,31 @@ public:
     }
 
 private:
+    // The city table and the staging table.
+    static void createTables(SqliteDatabase& db) {
+        db.exec(cityTableSchema().toUtf8());
+        db.exec("CREATE TEMP TABLE staged (city TEXT, AccentCity TEXT, Region TEXT, Latitude "
+                "REAL, Longitude REAL, population INTEGER, country TEXT, alternateNames TEXT)");
+    }
+
+    // The statement that stages one row, or kBatch rows; prepared when first
+    // needed (a small file never fills a batch).
+    SqliteStatement& stagingStatement(bool whole) {
+        std::optional<SqliteStatement>& statement = whole ? stageBatch_ : stageOne_;
+        if (!statement) {
+            QByteArray sql = "INSERT INTO temp.staged VALUES (?, ?, ?, ?, ?, ?, ?, ?)";
+            for (int i = 1; whole && i < kBatch; ++i)
+                sql += ", (?, ?, ?, ?, ?, ?, ?, ?)";
+            statement.emplace(*db_, sql);
+        }
+        return *statement;
+    }
+
     void flush() {
         size_t done = 0;
         while (done < batch_.size()) {
             const bool whole = batch_.size() - done >= size_t(kBatch);
-            SqliteStatement& insert = whole ? *stageBatch_ : *stageOne_;
+            SqliteStatement& insert = stagingStatement(whole);
             const size_t count = whole ? kBatch : 1;
             int column = 0;
             for (size_t i = done; i < done + count; ++i) {
@@ -193,7 +223,7 @@ private:
                                : "rowid"));
         SqliteStatement insert(*db_, "INSERT INTO cities (city, AccentCity, Region, Latitude, "
                                      "Longitude) VALUES (?, ?, ?, ?, ?)");
-        CityDetailsWriter details(*db_);
+        CityDetailsWriter details(*db_, !inScratch_);
         while (read.next()) {
             for (int c = 0; c < 5; ++c)
                 insert.bindValueOf(c + 1, read, c);
@@ -219,16 +249,19 @@ private:
     void close() {
         stageOne_.reset();
         stageBatch_.reset();
-        db_.reset();
+        db_ = nullptr;
+        ownDb_.reset();
         lock_.reset();
     }
 
     QString outputPath_;
     QString temporaryPath_;
-    const ImportProgress& progress_;
+    const ImportProgress progress_; // a copy: callers may pass a temporary
     std::unique_ptr<TemporaryFileLock> lock_;
     QCollator collator_ = cityCollator(QLocale::system());
-    std::unique_ptr<SqliteDatabase> db_;
+    std::unique_ptr<SqliteDatabase> ownDb_; // the temporary file's connection
+    SqliteDatabase* db_ = nullptr;
+    bool inScratch_ = false;
     std::optional<SqliteStatement> stageOne_;
     std::optional<SqliteStatement> stageBatch_;
     std::vector<ImportRow> batch_;
@@ -238,6 +271,13 @@ private:
 
 CityTableWriter::CityTableWriter(const QString& outputPath, const ImportProgress& progress)
     : d_(std::make_unique<Impl>(outputPath, progress)) {}
+
+CityTableWriter::CityTableWriter(SqliteDatabase& scratch, const ImportProgress& progress)
+    : d_(std::make_unique<Impl>(scratch, progress)) {}
+
+void CityTableWriter::createScratchTables(SqliteDatabase& scratch) {
+    Impl::createScratchTables(scratch);
+}
 
 CityTableWriter::~CityTableWriter() = default;
 

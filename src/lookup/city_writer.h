@@ -6,6 +6,10 @@
 #include <QString>
 #include <memory>
 
+namespace amb {
+class SqliteDatabase;
+}
+
 namespace amb::importing {
 
 // Writes a new city database row by row, so memory does not grow with the
@@ -25,6 +29,13 @@ public:
     static constexpr qint64 kOrderedRowsLimit = 2'000'000;
 
     CityTableWriter(const QString& outputPath, const ImportProgress& progress);
+    // Writes into `scratch`, an open database (one in memory) that holds the tables
+    // of createScratchTables, inside the transaction its caller began and ends:
+    // finish() leaves the cities there and puts no file in place. A caller that
+    // rolls back has the empty tables again for the next import.
+    CityTableWriter(SqliteDatabase& scratch, const ImportProgress& progress);
+    // The tables and indexes of a city database, and the staging table, in `scratch`.
+    static void createScratchTables(SqliteDatabase& scratch);
     ~CityTableWriter();
     CityTableWriter(const CityTableWriter&) = delete;
     CityTableWriter& operator=(const CityTableWriter&) = delete;

@@ -2,6 +2,7 @@
 #include "lookup/city_import.h"
 #include "lookup/city_writer.h"
 #include "lookup/import_input.h"
+#include "lookup/import_readers.h"
 
 #include <vector>
 
@@ -104,9 +105,9 @@ private:
 
 } // namespace
 
-ImportSummary importCsv(const QString& csvPath, const QString& outputPath,
-                        const ImportProgress& progress) {
-    const QByteArray data = readWhole(csvPath);
+namespace importing {
+
+CsvRows readCsvRows(const QByteArray& data, const QString& csvPath) {
     QString text;
     if (!decodeUtf8(data, text)) {
         qint64 lineNumber = 0;
@@ -148,9 +149,10 @@ ImportSummary importCsv(const QString& csvPath, const QString& outputPath,
     const qsizetype populationColumn = csvColumn(fields, QLatin1StringView("Population"));
     const qsizetype countryColumn = csvColumn(fields, QLatin1StringView("CountryCode"));
     const qsizetype alternateNamesColumn = csvColumn(fields, QLatin1StringView("AlternateNames"));
-    const qint64 headerLine = line;
+    CsvRows result;
+    result.headerLine = line;
 
-    std::vector<ImportRow> rows;
+    std::vector<ImportRow>& rows = result.rows;
     while (reader.next(fields, line)) {
         if (fields.size() == 1 && fields.first().trimmed().isEmpty())
             continue; // a blank line
@@ -182,9 +184,18 @@ ImportSummary importCsv(const QString& csvPath, const QString& outputPath,
         row.details = csvDetails(fields, populationColumn, countryColumn, alternateNamesColumn);
         rows.push_back(std::move(row));
     }
+    return result;
+}
+
+} // namespace importing
+
+ImportSummary importCsv(const QString& csvPath, const QString& outputPath,
+                        const ImportProgress& progress) {
+    CsvRows read = readCsvRows(readWhole(csvPath), csvPath);
+    std::vector<ImportRow>& rows = read.rows;
     // A header alone would replace a working database with an empty one.
     if (rows.empty())
-        badRow(csvPath, headerLine,
+        badRow(csvPath, read.headerLine,
                QStringLiteral("the header names the columns but the file holds no cities; %1 was "
                               "left as it was")
                    .arg(shown(outputPath)));

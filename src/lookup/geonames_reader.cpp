@@ -2,6 +2,7 @@
 #include "lookup/city_import.h"
 #include "lookup/city_writer.h"
 #include "lookup/import_input.h"
+#include "lookup/import_readers.h"
 
 #include "app/runtime_error.h"
 
@@ -14,11 +15,9 @@ namespace amb {
 
 using namespace importing;
 
-namespace {
+namespace importing {
 
-// Region names by "CC.code".
-QHash<QString, QString> readAdmin1(const QString& path) {
-    const QByteArray data = readWhole(path);
+QHash<QString, QString> readAdmin1(const QByteArray& data, const QString& path) {
     QHash<QString, QString> names;
     if (data.trimmed().startsWith('[')) {
         QJsonParseError error;
@@ -60,10 +59,8 @@ QHash<QString, QString> readAdmin1(const QString& path) {
     return names;
 }
 
-// Country names by two-letter code, from iso-codes' iso_3166-1.json: the common
-// name where there is one ("South Korea" rather than "Korea, Republic of").
-QHash<QString, QString> readCountries(const QString& path) {
-    const QByteArray data = readWhole(path);
+// The common name where there is one ("South Korea" rather than "Korea, Republic of").
+QHash<QString, QString> readCountries(const QByteArray& data, const QString& path) {
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(data, &error);
     if (error.error != QJsonParseError::NoError)
@@ -90,6 +87,10 @@ QHash<QString, QString> readCountries(const QString& path) {
         names.insert(QStringLiteral("XK"), QStringLiteral("Kosovo"));
     return names;
 }
+
+} // namespace importing
+
+namespace {
 
 // Splits a line at its tabs into at most `wanted` fields; returns the number of
 // fields of the whole line.
@@ -136,16 +137,14 @@ CityDetails geoNamesDetails(const QByteArrayView* fields, qsizetype count) {
 }
 } // namespace
 
-ImportSummary importGeoNames(const GeoNamesSources& sources, const QString& outputPath,
-                             const ImportProgress& progress) {
-    const QHash<QString, QString> admin1 = readAdmin1(sources.admin1);
-    const QHash<QString, QString> countries = readCountries(sources.countries);
+namespace importing {
 
-    QFile file(sources.cities);
-    openForReading(file);
+ImportSummary readGeoNamesCities(QIODevice& file, const QString& path,
+                                 const QHash<QString, QString>& admin1,
+                                 const QHash<QString, QString>& countries,
+                                 CityTableWriter& rows, const ImportProgress& progress) {
     const qint64 bytesTotal = file.size();
     ImportSummary summary;
-    CityTableWriter rows(outputPath, progress);
     QHash<QByteArray, QString> regions; // "CC.code" -> region text, shared by its rows
     QHash<QByteArray, bool> withoutName;
     qint64 lineNumber = 0;
@@ -158,23 +157,23 @@ ImportSummary importGeoNames(const GeoNamesSources& sources, const QString& outp
             continue;
         const qsizetype count = splitTabs(line, fields, FieldsRead);
         if (count < FieldsNeeded)
-            badRow(sources.cities, lineNumber,
+            badRow(path, lineNumber,
                    QStringLiteral("expected the tab-separated fields of a GeoNames row (at least "
                                   "%1), found %2")
                        .arg(qsizetype(FieldsNeeded))
                        .arg(count));
         ImportRow row;
         if (!decodeUtf8(fields[Name], row.accentCity))
-            badRow(sources.cities, lineNumber, QStringLiteral("the name is not UTF-8 text"));
+            badRow(path, lineNumber, QStringLiteral("the name is not UTF-8 text"));
         if (row.accentCity.trimmed().isEmpty())
-            badRow(sources.cities, lineNumber, QStringLiteral("the name is empty"));
+            badRow(path, lineNumber, QStringLiteral("the name is empty"));
         if (!parseDegrees(fields[Latitude], 90, row.latitude))
-            badRow(sources.cities, lineNumber,
+            badRow(path, lineNumber,
                    QStringLiteral("the latitude \"%1\" is not a number of degrees from -90 to 90")
                        .arg(QString::fromUtf8(fields[Latitude])));
         if (!parseDegrees(fields[Longitude], 180, row.longitude))
             badRow(
-                sources.cities, lineNumber,
+                path, lineNumber,
                 QStringLiteral("the longitude \"%1\" is not a number of degrees from -180 to 180")
                     .arg(QString::fromUtf8(fields[Longitude])));
 
@@ -206,11 +205,28 @@ ImportSummary importGeoNames(const GeoNamesSources& sources, const QString& outp
         if (progress.rows && lineNumber % kProgressLines == 0)
             progress.rows(lineNumber, file.pos(), bytesTotal);
     }
-    if (file.error() != QFileDevice::NoError)
-        badFile(sources.cities, QStringLiteral("cannot be read: %1").arg(file.errorString()));
+    if (const auto* device = qobject_cast<const QFileDevice*>(&file);
+        device && device->error() != QFileDevice::NoError)
+        badFile(path, QStringLiteral("cannot be read: %1").arg(file.errorString()));
     if (progress.rows)
         progress.rows(lineNumber, bytesTotal, bytesTotal);
     summary.cities = rows.rows();
+    return summary;
+}
+
+} // namespace importing
+
+ImportSummary importGeoNames(const GeoNamesSources& sources, const QString& outputPath,
+                             const ImportProgress& progress) {
+    const QHash<QString, QString> admin1 = readAdmin1(readWhole(sources.admin1), sources.admin1);
+    const QHash<QString, QString> countries =
+        readCountries(readWhole(sources.countries), sources.countries);
+
+    QFile file(sources.cities);
+    openForReading(file);
+    CityTableWriter rows(outputPath, progress);
+    const ImportSummary summary =
+        readGeoNamesCities(file, sources.cities, admin1, countries, rows, progress);
     rows.finish();
     return summary;
 }

@@ -109,12 +109,13 @@ void TestLocaleNumbers::writingMatchesTheLocaleAndReadsBack() {
         numbers.appendUtf8(value, utf8);
         QCOMPARE(QString::fromStdString(utf8), expected);
 
-        const double meant =
-            std::strtod(c.toString(value, 'g', 15).toLatin1().constData(), nullptr);
+        double meant = std::strtod(c.toString(value, 'g', 15).toLatin1().constData(), nullptr);
         const std::optional<double> read = numbers.fromText(text);
         const std::optional<double> readUtf8 = numbers.fromUtf8(utf8);
-        // A text beyond a double's range (the largest double's rounds up to one) is
-        // refused; subnormals are left out.
+        // The largest doubles' text rounds up beyond the range: it stands for the
+        // largest double. Subnormals are left out.
+        if (std::isinf(meant) && std::isfinite(value))
+            meant = std::copysign(std::numeric_limits<double>::max(), value);
         if (!std::isfinite(meant)) {
             QVERIFY(!read && !readUtf8);
             continue;
@@ -170,6 +171,10 @@ void TestLocaleNumbers::reading_data() {
     row("trailing letters", "C", QStringLiteral("12.5abc"), refused);
     row("two points", "C", QStringLiteral("1.2.3"), refused);
     row("exponent without digits", "C", QStringLiteral("1e"), refused);
+    row("largest double as written", "de_DE", QStringLiteral("-1,79769313486232e+308"),
+        -std::numeric_limits<double>::max());
+    row("beyond the largest double as written", "C", QStringLiteral("1.79769313486233e308"),
+        refused);
     row("beyond a double", "C", QStringLiteral("1e400"), refused);
     row("below a double", "C", QStringLiteral("1e-400"), refused);
     row("hexadecimal", "C", QStringLiteral("0x10"), refused);

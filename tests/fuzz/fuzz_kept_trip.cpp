@@ -41,7 +41,7 @@ bool sameTrip(const std::vector<amb::SavedEntry>& a, const std::vector<amb::Save
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::startQt();
     fuzz::Input input(data, size);
-    const amb::LocaleNumbers numbers(fuzz::testLocale(input.byte()));
+    const amb::LocaleNumbers& numbers = fuzz::testNumbers(input.byte());
     const QString value = QString::fromUtf8(input.restBytes());
 
     if (const auto kept = amb::readKeptCoordinates(value, numbers)) {

@@ -7,8 +7,8 @@
 // - writing gives QLocale's 'g' 15 text without group separators, reads back to a
 //   number that writes the same text, and to the very double when it has at most 15
 //   significant digits; the stored text reads back to the very double. The largest
-//   doubles are the exception: their text, 1.79769313486232e+308, lies beyond the
-//   range of a double and is refused like any such number.
+//   doubles' text, 1.79769313486232e+308, rounds up beyond the range of a double and
+//   reads back as the largest double.
 #include "fuzz_support.h"
 
 #include "app/locale_numbers.h"
@@ -74,13 +74,20 @@ std::optional<double> plainReading(const QString& text, const QLocale& locale) {
     }
     double value = 0;
     const auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
-    if (ec != std::errc() || end != ascii.data() + ascii.size() || !std::isfinite(value))
+    if (end != ascii.data() + ascii.size())
+        return std::nullopt;
+    if (ec == std::errc::result_out_of_range) {
+        // Up to the largest double's written text, beyond the range is the largest.
+        const std::string magnitude = ascii.substr(ascii[0] == '-' ? 1 : 0);
+        if (std::strtod(magnitude.c_str(), nullptr) != HUGE_VAL ||
+            !(std::strtold(magnitude.c_str(), nullptr) <= 1.79769313486232e308L))
+            return std::nullopt;
+        return ascii[0] == '-' ? -DBL_MAX : DBL_MAX;
+    }
+    if (ec != std::errc() || !std::isfinite(value))
         return std::nullopt;
     return value;
 }
-
-// From here up, doubles are written 1.79769313486232e+308 (rounded up to 15 digits).
-constexpr double kLargestWritten = 1.797693134862315e308;
 
 void checkWriting(double value, const Locale& l) {
     const QString text = l.numbers.toText(value);
@@ -96,15 +103,17 @@ void checkWriting(double value, const Locale& l) {
             std::abort(); // reads what no number writes
         return;
     }
-    if (std::fabs(value) >= kLargestWritten)
-        return; // written beyond the range of a double
-    if (!back || l.numbers.toText(*back) != text)
-        std::abort(); // what it writes does not read back
     char digits[32];
     const auto written =
         std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 15);
     double rounded = 0;
-    (void)std::from_chars(digits, written.ptr, rounded);
+    if (std::from_chars(digits, written.ptr, rounded).ec == std::errc::result_out_of_range) {
+        if (!back || *back != std::copysign(DBL_MAX, value))
+            std::abort(); // the largest doubles' text does not read back as the largest
+        return;
+    }
+    if (!back || l.numbers.toText(*back) != text)
+        std::abort(); // what it writes does not read back
     if (rounded == value && *back != value)
         std::abort(); // a 15-digit number changed on its way through the text
     if (amb::LocaleNumbers::fromStoredText(amb::LocaleNumbers::storedText(value)) != value)

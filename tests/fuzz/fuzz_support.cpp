@@ -1,14 +1,17 @@
 #include "fuzz_support.h"
 
+#include "app/locale_numbers.h"
 #include "app/runtime_error.h"
+#include "lookup/sqlite_database.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace fuzz {
 
@@ -33,8 +36,22 @@ void startQt(bool gui) {
     }
 }
 
-QLocale testLocale(uint8_t choice) {
-    return QLocale(QString::fromLatin1(kLocaleNames[choice % kLocaleCount]));
+const QLocale& testLocale(uint8_t choice) {
+    static const std::vector<QLocale> locales = [] {
+        std::vector<QLocale> made;
+        for (const char* name : kLocaleNames)
+            made.emplace_back(QString::fromLatin1(name));
+        return made;
+    }();
+    return locales[choice % kLocaleCount];
+}
+
+const amb::LocaleNumbers& testNumbers(uint8_t choice) {
+    static std::optional<amb::LocaleNumbers> numbers[kLocaleCount];
+    std::optional<amb::LocaleNumbers>& made = numbers[choice % kLocaleCount];
+    if (!made)
+        made.emplace(testLocale(choice));
+    return *made;
 }
 
 const QString& scratchFolder() {
@@ -51,31 +68,35 @@ const QString& scratchFolder() {
     return path;
 }
 
-QString writeScratchFile(const QString& name, std::string_view bytes) {
-    const QString path = scratchFolder() + QLatin1Char('/') + name;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-            static_cast<qint64>(bytes.size()))
-        std::abort();
-    return path;
-}
-
 amb::GeoNamesSources tripFixture() {
     return {QStringLiteral(AMBREVALE_TEST_DATA "/geonames-trip.txt"),
             QStringLiteral(AMBREVALE_TEST_DATA "/geonames-admin1.json"),
             QStringLiteral(AMBREVALE_TEST_DATA "/iso_3166-1.json")};
 }
 
-void importIntoScratch(const std::function<void(const QString& database)>& import) {
-    const QString database = scratchFolder() + QStringLiteral("/cities.sqlite");
+void importIntoMemory(
+    const std::function<qint64(amb::importing::CityTableWriter& writer)>& import) {
+    // Never destroyed, like the application: the fuzzer exits without unwinding.
+    static amb::SqliteDatabase* const database = [] {
+        auto* db = new amb::SqliteDatabase(QStringLiteral(":memory:"), amb::SqliteDatabase::Create);
+        db->exec("PRAGMA temp_store = MEMORY");
+        amb::importing::CityTableWriter::createScratchTables(*db);
+        return db;
+    }();
+    database->exec("BEGIN");
     try {
-        import(database);
+        qint64 cities = 0;
+        {
+            amb::importing::CityTableWriter writer(*database, {});
+            cities = import(writer);
+            writer.finish();
+        }
+        amb::SqliteStatement count(*database, "SELECT count(*) FROM cities");
+        if (!count.next() || count.integer(0) != cities)
+            std::abort(); // the database holds other cities than the import reports
     } catch (const amb::RunTimeError&) {
-        if (QFile::exists(database))
-            std::abort(); // a failed import left a database
     }
-    QFile::remove(database);
+    database->exec("ROLLBACK");
 }
 
 } // namespace fuzz

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lookup/city_import.h"
+#include "lookup/city_writer.h"
 
 #include <QByteArray>
 #include <QLocale>
@@ -9,6 +10,10 @@
 #include <cstdint>
 #include <functional>
 #include <string_view>
+
+namespace amb {
+class LocaleNumbers;
+}
 
 namespace fuzz {
 
@@ -22,7 +27,9 @@ void startQt(bool gui = false);
 inline constexpr const char* kLocaleNames[] = {"C",     "en_US", "de_DE", "fr_FR", "sv_SE",
                                                "he_IL", "ar_EG", "ar_SA", "fa_IR", "hi_IN"};
 inline constexpr int kLocaleCount = sizeof kLocaleNames / sizeof kLocaleNames[0];
-QLocale testLocale(uint8_t choice);
+// Both made once per locale: making them reads Qt's locale tables.
+const QLocale& testLocale(uint8_t choice);
+const amb::LocaleNumbers& testNumbers(uint8_t choice);
 
 // The fuzzer's input read from the front: a few choice bytes, then the rest.
 class Input {
@@ -48,15 +55,16 @@ private:
 // A folder of this process's own for the files a reader wants by name, in memory
 // when the machine offers it (/dev/shm); removed when the process ends.
 const QString& scratchFolder();
-// Writes `bytes` to `name` in the scratch folder and gives its path.
-QString writeScratchFile(const QString& name, std::string_view bytes);
 
 // The GeoNames files of the tests' trip fixture (cities with their details, regions,
 // countries).
 amb::GeoNamesSources tripFixture();
 
-// Runs `import` into a database in the scratch folder and removes it afterwards. A
-// RunTimeError is a refusal, which must leave no database behind.
-void importIntoScratch(const std::function<void(const QString& database)>& import);
+// Runs `import` into a database in memory, made once per process, inside a
+// transaction rolled back afterwards, so each input starts from an empty one.
+// `import` fills the writer (finished here) and gives the number of cities it
+// reports; the database must then hold that many. A RunTimeError is a refusal.
+void importIntoMemory(
+    const std::function<qint64(amb::importing::CityTableWriter& writer)>& import);
 
 } // namespace fuzz
