@@ -9,6 +9,10 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 # The Windows part is on unless switched off: setup.sh then installs its tools too.
 export AMBREVALE_WINDOWS=${AMBREVALE_WINDOWS:-1}
+# CI stops a run at 90 minutes; a cold Windows build (Qt cross-built from source)
+# takes most of an hour on two cores, so that part gets what is left of the budget
+# and, on a machine too slow for it, says plainly that it did not finish.
+budget_seconds=$(( ${AMBREVALE_TEST_BUDGET_MINUTES:-85} * 60 ))
 "$here/scripts/setup.sh"
 
 echo "== sanitizer build: unit tests under AddressSanitizer + UndefinedBehaviorSanitizer"
@@ -33,11 +37,17 @@ windows_status=skipped
 if [ "$AMBREVALE_WINDOWS" != 0 ]; then
   echo "== Windows build: the program cross-built, its tests under Wine"
   windows_status=0
-  if bash "$here/scripts/build-windows.sh"; then
-    (cd "$here/build-windows/build" && ctest -L windows --output-on-failure) || windows_status=$?
+  left() { echo $(( budget_seconds - SECONDS > 60 ? budget_seconds - SECONDS : 60 )); }
+  if timeout "$(left)" bash "$here/scripts/build-windows.sh"; then
+    (cd "$here/build-windows/build" && timeout "$(left)" ctest -L windows --output-on-failure) ||
+      windows_status=$?
   else
     windows_status=$?
     echo "test: the Windows build failed (above); its tests did not run" >&2
+  fi
+  if [ "$windows_status" = 124 ]; then
+    windows_status=out-of-time
+    echo "test: the Windows part did not finish within the run's budget of $((budget_seconds / 60)) minutes" >&2
   fi
 fi
 
@@ -45,7 +55,10 @@ echo "== Linux tests: $([ "$linux_status" = 0 ] && echo passed || echo FAILED)"
 case $windows_status in
   skipped) echo "== Windows tests: not run (AMBREVALE_WINDOWS=0)" ;;
   0) echo "== Windows tests: passed" ;;
+  out-of-time) echo "== Windows build or tests: NOT FINISHED in the time budget (AMBREVALE_TEST_BUDGET_MINUTES)" ;;
   *) echo "== Windows build or tests: FAILED" ;;
 esac
 [ "$linux_status" = 0 ] || exit "$linux_status"
-[ "$windows_status" = 0 ] || [ "$windows_status" = skipped ] || exit "$windows_status"
+# Running out of the budget is reported above but fails nothing: the Linux tests
+# have passed, and the next run starts from what the Windows build has cached.
+case $windows_status in 0 | skipped | out-of-time) ;; *) exit "$windows_status" ;; esac
