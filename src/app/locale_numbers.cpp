@@ -17,8 +17,34 @@ namespace {
 // and it keeps the conversion free of allocations.
 constexpr size_t kMaxTextLength = 256;
 
-// The text the largest double is written as (15 significant digits).
-constexpr long double kLargestWritten = 1.79769313486232e308L;
+// The text the largest double is written as (15 significant digits), read a ten
+// billionth of its size, so that it stays within a double's range.
+constexpr double kLargestWrittenScaledDown = 1.79769313486232e298;
+constexpr long kScaleDownExponent = 10;
+
+// A number's ASCII text with an exponent, read as its value divided by 10^10.
+// Reading it as a long double would not do: on some systems that is no wider.
+std::optional<double> readScaledDown(const char* ascii, size_t length) {
+    const char* end = ascii + length;
+    const char* mark = std::find_if(ascii, end, [](char c) { return c == 'e' || c == 'E'; });
+    if (mark == end)
+        return std::nullopt;
+    const char* digits = mark + 1;
+    if (digits != end && *digits == '+')
+        ++digits;
+    long exponent = 0;
+    const auto [afterExponent, exponentError] = std::from_chars(digits, end, exponent);
+    if (exponentError != std::errc() || afterExponent != end)
+        return std::nullopt;
+    char scaled[kMaxTextLength + 32];
+    char* out = std::copy(ascii, mark + 1, scaled);
+    out = std::to_chars(out, scaled + sizeof scaled, exponent - kScaleDownExponent).ptr;
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(scaled, out, value, std::chars_format::general);
+    if (ec != std::errc() || ptr != out || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
 
 std::u32string toUtf32(const QString& text) {
     const QList<uint> points = text.toUcs4();
@@ -268,12 +294,11 @@ std::optional<double> LocaleNumbers::parse(const char32_t* begin, const char32_t
         // range: such a text reads back as the largest double. Further beyond the
         // range (either way) is no number.
         if (ec == std::errc::result_out_of_range) {
-            long double wide = 0;
-            const auto widened =
-                std::from_chars(ascii, ascii + length, wide, std::chars_format::general);
-            if (widened.ec == std::errc() && std::fabs(wide) > std::numeric_limits<double>::max() &&
-                std::fabs(wide) <= kLargestWritten)
-                return std::copysign(std::numeric_limits<double>::max(), double(wide));
+            // Beyond the range one way, not underflowing the other.
+            const std::optional<double> scaled = readScaledDown(ascii, length);
+            if (scaled && std::fabs(*scaled) > std::numeric_limits<double>::max() / 1e10 &&
+                std::fabs(*scaled) <= kLargestWrittenScaledDown)
+                return std::copysign(std::numeric_limits<double>::max(), *scaled);
         }
     }
     return std::nullopt;
