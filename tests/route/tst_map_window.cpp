@@ -32,6 +32,13 @@ MapWindow& openMap(TestWindow& w) {
     return *map;
 }
 
+// The window at start with the fixture's trip, and its map open.
+MapWindow& openMapOfTrip(TestWindow& w) {
+    w.load();
+    fillTrip(*w.form->ListView3);
+    return openMap(w);
+}
+
 // No place: the map as opened, the trip fitted.
 const GeoPoint kTripFitted{0, 1000};
 
@@ -129,9 +136,7 @@ void TestMapWindow::zoomKeepsThePointUnderThePointer() {
     QFETCH(QPointF, pointer);
     QFETCH(double, widthShare);
     TestWindow w;
-    w.load();
-    fillTrip(*w.form->ListView3);
-    MapWindow& map = openMap(w);
+    MapWindow& map = openMapOfTrip(w);
     MapCanvas& canvas = *map.canvas;
     if (pointer.isNull()) // the keys zoom around the middle
         pointer = QPointF(canvas.width() / 2.0, canvas.height() / 2.0);
@@ -163,9 +168,7 @@ void TestMapWindow::zoomKeepsThePointUnderThePointer() {
 
 void TestMapWindow::clickOnACitySelectsIt() {
     TestWindow w;
-    w.load();
-    fillTrip(*w.form->ListView3);
-    MapWindow& map = openMap(w);
+    MapWindow& map = openMapOfTrip(w);
     MapCanvas& canvas = *map.canvas;
     for (int item = 1; item <= 3; ++item) {
         const QPointF dot =
@@ -186,9 +189,7 @@ void TestMapWindow::clickOnACitySelectsIt() {
 
 void TestMapWindow::savesWhatItShowsAndKeepsItsPlace() {
     TestWindow w;
-    w.load();
-    fillTrip(*w.form->ListView3);
-    MapWindow& map = openMap(w);
+    MapWindow& map = openMapOfTrip(w);
     const QString png = w.folder.filePath(QStringLiteral("map.png"));
     const QString svg = w.folder.filePath(QStringLiteral("drawing"));
     w.platform.saveNames = {png, svg};
@@ -232,9 +233,7 @@ void TestMapWindow::movingPictureMatchesTheExactOne() {
     QFETCH(QPointF, step);
     QFETCH(int, steps);
     TestWindow w;
-    w.load();
-    fillTrip(*w.form->ListView3);
-    MapWindow& map = openMap(w);
+    MapWindow& map = openMapOfTrip(w);
     MapCanvas& canvas = *map.canvas;
     canvas.clearFocus(); // the focus frame is no part of the map
     // The land, which the test's program folder lacks, from the build's.
