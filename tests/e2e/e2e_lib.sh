@@ -13,7 +13,15 @@ rm -f "$out/failure.png"
 work=$(mktemp -d)
 trap 'if [ -n "${app_pid:-}" ]; then kill "$app_pid" 2>/dev/null || true; fi; rm -rf "$work"' EXIT
 
-fail() { echo "$e2e_name: FAIL: $*" >&2; import -window root "$out/failure.png" 2>/dev/null || true; exit 1; }
+fail() {
+  echo "$e2e_name: FAIL: $*" >&2
+  if [ -s "$out/program.log" ]; then
+    echo "$e2e_name: the program's last messages:" >&2
+    tail -n 20 "$out/program.log" >&2
+  fi
+  import -window root "$out/failure.png" 2>/dev/null || true
+  exit 1
+}
 
 folder="$work/program"
 mkdir -p "$folder"
@@ -32,22 +40,43 @@ click_at() { # left top width height (twips of the control), [clicks]
   xdotool mousemove --window "$main" "$x" "$y" click --repeat "${5:-1}" --delay 80 1
 }
 
-# Waits for a window of the program with exactly this title; prints its id.
-wait_window() {
+# Waits for a window of the program with exactly this title; prints its id, or
+# nothing when the program ended first.
+find_window() {
   local found=""
   for _ in $(seq 100); do
     found=$(xdotool search --all --onlyvisible --pid "$app_pid" --name "^$1\$" 2>/dev/null | head -n1 || true)
     [ -n "$found" ] && break
+    kill -0 "$app_pid" 2>/dev/null || break
     sleep 0.1
   done
+  echo "$found"
+}
+
+wait_window() {
+  local found
+  found=$(find_window "$1")
   [ -n "$found" ] || fail "the window '$1' did not appear"
   echo "$found"
 }
 
 start_program() {
-  "$program_dir/ambrevale" >"$out/program.log" 2>&1 &
-  app_pid=$!
-  main=$(wait_window Ambrevale)
+  local attempt
+  for attempt in 1 2; do
+    "$program_dir/ambrevale" >"$out/program.log" 2>&1 &
+    app_pid=$!
+    main=$(find_window Ambrevale)
+    [ -n "$main" ] && break
+    # A virtual display that is not yet taking connections is the test bed's
+    # fault, not the program's: one more try. Anything else fails at once.
+    if [ "$attempt" = 1 ] && grep -q "could not connect to display" "$out/program.log"; then
+      echo "$e2e_name: the display refused the program; starting it again" >&2
+      wait "$app_pid" 2>/dev/null || true
+      sleep 1
+      continue
+    fi
+    fail "the window 'Ambrevale' did not appear"
+  done
   sleep 0.5
 }
 
