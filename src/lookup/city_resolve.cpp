@@ -52,37 +52,88 @@ qsizetype typingDistance(QStringView a, QStringView b) {
     return previous[width - 1];
 }
 
-QStringList oneSlipAway(const QString& name) {
+namespace {
+
+// One character as it stands inside a JSON string. Surrogates, quotes, the
+// backslash and control characters are escaped as \uXXXX, so a split surrogate
+// pair cannot make the text invalid; SQLite joins an escaped pair again. SQLite
+// ends a string at an escaped NUL, so a NUL stands as a tab: no stored name holds
+// either, and the spelling still finds nothing.
+void appendJsonChar(QByteArray& out, QChar c) {
+    const char16_t u = c.unicode() == 0 ? u'\t' : c.unicode();
+    if (u < 0x20 || u == u'"' || u == u'\\' || c.isSurrogate()) {
+        static constexpr char hex[] = "0123456789abcdef";
+        const char escaped[] = {'\\', 'u', hex[(u >> 12) & 15], hex[(u >> 8) & 15],
+                                hex[(u >> 4) & 15], hex[u & 15]};
+        out.append(escaped, sizeof escaped);
+    } else if (u < 0x80) {
+        out.append(static_cast<char>(u));
+    } else if (u < 0x800) {
+        out.append(static_cast<char>(0xC0 | (u >> 6)));
+        out.append(static_cast<char>(0x80 | (u & 0x3F)));
+    } else {
+        out.append(static_cast<char>(0xE0 | (u >> 12)));
+        out.append(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+        out.append(static_cast<char>(0x80 | (u & 0x3F)));
+    }
+}
+
+} // namespace
+
+QByteArray oneSlipAwayAsJson(const QString& name) {
     // The letters a slip may have replaced or dropped: the alphabet, the marks
     // names hold, and whatever the name itself is written in.
     QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyz -'.");
     for (const QChar c : name)
         if (!letters.contains(c))
             letters += c;
-    QSet<QString> variants;
+    // Each spelling is pieced together from the escaped name, without a string of
+    // its own: a name of twenty letters has over a thousand of them.
+    QByteArray escaped;
+    std::vector<qsizetype> at; // where each character of the name starts in `escaped`
+    at.reserve(static_cast<size_t>(name.size()) + 1);
+    for (const QChar c : name) {
+        at.push_back(escaped.size());
+        appendJsonChar(escaped, c);
+    }
+    at.push_back(escaped.size());
+    const auto piece = [&](qsizetype from, qsizetype to) {
+        return QByteArrayView(escaped).sliced(at[static_cast<size_t>(from)],
+                                              at[static_cast<size_t>(to)] -
+                                                  at[static_cast<size_t>(from)]);
+    };
     const qsizetype n = name.size();
+    QByteArray json("[");
+    const auto spelling = [&](QByteArrayView head, QByteArrayView middle, QByteArrayView tail) {
+        if (head.size() + middle.size() + tail.size() == 0)
+            return;
+        json.append('"').append(head).append(middle).append(tail).append("\",", 2);
+    };
+    QByteArray letter;
     for (qsizetype i = 0; i < n; ++i) {
-        variants.insert(QString(name).remove(i, 1));
+        spelling(piece(0, i), {}, piece(i + 1, n));
         if (i + 1 < n && name[i] != name[i + 1]) {
-            QString swapped = name;
-            std::swap(swapped[i], swapped[i + 1]);
-            variants.insert(swapped);
+            letter.clear();
+            letter.append(piece(i + 1, i + 2)).append(piece(i, i + 1));
+            spelling(piece(0, i), letter, piece(i + 2, n));
         }
         for (const QChar c : letters)
             if (c != name[i]) {
-                QString replaced = name;
-                replaced[i] = c;
-                variants.insert(replaced);
+                letter.clear();
+                appendJsonChar(letter, c);
+                spelling(piece(0, i), letter, piece(i + 1, n));
             }
     }
     for (qsizetype i = 0; i <= n; ++i)
-        for (const QChar c : letters)
-            variants.insert(QString(name).insert(i, c));
-    variants.remove(name);
-    variants.remove(QString());
-    QStringList list = variants.values();
-    list.sort();
-    return list;
+        for (const QChar c : letters) {
+            letter.clear();
+            appendJsonChar(letter, c);
+            spelling(piece(0, i), letter, piece(i, n));
+        }
+    if (json.endsWith(','))
+        json.chop(1);
+    json.append(']');
+    return json;
 }
 
 namespace {
@@ -122,6 +173,7 @@ struct CityResolver::Private {
     std::unique_ptr<SqliteDatabase> db;
     std::optional<SqliteStatement> byName;
     std::optional<SqliteStatement> byAlternate;
+    std::optional<SqliteStatement> bySlip;
 
     // Runs a prepared query and reads its rows; the query's last column is the
     // name it matched.
@@ -129,6 +181,12 @@ struct CityResolver::Private {
                  std::vector<Found>& found) {
         for (qsizetype i = 0; i < values.size(); ++i)
             query.bind(static_cast<int>(i + 1), values.at(i));
+        collectRows(query, ownName, found);
+    }
+
+    // Without `ownName`, the column after the matched name tells.
+    void collectRows(SqliteStatement& query, std::optional<bool> ownName,
+                     std::vector<Found>& found) {
         while (query.next()) {
             Found f;
             f.id = query.integer(0);
@@ -139,11 +197,31 @@ struct CityResolver::Private {
             f.city.record.longitude = storedDegrees(query, 4, name, "longitude", path);
             f.city.population = query.isNull(5) ? -1 : query.integer(5);
             f.city.country = query.text(6);
-            f.city.ownName = ownName;
+            f.city.ownName = ownName ? *ownName : query.integer(8) != 0;
             f.matchedName = query.text(7);
             found.push_back(std::move(f));
         }
         query.reset();
+    }
+
+    // The cities whose own or alternate name is one slip away from `folded`, in
+    // the order of those names, a city's own name before the names others give it.
+    // A spelling reached by two slips comes twice; the caller keeps each city once,
+    // and sorting out repeats inside SQLite would cost more than they do.
+    void collectOneSlipAway(const QString& folded, std::vector<Found>& found) {
+        if (!bySlip)
+            bySlip.emplace(
+                *db, QStringLiteral(
+                         "SELECT %1, c.city, 1 AS own, c.city AS spelling, c.rowid AS place "
+                         "FROM json_each(?1) s JOIN cities c ON c.city = s.value LEFT JOIN "
+                         "city_facts f ON f.id = c.rowid UNION ALL SELECT %1, n.name, 0, n.name, "
+                         "n.rowid FROM json_each(?1) s JOIN city_names n ON n.name = s.value "
+                         "JOIN cities c ON c.rowid = n.id LEFT JOIN city_facts f ON f.id = "
+                         "c.rowid ORDER BY spelling, own DESC, 1, place")
+                         .arg(kColumns)
+                         .toUtf8());
+        bySlip->bindUtf8(1, oneSlipAwayAsJson(folded));
+        collectRows(*bySlip, std::nullopt, found);
     }
 
     // Every city whose own or alternate name folds to `folded`, each once.
@@ -181,11 +259,8 @@ struct CityResolver::Private {
         collect(own, {start, upper}, true, found);
         collect(other, {start, upper}, false, found);
         // A slip in the first letters escapes the scan above: every name one slip
-        // away is looked up in the indexes.
-        for (const QString& variant : oneSlipAway(folded)) {
-            collect(*byName, {variant}, true, found);
-            collect(*byAlternate, {variant}, false, found);
-        }
+        // away is looked up in the indexes, all in one statement.
+        collectOneSlipAway(folded, found);
 
         // A name the typed text begins is as close as one typing slip. Alternate
         // names are many and loose (a village's old name, a misspelling some

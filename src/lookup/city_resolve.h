@@ -57,7 +57,8 @@ private:
 // that turn one name into the other.
 qsizetype typingDistance(QStringView a, QStringView b);
 
-// Every text one typing slip away from `name`, sorted.
-QStringList oneSlipAway(const QString& name);
+// Every text one typing slip away from `name`, as a JSON array of strings (some
+// may repeat): the resolver looks them all up in one statement.
+QByteArray oneSlipAwayAsJson(const QString& name);
 
 } // namespace amb

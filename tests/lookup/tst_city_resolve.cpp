@@ -65,6 +65,11 @@ void TestCityResolve::closeNames_data() {
     row("slip in the second word", "Los Angelse", "Los Angeles - California, United States");
     row("most populous of a name", "Pariss", "Paris - Île-de-France, France");
     row("alternate name", "Moskwa", "Moscow - Moscow, Russian Federation");
+    // Characters a lookup must quote, where the slip is.
+    row("quote for the first letter", "\"ome", "Rome - Lazio, Italy");
+    row("backslash for the second letter", "R\\me", "Rome - Lazio, Italy");
+    QTest::newRow("NUL for the first letter")
+        << QString(QChar(0)) + QStringLiteral("ome") << QStringLiteral("Rome - Lazio, Italy");
 }
 
 void TestCityResolve::closeNames() {
