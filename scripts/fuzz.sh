@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (clang, libFuzzer, AddressSanitizer + UndefinedBehavior-
 # Sanitizer, in build/fuzz) and runs each for SECONDS (default 60) over its seeds in
-# tests/fuzz/corpus/<target>; what it learns goes to build/fuzz/corpus/<target>.
+# tests/fuzz/corpus/<target>, two at a time where there are two cores; what it
+# learns goes to build/fuzz/corpus/<target>.
 # Ends with one table. An input that crashes, leaks, hangs or trips a sanitizer is
 # kept under build/fuzz/crashes/<target>/ and the script exits non-zero.
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
@@ -39,36 +40,58 @@ max_len() {
   esac
 }
 
-rows=()
-failed=0
-for target in "${targets[@]}"; do
-  binary=$build/targets/fuzz_$target
-  [ -x "$binary" ] || { echo "fuzz.sh: no target '$target'" >&2; exit 2; }
-  seeds=tests/fuzz/corpus/$target
-  corpus=$build/corpus/$target
-  crashes=$build/crashes/$target
-  log=$build/logs/$target.log
+# Runs one target; leaves its table row in logs/<target>.row and its verdict
+# (0 clean, 1 failed) in logs/<target>.verdict.
+fuzz_one() {
+  local target=$1 binary=$build/targets/fuzz_$1 seeds=tests/fuzz/corpus/$1
+  local corpus=$build/corpus/$1 crashes=$build/crashes/$1 log=$build/logs/$1.log
   mkdir -p "$corpus" "$crashes" "$(dirname "$log")"
-  dictionary=()
+  local dictionary=()
   [ -f "tests/fuzz/$target.dict" ] && dictionary=(-dict="tests/fuzz/$target.dict")
+  local before status=0 found verdict=0 coverage
   before=$(find "$crashes" -type f | wc -l)
   echo "== $target: ${seconds} s"
-  status=0
   # -close_fd_mask=3: the readers' messages are not the fuzzer's; its reports still come.
   "$binary" "$corpus" "$seeds" "${dictionary[@]}" -max_total_time="$seconds" -timeout=10 \
     -rss_limit_mb=2048 -max_len="$(max_len "$target")" -close_fd_mask=3 -print_final_stats=1 \
     -artifact_prefix="$crashes/" >"$log" 2>&1 || status=$?
   found=$(( $(find "$crashes" -type f | wc -l) - before ))
   if [ "$status" -ne 0 ] || [ "$found" -gt 0 ]; then
-    failed=1
+    verdict=1
     [ "$found" -gt 0 ] || found=1
-    grep -E "ERROR|SUMMARY|Test unit written" "$log" | head -5 >&2 || true
+    { echo "== $target failed:"; grep -E "ERROR|SUMMARY|Test unit written" "$log" | head -5; } >&2 || true
   fi
   stat() { sed -n "s/^stat::$1: *//p" "$log" | tail -1; }
   # A seed that fails at once leaves no coverage line; the table still comes.
   coverage=$(grep -oE 'cov: [0-9]+' "$log" | tail -1 | cut -d' ' -f2 || true)
-  rows+=("$(printf '%-16s %12s %10s %9s %9s %8s' "$target" "$(stat number_of_executed_units)" \
-    "$(stat average_exec_per_sec)" "$(stat new_units_added)" "${coverage:--}" "$found")")
+  printf '%-16s %12s %10s %9s %9s %8s\n' "$target" "$(stat number_of_executed_units)" \
+    "$(stat average_exec_per_sec)" "$(stat new_units_added)" "${coverage:--}" "$found" \
+    >"$build/logs/$target.row"
+  echo "$verdict" >"$build/logs/$target.verdict"
+}
+
+# One target per core, at most two: each gets a core of its own for its time.
+mkdir -p "$build/logs"
+running=0
+for target in "${targets[@]}"; do
+  [ -x "$build/targets/fuzz_$target" ] || { echo "fuzz.sh: no target '$target'" >&2; exit 2; }
+  rm -f "$build/logs/$target.row" "$build/logs/$target.verdict"
+done
+for target in "${targets[@]}"; do
+  if [ "$running" -ge "$jobs" ]; then
+    wait -n || true
+    running=$(( running - 1 ))
+  fi
+  fuzz_one "$target" &
+  running=$(( running + 1 ))
+done
+wait || true
+
+failed=0
+rows=()
+for target in "${targets[@]}"; do
+  rows+=("$(cat "$build/logs/$target.row" 2>/dev/null || printf '%-16s %12s' "$target" "(no result)")")
+  [ "$(cat "$build/logs/$target.verdict" 2>/dev/null || echo 1)" = 0 ] || failed=1
 done
 
 echo
