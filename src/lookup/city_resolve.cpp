@@ -80,7 +80,7 @@ void appendJsonChar(QByteArray& out, QChar c) {
 
 } // namespace
 
-QByteArray oneSlipAwayAsJson(const QString& name) {
+QByteArray oneSlipAwayAsJson(const QString& name, qsizetype slipsBefore) {
     // The letters a slip may have replaced or dropped: the alphabet, the marks
     // names hold, and whatever the name itself is written in.
     QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyz -'.");
@@ -110,7 +110,8 @@ QByteArray oneSlipAwayAsJson(const QString& name) {
         json.append('"').append(head).append(middle).append(tail).append("\",", 2);
     };
     QByteArray letter;
-    for (qsizetype i = 0; i < n; ++i) {
+    const qsizetype end = slipsBefore < 0 ? n + 1 : std::min(slipsBefore, n + 1);
+    for (qsizetype i = 0; i < std::min(n, end); ++i) {
         spelling(piece(0, i), {}, piece(i + 1, n));
         if (i + 1 < n && name[i] != name[i + 1]) {
             letter.clear();
@@ -124,7 +125,7 @@ QByteArray oneSlipAwayAsJson(const QString& name) {
                 spelling(piece(0, i), letter, piece(i + 1, n));
             }
     }
-    for (qsizetype i = 0; i <= n; ++i)
+    for (qsizetype i = 0; i < end; ++i)
         for (const QChar c : letters) {
             letter.clear();
             appendJsonChar(letter, c);
@@ -208,7 +209,8 @@ struct CityResolver::Private {
     // the order of those names, a city's own name before the names others give it.
     // A spelling reached by two slips comes twice; the caller keeps each city once,
     // and sorting out repeats inside SQLite would cost more than they do.
-    void collectOneSlipAway(const QString& folded, std::vector<Found>& found) {
+    void collectOneSlipAway(const QString& folded, qsizetype slipsBefore,
+                            std::vector<Found>& found) {
         if (!bySlip)
             bySlip.emplace(
                 *db, QStringLiteral(
@@ -220,7 +222,7 @@ struct CityResolver::Private {
                          "c.rowid ORDER BY spelling, own DESC, 1, place")
                          .arg(kColumns)
                          .toUtf8());
-        bySlip->bindUtf8(1, oneSlipAwayAsJson(folded));
+        bySlip->bindUtf8(1, oneSlipAwayAsJson(folded, slipsBefore));
         collectRows(*bySlip, std::nullopt, found);
     }
 
@@ -257,10 +259,17 @@ struct CityResolver::Private {
                                   .toUtf8());
         std::vector<Found> found;
         collect(own, {start, upper}, true, found);
+        const size_t ownScanned = found.size();
         collect(other, {start, upper}, false, found);
-        // A slip in the first letters escapes the scan above: every name one slip
-        // away is looked up in the indexes, all in one statement.
-        collectOneSlipAway(folded, found);
+        // A slip in the letters of `start` escapes the scan above: the names one
+        // such slip away are looked up in the indexes, all in one statement. A slip
+        // further on leaves `start` as it is, so the scan has found those names,
+        // unless it stopped at its limit or `start` ends inside a letter written in
+        // two code units: then every slip is looked up.
+        const bool scannedAll = ownScanned < size_t(kCloseNamesScanned) &&
+                                found.size() - ownScanned < size_t(kCloseNamesScanned) &&
+                                !start.back().isHighSurrogate();
+        collectOneSlipAway(folded, scannedAll ? start.size() : -1, found);
 
         // A name the typed text begins is as close as one typing slip. Alternate
         // names are many and loose (a village's old name, a misspelling some

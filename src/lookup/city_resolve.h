@@ -58,7 +58,8 @@ private:
 qsizetype typingDistance(QStringView a, QStringView b);
 
 // Every text one typing slip away from `name`, as a JSON array of strings (some
-// may repeat): the resolver looks them all up in one statement.
-QByteArray oneSlipAwayAsJson(const QString& name);
+// may repeat): the resolver looks them all up in one statement. With
+// `slipsBefore`, only the slips in the name's first that many letters.
+QByteArray oneSlipAwayAsJson(const QString& name, qsizetype slipsBefore = -1);
 
 } // namespace amb
