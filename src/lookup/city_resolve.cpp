@@ -175,6 +175,8 @@ struct CityResolver::Private {
     std::optional<SqliteStatement> byName;
     std::optional<SqliteStatement> byAlternate;
     std::optional<SqliteStatement> bySlip;
+    std::optional<SqliteStatement> ownStartingWith;
+    std::optional<SqliteStatement> alternateStartingWith;
 
     // Runs a prepared query and reads its rows; the query's last column is the
     // name it matched.
@@ -242,25 +244,27 @@ struct CityResolver::Private {
         const QString upper = prefixUpperBound(start);
         if (upper.isNull())
             return {};
-        const QString limit = QStringLiteral(" LIMIT %1").arg(kCloseNamesScanned);
-        SqliteStatement own(*db, (QStringLiteral("SELECT %1, c.city FROM cities c LEFT JOIN "
-                                                 "city_facts f ON f.id = c.rowid WHERE c.city >= ? "
-                                                 "AND c.city < ?")
-                                      .arg(kColumns) +
-                                  limit)
-                                     .toUtf8());
-        SqliteStatement other(*db,
-                              (QStringLiteral("SELECT %1, n.name FROM city_names n JOIN "
-                                              "cities c ON c.rowid = n.id LEFT JOIN city_facts "
-                                              "f ON f.id = c.rowid WHERE n.name >= ? AND "
-                                              "n.name < ?")
-                                   .arg(kColumns) +
-                               limit)
-                                  .toUtf8());
+        if (!ownStartingWith) {
+            // Prepared once: a name without a match costs a scan, not a compilation.
+            const QString limit = QStringLiteral(" LIMIT %1").arg(kCloseNamesScanned);
+            ownStartingWith.emplace(
+                *db, (QStringLiteral("SELECT %1, c.city FROM cities c LEFT JOIN city_facts f ON "
+                                     "f.id = c.rowid WHERE c.city >= ? AND c.city < ?")
+                          .arg(kColumns) +
+                      limit)
+                         .toUtf8());
+            alternateStartingWith.emplace(
+                *db, (QStringLiteral("SELECT %1, n.name FROM city_names n JOIN cities c ON "
+                                     "c.rowid = n.id LEFT JOIN city_facts f ON f.id = c.rowid "
+                                     "WHERE n.name >= ? AND n.name < ?")
+                          .arg(kColumns) +
+                      limit)
+                         .toUtf8());
+        }
         std::vector<Found> found;
-        collect(own, {start, upper}, true, found);
+        collect(*ownStartingWith, {start, upper}, true, found);
         const size_t ownScanned = found.size();
-        collect(other, {start, upper}, false, found);
+        collect(*alternateStartingWith, {start, upper}, false, found);
         // A slip in the letters of `start` escapes the scan above: the names one
         // such slip away are looked up in the indexes, all in one statement. A slip
         // further on leaves `start` as it is, so the scan has found those names,
