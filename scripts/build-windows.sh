@@ -136,8 +136,16 @@ qt() {
       -DCMAKE_CXX_COMPILER_LAUNCHER= \
       "${qt_options[@]}"
   fi
-  log "building Qt in $build: about 40 minutes of two cores the first time"
-  nice -n 19 cmake --build "$build" -j"$jobs"
+  local build_log=$cache/logs/qt-build.log
+  log "building Qt in $build: about 40 minutes of two cores the first time;" \
+    "every 100th step shows here, all of its output is in $build_log"
+  mkdir -p "$cache/logs"
+  # Qt's own sources give thousands of warnings with this compiler: the log keeps them.
+  if ! nice -n 19 cmake --build "$build" -j"$jobs" 2>&1 | tee "$build_log" |
+    awk '/^\[[0-9]+\/[0-9]+\]/ && ++steps % 100 == 0 { print; fflush() }'; then
+    tail -n 25 "$build_log" >&2
+    fail "building Qt failed; all of its output is in $build_log"
+  fi
   logged qt-install cmake --install "$build"
   touch "$prefix/.complete"
   rm -rf "$build"
