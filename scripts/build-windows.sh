@@ -137,7 +137,7 @@ qt() {
       "${qt_options[@]}"
   fi
   local build_log=$cache/logs/qt-build.log
-  log "building Qt in $build: about 40 minutes of two cores the first time;" \
+  log "building Qt in $build: about 25 minutes of two cores the first time;" \
     "every 100th step shows here, all of its output is in $build_log"
   mkdir -p "$cache/logs"
   # Qt's own sources give thousands of warnings with this compiler: the log keeps them.
