@@ -11,8 +11,8 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 export AMBREVALE_WINDOWS=${AMBREVALE_WINDOWS:-1}
 # CI stops a run at 90 minutes; a cold Windows build (Qt cross-built from source)
 # takes half an hour of two idle cores (more on a shared machine), so that part gets
-# what is left of the budget
-# and, on a machine too slow for it, says plainly that it did not finish.
+# what is left of the budget and, on a machine too slow for it, says plainly that it
+# did not finish.
 budget_seconds=$(( ${AMBREVALE_TEST_BUDGET_MINUTES:-85} * 60 ))
 "$here/scripts/setup.sh"
 
