@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -390,13 +391,15 @@ int runDistance(const QStringList& args) {
     // Read in large blocks; a pipe gives what it has, so each line is measured as it
     // arrives.
     std::string pending;
-    std::string block(1 << 16, '\0');
+    // Not cleared first: only what read() fills is looked at.
+    constexpr size_t kReadBlock = 1 << 16;
+    const auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
     int readError = 0;
     for (;;) {
         // What is measured goes out before waiting for more: a trip typed or piped
         // line by line sees each sentence at once, a file is written in large blocks.
         output.flush();
-        const ssize_t n = ::read(input, block.data(), block.size());
+        const ssize_t n = ::read(input, block.get(), kReadBlock);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -405,7 +408,7 @@ int runDistance(const QStringList& args) {
         }
         if (n == 0)
             break;
-        std::string_view data(block.data(), static_cast<size_t>(n));
+        std::string_view data(block.get(), static_cast<size_t>(n));
         if (!pending.empty()) {
             const size_t end = data.find('\n');
             if (end == std::string_view::npos) {
