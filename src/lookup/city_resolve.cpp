@@ -78,8 +78,9 @@ void appendJsonChar(QByteArray& out, QChar c) {
     }
 }
 
-} // namespace
-
+// Every text one typing slip away from `name`, as a JSON array of strings (some
+// may repeat): the resolver looks them all up in one statement. With
+// `slipsBefore` not negative, only the slips in the name's first that many letters.
 QByteArray oneSlipAwayAsJson(const QString& name, qsizetype slipsBefore) {
     // The letters a slip may have replaced or dropped: the alphabet, the marks
     // names hold, and whatever the name itself is written in.
@@ -136,8 +137,6 @@ QByteArray oneSlipAwayAsJson(const QString& name, qsizetype slipsBefore) {
     json.append(']');
     return json;
 }
-
-namespace {
 
 // Whether a folded qualifier names the city's region, its country or the
 // country's code.

@@ -3,7 +3,6 @@
 #include "lookup/city_database.h"
 
 #include <QString>
-#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -56,10 +55,5 @@ private:
 // The number of typing slips (a letter wrong, missing, extra, or two swapped)
 // that turn one name into the other.
 qsizetype typingDistance(QStringView a, QStringView b);
-
-// Every text one typing slip away from `name`, as a JSON array of strings (some
-// may repeat): the resolver looks them all up in one statement. With
-// `slipsBefore`, only the slips in the name's first that many letters.
-QByteArray oneSlipAwayAsJson(const QString& name, qsizetype slipsBefore = -1);
 
 } // namespace amb
