@@ -2,7 +2,9 @@
 // the 1,000 most populous cities, as a user would type them (many are shared by
 // several cities, so the ambiguity notes are part of the work). The whole process
 // runs BENCH_RUNS times (3) per format; the median wall time is printed with the
-// tool's peak resident memory, and the name lookup alone, in process.
+// tool's peak resident memory, and the name lookup alone, in process. Then names
+// no city has, short and thousands of letters long: each whole run's time and peak
+// memory, which should stay those of a short name.
 #include "bench_support.h"
 #include "lookup/city_resolve.h"
 #include "lookup/sqlite_database.h"
@@ -129,5 +131,48 @@ int main(int argc, char* argv[]) {
         std::printf("  close names for %-14s %6.1f ms, first: %s\n", typed, ms, qPrintable(first));
     }
     std::printf("HEADLINE\tclose names for a misspelt city (slowest of 5)\t%.1f ms\n", slowest);
+
+    // The longest name the database keeps, so a long name can begin as a stored one.
+    QString longest;
+    {
+        amb::SqliteDatabase db(database, amb::SqliteDatabase::ReadOnly);
+        amb::SqliteStatement q(db, "SELECT name FROM city_names ORDER BY length(name) DESC LIMIT 1");
+        if (q.next())
+            longest = q.text(0);
+    }
+    QString distinct; // letters of another script, no two alike
+    for (char16_t c = 0x4E00; distinct.size() < 10000; ++c)
+        distinct += QChar(c);
+    struct LongName {
+        const char* label;
+        QString name;
+    };
+    const LongName longNames[] = {
+        {"a known name (Florence)", QStringLiteral("Florence")},
+        {"12 letters, unknown", QStringLiteral("Sa") + QString(10, QLatin1Char('n'))},
+        {"3,000 letters", QStringLiteral("Sa") + QString(2998, QLatin1Char('n'))},
+        {"10,000 letters", QStringLiteral("Sa") + QString(9998, QLatin1Char('n'))},
+        {"the longest stored name + 10,000", longest + QString(10000, QLatin1Char('n'))},
+        {"10,000 distinct letters", distinct},
+    };
+    std::printf("trip NAME Paris, one whole run each, median of %d\n", std::max(kRuns, 3));
+    const std::string tool = (kProgramDir + QStringLiteral("/ambrevale-cli")).toStdString();
+    for (const LongName& c : longNames) {
+        std::vector<amb::bench::Timing> runs;
+        for (int i = 0; i < std::max(kRuns, 3); ++i)
+            runs.push_back(amb::bench::runProcess({tool, "trip", c.name.toStdString(), "Paris"},
+                                                  "/dev/null", "/dev/null", {}));
+        std::sort(runs.begin(), runs.end(),
+                  [](const auto& a, const auto& b) { return a.wall < b.wall; });
+        const amb::bench::Timing& run = runs[runs.size() / 2];
+        long peak = 0;
+        for (const auto& r : runs)
+            peak = std::max(peak, r.peakKiB);
+        std::printf("  %-34s %7.1f ms wall %7.1f ms cpu %7.1f MiB peak  exit %d\n", c.label,
+                    run.wall * 1e3, run.cpu * 1e3, peak / 1024.0, run.exitCode);
+        if (c.name.size() >= 3000)
+            std::printf("HEADLINE\ttrip with a name of %s\t%.0f ms, %.1f MiB\n", c.label,
+                        run.wall * 1e3, peak / 1024.0);
+    }
     return 0;
 }

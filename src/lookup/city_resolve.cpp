@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 #include <set>
 
@@ -22,6 +23,10 @@ const QString kColumns = QStringLiteral(
 // Close names are also looked for among this many rows that share their start.
 constexpr int kCloseNamesScanned = 5000;
 constexpr size_t kCloseNamesShown = 5;
+// Every slip of a name up to this long is looked up whole; a longer one is looked
+// up by its start, this many letters past the last place a slip is looked for.
+constexpr qsizetype kShortName = 64;
+constexpr qsizetype kSlipTail = 16;
 
 struct Found {
     qint64 id;
@@ -78,16 +83,21 @@ void appendJsonChar(QByteArray& out, QChar c) {
     }
 }
 
-// Every text one typing slip away from `name`, as a JSON array of strings (some
-// may repeat): the resolver looks them all up in one statement. With
-// `slipsBefore` not negative, only the slips in the name's first that many letters.
-QByteArray oneSlipAwayAsJson(const QString& name, qsizetype slipsBefore) {
-    // The letters a slip may have replaced or dropped: the alphabet, the marks
-    // names hold, and whatever the name itself is written in.
+// The letters a slip may have replaced or dropped: the alphabet, the marks names
+// hold, and whatever the name itself is written in.
+QString slipLetters(QStringView name) {
     QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyz -'.");
     for (const QChar c : name)
         if (!letters.contains(c))
             letters += c;
+    return letters;
+}
+
+// Every text one typing slip away from `name`, as a JSON array of strings (some
+// may repeat): the resolver looks them all up in one statement. With
+// `slipsBefore` not negative, only the slips in the name's first that many letters.
+QByteArray oneSlipAwayAsJson(const QString& name, qsizetype slipsBefore) {
+    const QString letters = slipLetters(name);
     // Each spelling is pieced together from the escaped name, without a string of
     // its own: a name of twenty letters has over a thousand of them.
     QByteArray escaped;
@@ -138,6 +148,59 @@ QByteArray oneSlipAwayAsJson(const QString& name, qsizetype slipsBefore) {
     return json;
 }
 
+// Each text one slip away from `name` in its first `slipsBefore` letters, at most
+// once, with the letters a slip may bring in given.
+QStringList oneSlipAway(QStringView name, qsizetype slipsBefore, const QString& letters) {
+    QSet<QString> spellings;
+    const qsizetype n = name.size();
+    const qsizetype end = std::min(slipsBefore, n + 1);
+    const auto add = [&](QStringView head, QStringView middle, QStringView tail) {
+        QString text;
+        text.reserve(head.size() + middle.size() + tail.size());
+        text.append(head).append(middle).append(tail);
+        if (!text.isEmpty())
+            spellings.insert(std::move(text));
+    };
+    for (qsizetype i = 0; i < std::min(n, end); ++i) {
+        add(name.first(i), {}, name.sliced(i + 1));
+        if (i + 1 < n && name[i] != name[i + 1]) {
+            const QChar swapped[] = {name[i + 1], name[i]};
+            add(name.first(i), QStringView(swapped, 2), name.sliced(i + 2));
+        }
+        for (const QChar c : letters)
+            if (c != name[i])
+                add(name.first(i), QStringView(&c, 1), name.sliced(i + 1));
+    }
+    for (qsizetype i = 0; i < end; ++i)
+        for (const QChar c : letters)
+            add(name.first(i), QStringView(&c, 1), name.sliced(i));
+    return QStringList(spellings.begin(), spellings.end());
+}
+
+void appendJsonString(QByteArray& out, QStringView text) {
+    out.append('"');
+    for (const QChar c : text)
+        appendJsonChar(out, c);
+    out.append('"');
+}
+
+// Whether one typing slip (or none) turns `a` into `b`; in a time that grows with
+// their length alone, so two long texts cost no table.
+bool withinOneSlip(QStringView a, QStringView b) {
+    if (std::abs(a.size() - b.size()) > 1)
+        return false;
+    qsizetype start = 0;
+    while (start < a.size() && start < b.size() && a[start] == b[start])
+        ++start;
+    qsizetype endA = a.size(), endB = b.size();
+    while (endA > start && endB > start && a[endA - 1] == b[endB - 1])
+        --endA, --endB;
+    const qsizetype restA = endA - start, restB = endB - start;
+    if (restA <= 1 && restB <= 1)
+        return true; // the same, one letter wrong, missing or extra
+    return restA == 2 && restB == 2 && a[start] == b[start + 1] && a[start + 1] == b[start];
+}
+
 // Whether a folded qualifier names the city's region, its country or the
 // country's code.
 bool matchesQualifier(const NamedCity& city, const QString& qualifier) {
@@ -174,6 +237,8 @@ struct CityResolver::Private {
     std::optional<SqliteStatement> byName;
     std::optional<SqliteStatement> byAlternate;
     std::optional<SqliteStatement> bySlip;
+    std::optional<SqliteStatement> bySlipStart;
+    std::optional<SqliteStatement> anyStartingWith;
     std::optional<SqliteStatement> ownStartingWith;
     std::optional<SqliteStatement> alternateStartingWith;
 
@@ -212,6 +277,16 @@ struct CityResolver::Private {
     // and sorting out repeats inside SQLite would cost more than they do.
     void collectOneSlipAway(const QString& folded, qsizetype slipsBefore,
                             std::vector<Found>& found) {
+        // A stored name one slip away begins with the letters before the slip, so
+        // the slip lies within the longest start of the name that a stored name
+        // shares. A long name has only so many such letters, and names longer than
+        // it are found by their start: a name of any length costs the same.
+        if (slipsBefore < 0 && folded.size() > kShortName)
+            slipsBefore = sharedStartLength(folded) + 2; // + 2: a letter in two code units
+        if (slipsBefore >= 0 && folded.size() > slipsBefore + 2 * kSlipTail) {
+            collectOneSlipAwayByStart(folded, slipsBefore, found);
+            return;
+        }
         if (!bySlip)
             bySlip.emplace(
                 *db, QStringLiteral(
@@ -225,6 +300,78 @@ struct CityResolver::Private {
                          .toUtf8());
         bySlip->bindUtf8(1, oneSlipAwayAsJson(folded, slipsBefore));
         collectRows(*bySlip, std::nullopt, found);
+    }
+
+    // The most letters of `folded` that a stored name, own or alternate, begins with.
+    qsizetype sharedStartLength(const QString& folded) {
+        if (!anyStartingWith)
+            anyStartingWith.emplace(
+                *db, "SELECT EXISTS (SELECT 1 FROM cities WHERE city >= ?1 AND city < ?2) OR "
+                     "EXISTS (SELECT 1 FROM city_names WHERE name >= ?1 AND name < ?2)");
+        const auto someStartWith = [&](qsizetype length) {
+            // A start that ends inside a letter written in two code units asks for
+            // that letter's first unit alone: the shorter start.
+            if (length > 0 && folded[length - 1].isHighSurrogate())
+                --length;
+            const QString start = folded.left(length);
+            const QString upper = prefixUpperBound(start);
+            if (upper.isNull())
+                return true; // every name begins with nothing
+            anyStartingWith->bind(1, start);
+            anyStartingWith->bind(2, upper);
+            const bool some = anyStartingWith->next() && anyStartingWith->integer(0) != 0;
+            anyStartingWith->reset();
+            return some;
+        };
+        qsizetype shared = 0, beyond = folded.size() + 1; // someStartWith(shared) holds
+        while (beyond - shared > 1) {
+            const qsizetype middle = shared + (beyond - shared) / 2;
+            (someStartWith(middle) ? shared : beyond) = middle;
+        }
+        return shared;
+    }
+
+    // The cities one slip away from a long `folded`, with the slip in its first
+    // `slipsBefore` letters: the stored names that begin as such a spelling of
+    // its start does, then only those a slip from the whole name.
+    void collectOneSlipAwayByStart(const QString& folded, qsizetype slipsBefore,
+                                   std::vector<Found>& found) {
+        qsizetype length = slipsBefore + kSlipTail;
+        if (folded[length - 1].isHighSurrogate())
+            ++length;
+        const QStringView start = QStringView(folded).first(length);
+        QByteArray json("[");
+        for (const QString& spelling : oneSlipAway(start, slipsBefore, slipLetters(start))) {
+            const QString upper = prefixUpperBound(spelling);
+            if (upper.isNull())
+                continue;
+            json.append('[');
+            appendJsonString(json, spelling);
+            json.append(',');
+            appendJsonString(json, upper);
+            json.append("],", 2);
+        }
+        if (json.endsWith(','))
+            json.chop(1);
+        json.append(']');
+        if (!bySlipStart)
+            bySlipStart.emplace(
+                *db, QStringLiteral(
+                         "SELECT %1, c.city, 1 AS own, c.city AS spelling, c.rowid AS place "
+                         "FROM json_each(?1) s CROSS JOIN cities c ON c.city >= s.value ->> 0 "
+                         "AND c.city < s.value ->> 1 LEFT JOIN city_facts f ON f.id = c.rowid "
+                         "UNION ALL SELECT %1, n.name, 0, n.name, n.rowid FROM json_each(?1) s "
+                         "CROSS JOIN city_names n ON n.name >= s.value ->> 0 AND n.name < "
+                         "s.value ->> 1 JOIN cities c ON c.rowid = n.id LEFT JOIN city_facts f "
+                         "ON f.id = c.rowid ORDER BY spelling, own DESC, 1, place")
+                         .arg(kColumns)
+                         .toUtf8());
+        bySlipStart->bindUtf8(1, json);
+        std::vector<Found> started;
+        collectRows(*bySlipStart, std::nullopt, started);
+        for (Found& f : started)
+            if (withinOneSlip(folded, f.matchedName))
+                found.push_back(std::move(f));
     }
 
     // Every city whose own or alternate name folds to `folded`, each once.
@@ -280,9 +427,14 @@ struct CityResolver::Private {
         const qsizetype allowed = std::max<qsizetype>(2, folded.size() / 3);
         std::vector<std::pair<qsizetype, Found>> scored;
         for (Found& f : found) {
-            qsizetype distance = typingDistance(folded, f.matchedName);
-            if (f.matchedName.startsWith(folded))
-                distance = std::min<qsizetype>(distance, 1);
+            // A name longer or shorter by more than the slips allowed is too far
+            // without its table (a long name would make that table huge).
+            qsizetype distance = 1;
+            if (!f.matchedName.startsWith(folded)) {
+                if (std::abs(f.matchedName.size() - folded.size()) > allowed)
+                    continue;
+                distance = typingDistance(folded, f.matchedName);
+            }
             if (distance <= allowed)
                 scored.emplace_back(2 * distance + (f.city.ownName ? 0 : 1), std::move(f));
         }

@@ -13,6 +13,8 @@ private Q_SLOTS:
     void typingDistance();
     void closeNames_data();
     void closeNames();
+    void closeNamesOfLongNames_data();
+    void closeNamesOfLongNames();
 
 private:
     QTemporaryDir dir_;
@@ -79,6 +81,47 @@ void TestCityResolve::closeNames() {
     QVERIFY(match.matches.empty());
     QVERIFY(!match.closeNames.empty());
     QTEST(match.closeNames.front().text(), "first");
+}
+
+// Long names: a slip near the start of a name far longer than any slip looked up
+// whole, where so many names share the first letters that the scan of them stops
+// at its limit; and names longer than any stored one, which are close to nothing.
+void TestCityResolve::closeNamesOfLongNames_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("first"); // empty: no close name
+    const QString longName = QStringLiteral("Sa") + QStringLiteral("ndbergavik").repeated(30);
+    const QString longCity = longName + QStringLiteral(" - Far, Away");
+    const auto slipAt = [&](qsizetype at, QStringView slip, qsizetype replaced) {
+        return QString(longName).replace(at, replaced, slip.toString());
+    };
+    QTest::newRow("letter wrong near the start") << slipAt(4, u"x", 1) << longCity;
+    QTest::newRow("letter missing near the start") << slipAt(3, u"", 1) << longCity;
+    QTest::newRow("letter extra near the start") << slipAt(5, u"q", 0) << longCity;
+    QTest::newRow("two letters swapped at the start") << slipAt(0, u"aS", 2) << longCity;
+    QTest::newRow("letter wrong at the end") << slipAt(longName.size() - 1, u"x", 1) << longCity;
+    QTest::newRow("ten thousand letters")
+        << QStringLiteral("Sa") + QString(9998, QLatin1Char('n')) << QString();
+    QTest::newRow("a stored name and ten thousand letters more")
+        << longName + QString(10000, QLatin1Char('n')) << QString();
+}
+
+void TestCityResolve::closeNamesOfLongNames() {
+    QFETCH(QString, typed);
+    static const QString database = [this] {
+        const QString longName = QStringLiteral("Sa") + QStringLiteral("ndbergavik").repeated(30);
+        QByteArray csv("city,AccentCity,Region,Latitude,Longitude\n");
+        csv += longName.toLower().toUtf8() + ',' + longName.toUtf8() + ",\"Far, Away\",1,2\n";
+        for (int i = 0; i < 6000; ++i)
+            csv += QStringLiteral("sa %1,Sa %1,Region,3,4\n").arg(i, 4, 10, QLatin1Char('0')).toUtf8();
+        const QString path = dir_.filePath(QStringLiteral("long.sqlite"));
+        writeFile(dir_.filePath(QStringLiteral("long.csv")), csv);
+        importCsv(dir_.filePath(QStringLiteral("long.csv")), path);
+        return path;
+    }();
+    CityResolver resolver(database);
+    const NameMatch match = resolver.resolve(typed);
+    QVERIFY(match.matches.empty());
+    QTEST(match.closeNames.empty() ? QString() : match.closeNames.front().text(), "first");
 }
 
 QTEST_GUILESS_MAIN(TestCityResolve)
