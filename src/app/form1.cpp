@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "app/runtime_error.h"
+#include "app/settings.h"
 #include "app/skin.h"
 
 #include <QApplication>

@@ -14,6 +14,7 @@
 namespace amb {
 
 class SkinFramework;
+class TripListKeeper;
 
 // How the distance run measures, as chosen in the results list's menu, in the words
 // the tool's options take. The defaults give the window's sentences in miles.
@@ -115,6 +116,7 @@ public:
     MeasureChoice measureChoice;
     std::unique_ptr<QMenu> ListView1Menu, ListView2Menu, ListView3Menu;
     std::unique_ptr<QWidget> MapWindow1;
+    std::unique_ptr<TripListKeeper> TripListKeeper1; // src/app/settings.cpp, from start-up on
     void ListView1_ContextMenu(const QPoint& globalAt); // src/lookup
     void ListView2_ContextMenu(const QPoint& globalAt); // src/output
     void ListView3_ContextMenu(const QPoint& globalAt); // src/trip

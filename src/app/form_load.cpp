@@ -52,6 +52,9 @@ void Form1::Form_Load() {
     report(140, [&] { ListView2->setColumnWidthTwips(1, 7000); });
     restoreTripList(*this, report, 142);
     restoreMeasureChoice(*this, report, 148);
+    // From here on every change of the trip list is kept as it happens; the
+    // restore above is what the store holds already.
+    TripListKeeper1 = std::make_unique<TripListKeeper>(*this);
 }
 
 } // namespace amb

@@ -4,6 +4,8 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace amb {
 
@@ -72,6 +74,14 @@ public:
                                 const QString& key, const QString& defaultValue) = 0;
     virtual void writeSetting(const QString& application, const QString& section,
                               const QString& key, const QString& value) = 0;
+    // Several values of one section, written together: a store that can, keeps
+    // either all of them or none (the trip list and its coordinates always match).
+    using SettingValues = std::vector<std::pair<QString, QString>>; // key, value
+    virtual void writeSettings(const QString& application, const QString& section,
+                               const SettingValues& values) {
+        for (const auto& [key, value] : values)
+            writeSetting(application, section, key, value);
+    }
 
     // A new, invisible instance of the spreadsheet application; throws RunTimeError
     // when none can be started.

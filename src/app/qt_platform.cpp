@@ -122,6 +122,11 @@ QString QtPlatform::readSetting(const QString& application, const QString& secti
 
 void QtPlatform::writeSetting(const QString& application, const QString& section,
                               const QString& key, const QString& value) {
+    writeSettings(application, section, {{key, value}});
+}
+
+void QtPlatform::writeSettings(const QString& application, const QString& section,
+                               const SettingValues& values) {
     // A file that began with a byte-order mark or held junk gives a format error when
     // the store reads it before writing, and the store keeps the first error it met,
     // so that status says nothing about the write. The store rewrites such a file
@@ -136,8 +141,13 @@ void QtPlatform::writeSetting(const QString& application, const QString& section
                                QStringLiteral("The settings file %1 cannot be written. Check that "
                                               "its folder exists and that you may write to it.")
                                    .arg(fileName));
+        // The file is written whole into a new file beside it, which then replaces
+        // it: a run killed in the middle leaves the old file or the new one, never
+        // part of one. (Qt's default; asked for, since the kept trip depends on it.)
+        settings.setAtomicSyncRequired(true);
         settings.beginGroup(section);
-        settings.setValue(key, value);
+        for (const auto& [key, value] : values)
+            settings.setValue(key, value);
         settings.sync();
         if (settings.status() == QSettings::NoError)
             return;

@@ -35,6 +35,8 @@ public:
                         const QString& defaultValue) override;
     void writeSetting(const QString& application, const QString& section, const QString& key,
                       const QString& value) override;
+    void writeSettings(const QString& application, const QString& section,
+                       const SettingValues& values) override;
     std::unique_ptr<SpreadsheetApp> createSpreadsheetApp() override;
     void doEvents() override;
     void endProgram() override;

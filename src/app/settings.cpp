@@ -6,6 +6,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTimer>
 
 namespace amb {
 
@@ -163,7 +164,71 @@ void keepMeasureChoice(Platform& platform, const MeasureChoice& choice) {
                           choice.totalLine ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
+SavedEntry keptEntry(const ListView& trip, int item) {
+    return {trip.text(item), trip.subItem(item, 1), trip.subItem(item, 2)};
+}
+
+void writeTripList(Platform& platform, const QString& cities,
+                   const std::vector<SavedEntry>& entries) {
+    platform.writeSettings(kSettingsApplication, kSettingsSection,
+                           {{kCitiesValue, cities},
+                            {kCoordinatesValue, keepCoordinates(entries, LocaleNumbers::current())}});
+}
+
+TripListKeeper::TripListKeeper(Form1& form) : form_(form), timer_(std::make_unique<QTimer>()) {
+    timer_->setObjectName(QStringLiteral("TripListKeeper"));
+    timer_->setSingleShot(true);
+    timer_->setInterval(kDelayMs);
+    QObject::connect(timer_.get(), &QTimer::timeout, timer_.get(), [this] { keep(); });
+    // Every way a model says its rows changed; a change while a write waits joins it
+    // (the timer is not started again, so a stream of changes still gets written).
+    const auto changed = [this] {
+        if (!timer_->isActive())
+            timer_->start();
+    };
+    const ListModel* model = &form.ListView3->model();
+    QTimer* context = timer_.get();
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, context, changed);
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, context, changed);
+    QObject::connect(model, &QAbstractItemModel::rowsMoved, context, changed);
+    QObject::connect(model, &QAbstractItemModel::modelReset, context, changed);
+    QObject::connect(model, &QAbstractItemModel::dataChanged, context, changed);
+    QObject::connect(model, &QAbstractItemModel::layoutChanged, context, changed);
+}
+
+TripListKeeper::~TripListKeeper() = default;
+
+bool TripListKeeper::pending() const {
+    return timer_->isActive();
+}
+
+void TripListKeeper::stop() {
+    timer_->stop();
+    QObject::disconnect(&form_.ListView3->model(), nullptr, timer_.get(), nullptr);
+}
+
+void TripListKeeper::keep() {
+    try {
+        const ListView& trip = *form_.ListView3;
+        std::vector<SavedEntry> entries;
+        QStringList texts;
+        const int n = trip.count();
+        entries.reserve(static_cast<size_t>(n));
+        texts.reserve(n);
+        for (int i = 1; i <= n; ++i) {
+            entries.push_back(keptEntry(trip, i));
+            texts.append(entries.back().text);
+        }
+        writeTripList(form_.platform(), joinCities(texts), entries);
+    } catch (const std::exception&) {
+        // The store cannot be written now: the next change tries again, and the
+        // close's own write tells the user.
+    }
+}
+
 void Form1::Form_QueryUnload() {
+    if (TripListKeeper1)
+        TripListKeeper1->stop();
     ErrorReport report(platform_, QStringLiteral("Form1.Form_QueryUnload"));
     QStringList texts;
     std::vector<SavedEntry> entries;
@@ -175,19 +240,14 @@ void Form1::Form_QueryUnload() {
         entries.reserve(static_cast<size_t>(n));
         for (int i = 1; i <= n; ++i) {
             report(104, [&] {
-                texts.append(ListView3->text(i));
-                entries.push_back(
-                    {texts.last(), ListView3->subItem(i, 1), ListView3->subItem(i, 2)});
+                entries.push_back(keptEntry(*ListView3, i));
+                texts.append(entries.back().text);
             });
         } // 106
     });
     QString value;
     report(108, [&] { value = joinCities(texts); });
-    report(110, [&] {
-        platform_.writeSetting(kSettingsApplication, kSettingsSection, kCitiesValue, value);
-        platform_.writeSetting(kSettingsApplication, kSettingsSection, kCoordinatesValue,
-                               keepCoordinates(entries, LocaleNumbers::current()));
-    });
+    report(110, [&] { writeTripList(platform_, value, entries); });
     report(112, [&] { platform_.doEvents(); });
 }
 

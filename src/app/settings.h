@@ -2,8 +2,11 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 #include <vector>
+
+class QTimer;
 
 namespace amb {
 
@@ -61,6 +64,41 @@ std::optional<std::vector<SavedEntry>> readKeptCoordinates(const QString& value,
 QString joinCoordinates(const std::vector<SavedEntry>& entries);
 // Entries of a coordinates value in that layout; empty when it is damaged.
 std::vector<SavedEntry> parseCoordinates(const QString& value);
+
+class ListView;
+
+// Entry `item` of the trip list as it is kept.
+SavedEntry keptEntry(const ListView& trip, int item);
+// Writes the trip list's two values, "Cities" (`cities`, the texts joined) and the
+// kept coordinates of `entries`, together; throws RunTimeError when the store
+// cannot be written.
+void writeTripList(Platform& platform, const QString& cities,
+                   const std::vector<SavedEntry>& entries);
+
+// Keeps the trip list in the settings store as it changes, so that a run which
+// ends badly (killed, its display gone, the power cut) loses none of it. Any change
+// of the list's rows, whatever command made it, starts a short timer; when that
+// runs out the list is written as the close writes it, so several quick changes
+// share one write. A write that fails shows nothing: the close reports its own.
+class TripListKeeper {
+public:
+    static constexpr int kDelayMs = 300; // well within a second of any change
+
+    explicit TripListKeeper(Form1& form);
+    ~TripListKeeper();
+    TripListKeeper(const TripListKeeper&) = delete;
+    TripListKeeper& operator=(const TripListKeeper&) = delete;
+
+    // A change is waiting for its write.
+    bool pending() const;
+    // The window is closing and writes the list itself: no more writes from here.
+    void stop();
+
+private:
+    void keep();
+    Form1& form_;
+    std::unique_ptr<QTimer> timer_;
+};
 
 // Start-up's last step: fills the trip list from the settings store. Reading the
 // value is line `line` of start-up's `report`, reading the coordinates line + 2 and

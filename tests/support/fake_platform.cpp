@@ -109,6 +109,7 @@ QString FakePlatform::readSetting(const QString& application, const QString& sec
 
 void FakePlatform::writeSetting(const QString& application, const QString& section,
                                 const QString& key, const QString& value) {
+    settingsWrites.append(settingKey(application, section, key));
     if (settingsWriteFails)
         throw RunTimeError(err::PermissionDenied,
                            QStringLiteral("The settings store is read-only."));

@@ -85,6 +85,7 @@ public:
     // Settings: "application/section/key" -> value.
     QMap<QString, QString> settings;
     bool settingsWriteFails = false;
+    QStringList settingsWrites; // the key of every write asked for, failed ones too
     QStringList unreadableSettings; // keys whose reading throws
 
     // Spreadsheet.
