@@ -22,6 +22,7 @@ struct MeasureChoice {
     QString unit = QStringLiteral("mi");      // "mi", "km", "nmi"
     QString model = QStringLiteral("sphere"); // "sphere", "wgs84"
     bool totalLine = false;
+    bool returnToFirst = false; // the run ends with the leg back to the first city
 };
 
 // The save dialog as the text export uses it: it remembers the name chosen last
@@ -125,6 +126,9 @@ public:
     void MoveUp_Click();                                // src/trip
     void MoveDown_Click();
     void ReverseTrip_Click();
+    void ShortestOrderFromFirst_Click(); // src/trip, through src/planning
+    void ShortestOrderBetweenEnds_Click();
+    void ShortestOrderRoundTrip_Click(); // also turns the way back on
     void OpenTrip_Click();
     void SaveTripAs_Click();
     void OpenTripFile(const QString& path); // also for a file dropped on the trip list

@@ -153,6 +153,7 @@ void restoreMeasureChoice(Form1& form, ErrorReport& report, int line) {
         if (read(kEarthModelValue) == QLatin1String("wgs84"))
             choice.model = QStringLiteral("wgs84");
         choice.totalLine = read(kTotalLineValue) == QLatin1String("1");
+        choice.returnToFirst = read(kReturnToFirstValue) == QLatin1String("1");
         form.measureChoice = choice;
     });
 }
@@ -162,6 +163,8 @@ void keepMeasureChoice(Platform& platform, const MeasureChoice& choice) {
     platform.writeSetting(kSettingsApplication, kSettingsSection, kEarthModelValue, choice.model);
     platform.writeSetting(kSettingsApplication, kSettingsSection, kTotalLineValue,
                           choice.totalLine ? QStringLiteral("1") : QStringLiteral("0"));
+    platform.writeSetting(kSettingsApplication, kSettingsSection, kReturnToFirstValue,
+                          choice.returnToFirst ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 SavedEntry keptEntry(const ListView& trip, int item) {

@@ -26,6 +26,7 @@ inline const QString kCoordinatesValue = QStringLiteral("CityCoordinates");
 inline const QString kUnitValue = QStringLiteral("Unit");
 inline const QString kEarthModelValue = QStringLiteral("EarthModel");
 inline const QString kTotalLineValue = QStringLiteral("TotalLine");
+inline const QString kReturnToFirstValue = QStringLiteral("ReturnToFirst");
 inline const QString kMapWindowValue = QStringLiteral("MapWindow");
 
 struct MeasureChoice;

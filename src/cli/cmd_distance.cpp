@@ -11,6 +11,7 @@
 #include "distance/distance_run.h"
 #include "distance/zip_distance.h"
 #include "output/cli_exports.h"
+#include "planning/trip_order.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,6 +25,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace amb::cli {
 
@@ -57,6 +60,9 @@ const char kDistanceUsage[] =
     "  --map FILE        also draw the trip on a world map: FILE.png or FILE.svg\n"
     "                    (the legs as great-circle arcs, the cities, the total)\n"
     "%1"
+    "%2"
+    "                    (the cities read as search lines; lines that cannot be\n"
+    "                    measured keep their order after the others)\n"
     "  -h, --help        show this help\n"
     "\n"
     "Exit status: 0 when every pair was measured and every file written, 1 when an\n"
@@ -64,7 +70,8 @@ const char kDistanceUsage[] =
     "could not be written, 2 for wrong arguments or an unreadable trip.\n";
 
 QString usage() {
-    return QString::fromUtf8(kDistanceUsage).arg(measureOptionsHelp(allMeasureOptions()));
+    return QString::fromUtf8(kDistanceUsage)
+        .arg(measureOptionsHelp(allMeasureOptions()), orderOptionsHelp());
 }
 
 struct Options {
@@ -216,6 +223,7 @@ bool reportOutOfRange(const Row& row, const Row& other, Output& output) {
 int runDistance(const QStringList& args) {
     Options options;
     MeasureOptions measureOptions;
+    OrderOptions order;
     bool inputGiven = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args.at(i);
@@ -225,6 +233,11 @@ int runDistance(const QStringList& args) {
         }
         QString optionError;
         if (takeMeasureOption(args, i, allMeasureOptions(), measureOptions, optionError)) {
+            if (!optionError.isEmpty())
+                return usageError(optionError);
+            continue;
+        }
+        if (takeOrderOption(args, i, order, optionError)) {
             if (!optionError.isEmpty())
                 return usageError(optionError);
             continue;
@@ -368,15 +381,8 @@ int runDistance(const QStringList& args) {
                 legSentence(a.text, b.text, distance, measureOptions.unit, numbers));
         output.appended();
     };
-    const auto takeLine = [&](std::string_view line) {
-        ++lineNumber;
-        if (lineNumber == 1 && line.substr(0, 3) == "\xEF\xBB\xBF")
-            line.remove_prefix(3);
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-            line.remove_suffix(1);
-        if (line.empty())
-            return;
-        lower->read(line, lineNumber, numbers);
+    const auto measureLine = [&](std::string_view line, long number) {
+        lower->read(line, number, numbers);
         if (map && lower->numbers && std::fabs(*lower->latitude) <= 90 &&
             std::fabs(*lower->longitude) <= 180)
             mapStops.push_back(
@@ -386,6 +392,23 @@ int runDistance(const QStringList& args) {
             measure();
         upper = lower;
         lower = upper == &rows[0] ? &rows[1] : &rows[0];
+    };
+    // A trip to be put in another order, or to end with the way back, is read whole
+    // first.
+    const bool ordering = order.kind || order.roundTrip;
+    std::vector<std::pair<std::string, long>> held;
+    const auto takeLine = [&](std::string_view line) {
+        ++lineNumber;
+        if (lineNumber == 1 && line.substr(0, 3) == "\xEF\xBB\xBF")
+            line.remove_prefix(3);
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.remove_suffix(1);
+        if (line.empty())
+            return;
+        if (ordering)
+            held.emplace_back(line, lineNumber);
+        else
+            measureLine(line, lineNumber);
     };
 
     // Read in large blocks; a pipe gives what it has, so each line is measured as it
@@ -430,6 +453,39 @@ int runDistance(const QStringList& args) {
         takeLine(pending);
     if (input != STDIN_FILENO)
         ::close(input);
+    if (ordering && readError == 0) {
+        if (order.kind) {
+            // Lines that cannot be measured keep their order after the others.
+            std::vector<std::optional<planning::OrderPoint>> places;
+            Row row;
+            for (const auto& [line, number] : held) {
+                row.read(line, number, numbers);
+                const bool placed = row.numbers && std::fabs(*row.latitude) <= 90 &&
+                                    std::fabs(*row.longitude) <= 180;
+                places.push_back(placed ? std::optional(planning::OrderPoint{*row.latitude,
+                                                                             *row.longitude})
+                                        : std::nullopt);
+            }
+            try {
+                const planning::TripPlan plan = planning::planTrip(
+                    places, *order.kind, measureOptions.unit, measureOptions.model);
+                std::vector<std::pair<std::string, long>> ordered;
+                for (int i : plan.order)
+                    ordered.push_back(std::move(held[static_cast<size_t>(i)]));
+                held = std::move(ordered);
+                printMessage("ambrevale-cli distance: %s\n",
+                             planning::planNote(plan, measureOptions.unit).toLocal8Bit().constData());
+            } catch (const RunTimeError& e) {
+                printMessage("ambrevale-cli distance: the trip keeps its order: %s\n",
+                             e.description().toLocal8Bit().constData());
+                skipped = true;
+            }
+        }
+        for (const auto& [line, number] : held)
+            measureLine(line, number);
+        if (order.roundTrip && held.size() > 1)
+            measureLine(held.front().first, held.front().second);
+    }
     if (!plain && readError == 0) {
         writer.finish(output.buffer());
         if (measureOptions.total && keep)

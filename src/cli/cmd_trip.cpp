@@ -5,6 +5,7 @@
 #include "cli/measure_options.h"
 #include "distance/zip_distance.h"
 #include "lookup/city_resolve.h"
+#include "planning/trip_order.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -33,6 +34,7 @@ const char kTripUsage[] =
     "Options:\n"
     "  --database FILE   the city database (default: dbCities.sqlite beside this tool)\n"
     "%1"
+    "%2"
     "  --map FILE        also draw the trip on a world map: FILE.png or FILE.svg\n"
     "  -h, --help        show this help\n"
     "\n"
@@ -41,7 +43,8 @@ const char kTripUsage[] =
     "for wrong arguments.\n";
 
 QString usage() {
-    return QString::fromUtf8(kTripUsage).arg(measureOptionsHelp(allMeasureOptions()));
+    return QString::fromUtf8(kTripUsage)
+        .arg(measureOptionsHelp(allMeasureOptions()), orderOptionsHelp());
 }
 
 int usageError(const QString& message) {
@@ -141,6 +144,7 @@ bool writeAll(const std::string& text) {
 int runTrip(const QStringList& args) {
     QString database = defaultCityDatabasePath();
     MeasureOptions options;
+    OrderOptions order;
     QStringList names;
     QString mapFile;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -155,6 +159,11 @@ int runTrip(const QStringList& args) {
         }
         QString error;
         if (takeMeasureOption(args, i, allMeasureOptions(), options, error)) {
+            if (!error.isEmpty())
+                return usageError(error);
+            continue;
+        }
+        if (takeOrderOption(args, i, order, error)) {
             if (!error.isEmpty())
                 return usageError(error);
             continue;
@@ -194,6 +203,20 @@ int runTrip(const QStringList& args) {
         }
         if (unknown)
             return 1;
+        if (order.kind) {
+            std::vector<std::optional<planning::OrderPoint>> places;
+            for (const NamedCity& stop : stops)
+                places.push_back(planning::OrderPoint{stop.record.latitude, stop.record.longitude});
+            const planning::TripPlan plan =
+                planning::planTrip(places, *order.kind, options.unit, options.model);
+            std::vector<NamedCity> ordered;
+            for (int i : plan.order)
+                ordered.push_back(std::move(stops[static_cast<size_t>(i)]));
+            stops = std::move(ordered);
+            note(planning::planNote(plan, options.unit));
+        }
+        if (order.roundTrip)
+            stops.push_back(stops.front());
 
         const LocaleNumbers& numbers = LocaleNumbers::current();
         LegWriter writer(options, numbers);

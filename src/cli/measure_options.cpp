@@ -1,5 +1,7 @@
 #include "cli/measure_options.h"
 
+#include "planning/trip_order.h"
+
 namespace amb::cli {
 
 bool isMapFileName(const QString& file) {
@@ -71,6 +73,40 @@ bool takeFileOption(const QStringList& args, qsizetype& i,
         return true;
     }
     return false;
+}
+
+bool takeOrderOption(const QStringList& args, qsizetype& i, OrderOptions& options,
+                     QString& error) {
+    const QString& arg = args.at(i);
+    const qsizetype equals = arg.indexOf(QLatin1Char('='));
+    const QString name = equals > 0 ? arg.left(equals) : arg;
+    if (name == QLatin1String("--round-trip")) {
+        if (equals > 0)
+            error = QStringLiteral("--round-trip takes no value");
+        options.roundTrip = true;
+        return true;
+    }
+    if (name != QLatin1String("--order"))
+        return false;
+    const QString value =
+        equals > 0 ? arg.mid(equals + 1) : i + 1 < args.size() ? args.at(++i) : QString();
+    options.kind = planning::parseOrderKind(value);
+    if (!options.kind)
+        error = QStringLiteral("unknown order '%1': give shortest, ends or round").arg(value);
+    else if (*options.kind == planning::OrderKind::RoundTrip)
+        options.roundTrip = true;
+    return true;
+}
+
+QString orderOptionsHelp() {
+    return QStringLiteral(
+        "  --order shortest|ends|round\n"
+        "                    put the cities in the shortest order first: from the\n"
+        "                    first city, ending anywhere (shortest); from the first\n"
+        "                    to the last (ends); or a round trip back to the first\n"
+        "                    (round). Standard error gives the length before and\n"
+        "                    after and how far it can at most be from the shortest\n"
+        "  --round-trip      end with the leg from the last city back to the first\n");
 }
 
 const QStringList& allMeasureOptions() {

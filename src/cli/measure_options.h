@@ -1,6 +1,7 @@
 #pragma once
 
 #include "output/leg_output.h"
+#include "planning/shortest_order.h"
 
 #include <QString>
 #include <QStringList>
@@ -31,6 +32,19 @@ bool takeFileOption(const QStringList& args, qsizetype& i,
 
 // A map file's name ends in .png or .svg (any case).
 bool isMapFileName(const QString& file);
+
+// How a trip's stops are ordered: --order shortest|ends|round (the first city kept;
+// the last one too; a round trip) and --round-trip (a last leg back to the first
+// city, which --order round implies).
+struct OrderOptions {
+    std::optional<planning::OrderKind> kind;
+    bool roundTrip = false;
+};
+// Takes --order or --round-trip at args[i] as takeMeasureOption takes its options.
+bool takeOrderOption(const QStringList& args, qsizetype& i, OrderOptions& options,
+                     QString& error);
+// Their help lines.
+QString orderOptionsHelp();
 
 // All four: what the commands that measure a trip (distance, trip) accept.
 const QStringList& allMeasureOptions();

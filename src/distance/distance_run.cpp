@@ -90,6 +90,32 @@ void Form1::PushButton17_Click() {
                 }
             } // 138
         }     // 140
+        // The way back from the last city to the first, as a line like the others.
+        if (measureChoice.returnToFirst && n > 1) {
+            bool measured = false;
+            report(kMeasurePairLine, [&] {
+                const int last = ListView3->count();
+                if (last < 2)
+                    return;
+                const TripRow upper{ListView3->text(last), ListView3->subItem(last, 1),
+                                    ListView3->subItem(last, 2)};
+                const TripRow lower{ListView3->text(1), ListView3->subItem(1, 1),
+                                    ListView3->subItem(1, 2)};
+                if (options.plain()) {
+                    ListView2->add(measurePair(platform_, upper, lower));
+                } else {
+                    const MeasuredLeg leg = measureLeg(upper, lower, options);
+                    ListView2->add(leg.sentence);
+                    total += leg.distance;
+                }
+                measured = true;
+            });
+            everyLegMeasured = everyLegMeasured && measured;
+            if (measured || options.plain()) {
+                report(134, [&] { ListView2->setChecked(ListView2->count(), true); });
+                report(136, [&] { ListView2->ensureVisible(ListView2->count()); });
+            }
+        }
         // A total that left out a leg would be wrong: after a failed leg (reported
         // above) there is none.
         if (options.total && everyLegMeasured) {

@@ -99,6 +99,15 @@ void Form1::ListView2_ContextMenu(const QPoint& globalAt) {
             choice.totalLine = on;
             setMeasureChoice(choice);
         });
+        QAction* back =
+            menuEntry(*menu, "mnuReturnToFirst", QStringLiteral("Return To The First City"),
+                      QStringLiteral("The next run ends with the leg back to the first city."));
+        back->setCheckable(true);
+        connect(back, &QAction::triggered, this, [this](bool on) {
+            MeasureChoice choice = measureChoice;
+            choice.returnToFirst = on;
+            setMeasureChoice(choice);
+        });
         QMenu* copy = addSubmenu(*menu, "mnuCopyResultsAs", QStringLiteral("Copy Results As"));
         connect(menuEntry(*copy, "mnuCopyCsv", QStringLiteral("CSV"),
                           QStringLiteral("Copies the trip's legs as CSV.")),
@@ -119,6 +128,8 @@ void Form1::ListView2_ContextMenu(const QPoint& globalAt) {
               measureChoice.model);
     ListView2Menu->findChild<QAction*>(QStringLiteral("mnuTotalLine"))
         ->setChecked(measureChoice.totalLine);
+    ListView2Menu->findChild<QAction*>(QStringLiteral("mnuReturnToFirst"))
+        ->setChecked(measureChoice.returnToFirst);
     ListView2Menu->popup(globalAt);
 }
 
@@ -136,7 +147,10 @@ void Form1::CopyResultsAs_Click(const QString& format) {
     }
     bool written = false;
     report(104, [&] {
-        text = writeTripLegs(tripRowsOf(*ListView3),
+        std::vector<TripRow> rows = tripRowsOf(*ListView3);
+        if (measureChoice.returnToFirst)
+            rows.push_back(rows.front()); // the way back, as the run measures it
+        text = writeTripLegs(rows,
                              measureOptionsOf(measureChoice, format == QLatin1String("csv")
                                                                  ? OutputFormat::Csv
                                                                  : OutputFormat::GeoJson));

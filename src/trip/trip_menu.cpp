@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
+#include <tuple>
 
 namespace amb {
 
@@ -80,6 +81,22 @@ void Form1::ListView3_ContextMenu(const QPoint& globalAt) {
              &Form1::MoveDown_Click);
         item("mnuReverseTrip", "Reverse Trip", "Turns the trip round: the last city first.",
              &Form1::ReverseTrip_Click);
+        QMenu* order = menu->addMenu(QStringLiteral("Shortest Order"));
+        order->setObjectName(QStringLiteral("mnuShortestOrder"));
+        order->menuAction()->setObjectName(QStringLiteral("mnuShortestOrderItem"));
+        order->setAccessibleName(QStringLiteral("Shortest Order"));
+        for (const auto& [name, text, description, handler] :
+             {std::tuple{"mnuOrderFromFirst", "From the First City",
+                         "Puts the cities in the shortest order that starts at the first.",
+                         &Form1::ShortestOrderFromFirst_Click},
+              std::tuple{"mnuOrderBetweenEnds", "Between the First and Last City",
+                         "Puts the cities between the first and the last in the shortest order.",
+                         &Form1::ShortestOrderBetweenEnds_Click},
+              std::tuple{"mnuOrderRoundTrip", "Round Trip From the First City",
+                         "The shortest round trip from the first city and back to it.",
+                         &Form1::ShortestOrderRoundTrip_Click}})
+            connect(menuEntry(*order, name, QString::fromUtf8(text), QString::fromUtf8(description)),
+                    &QAction::triggered, this, [this, handler = handler] { run(handler); });
         menu->addSeparator();
         item("mnuTripShowTripOnMap", "Show Trip On Map", "Opens the map window with the trip.",
              &Form1::ShowTripOnMap_Click);
@@ -94,6 +111,7 @@ void Form1::ListView3_ContextMenu(const QPoint& globalAt) {
     ListView3Menu->findChild<QAction*>(QStringLiteral("mnuMoveDown"))
         ->setEnabled(item > 0 && item < n);
     ListView3Menu->findChild<QAction*>(QStringLiteral("mnuReverseTrip"))->setEnabled(n > 1);
+    ListView3Menu->findChild<QAction*>(QStringLiteral("mnuShortestOrderItem"))->setEnabled(n > 1);
     ListView3Menu->findChild<QAction*>(QStringLiteral("mnuSaveTripAs"))->setEnabled(n > 0);
     ListView3Menu->popup(globalAt);
 }
