@@ -18,14 +18,24 @@ target_sources(ambrevale_core INTERFACE ${CMAKE_BINARY_DIR}/windows/utf8_manifes
 set_source_files_properties(${CMAKE_BINARY_DIR}/windows/utf8_manifest.rc PROPERTIES
   OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/packaging/windows/utf8.manifest)
 
-# The icon of the program file and of the Start-menu entry, made from the window's.
+# The icon of the program file and of the Start-menu entry: seven sizes, each drawn
+# from the vector source at its own size (never one picture scaled), in one .ico.
+find_program(RSVG_CONVERT rsvg-convert REQUIRED)
 find_program(MAGICK_CONVERT convert REQUIRED)
+set(icon_source ${CMAKE_SOURCE_DIR}/data/ambrevale.svg)
 set(icon ${CMAKE_BINARY_DIR}/windows/ambrevale.ico)
+set(icon_commands)
+set(icon_sizes)
+foreach(size 16 24 32 48 64 128 256)
+  list(APPEND icon_commands COMMAND ${RSVG_CONVERT} -w ${size} -h ${size}
+    -o ${CMAKE_BINARY_DIR}/windows/icon-${size}.png ${icon_source})
+  list(APPEND icon_sizes ${CMAKE_BINARY_DIR}/windows/icon-${size}.png)
+endforeach()
 add_custom_command(OUTPUT ${icon}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/windows
-  COMMAND ${MAGICK_CONVERT} ${CMAKE_SOURCE_DIR}/data/ambrevale.png
-    -define icon:auto-resize=256,48,32,16 ${icon}
-  DEPENDS ${CMAKE_SOURCE_DIR}/data/ambrevale.png VERBATIM)
+  ${icon_commands}
+  COMMAND ${MAGICK_CONVERT} ${icon_sizes} ${icon}
+  DEPENDS ${icon_source} VERBATIM)
 configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/ambrevale.rc.in
   ${CMAKE_BINARY_DIR}/windows/ambrevale.rc @ONLY)
 target_sources(ambrevale PRIVATE ${CMAKE_BINARY_DIR}/windows/ambrevale.rc ${icon})

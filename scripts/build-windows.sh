@@ -279,8 +279,7 @@ package() {
   find "$folder" \( -name '*.exe' -o -name '*.dll' \) -exec $triplet-strip --strip-unneeded {} +
   rm -f "$out/Ambrevale-$v-win64.zip"
   (cd "$out" && zip -qr9 "Ambrevale-$v-win64.zip" "Ambrevale-$v-win64")
-  makensis -V2 -DVERSION="$v" -DSOURCE="$folder" -DICON="$out/build/windows/ambrevale.ico" \
-    -DOUTFILE="$setup" "$here/packaging/windows/ambrevale.nsi" >/dev/null
+  bash "$here/packaging/windows/make-setup.sh" "$folder" "$v" "$out/build/windows/ambrevale.ico" "$setup"
   log "$(cd "$out" && du -h "Ambrevale-$v-win64.zip" "Ambrevale-$v-win64-setup.exe" | tr '\t\n' '  ')"
 }
 

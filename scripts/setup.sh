@@ -15,6 +15,8 @@ packages=(
   xvfb xauth xdotool x11-utils xclip imagemagick
   gnumeric fonts-liberation iso-codes locales
   help2man dpkg-dev file lintian desktop-file-utils appstream strace
+  libglib2.0-bin shared-mime-info # gio finds the program for the trip files' media types
+  librsvg2-bin # rsvg-convert draws the icon at every size from its SVG
   gpsbabel gdal-bin
   python3 # the machine-format tests read the files back with its csv and json modules
   # The fuzz targets (scripts/fuzz.sh): clang with libFuzzer and the sanitizers.

@@ -56,7 +56,12 @@ QString QtPlatform::qtFilter(const QString& filter) {
 QString QtPlatform::saveFileName(const QString& title, const QString& filter,
                                  const QString& offeredName) {
     int chosenType = -1;
-    return saveFileNameOfType(title, filter, offeredName, chosenType);
+    return runSaveDialog(title, filter, offeredName, chosenType, false);
+}
+
+QString QtPlatform::saveFileNameOfType(const QString& title, const QString& filter,
+                                       const QString& offeredName, int& chosenType) {
+    return runSaveDialog(title, filter, offeredName, chosenType, true);
 }
 
 QString QtPlatform::openFileName(const QString& title, const QString& filter) {
@@ -68,16 +73,42 @@ QString QtPlatform::openFileName(const QString& title, const QString& filter) {
     return dialog.selectedFiles().constFirst();
 }
 
-QString QtPlatform::saveFileNameOfType(const QString& title, const QString& filter,
-                                       const QString& offeredName, int& chosenType) {
+namespace {
+
+// "gpx" from "GPX 1.1 (*.gpx)"; nothing for "All files (*.*)".
+QString firstSuffix(const QString& nameFilter) {
+    const qsizetype open = nameFilter.lastIndexOf(QLatin1Char('('));
+    const QStringList patterns =
+        nameFilter.mid(open + 1).chopped(nameFilter.endsWith(QLatin1Char(')')) ? 1 : 0)
+            .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (patterns.isEmpty() || !patterns.constFirst().startsWith(QLatin1String("*.")))
+        return {};
+    const QString suffix = patterns.constFirst().mid(2);
+    return suffix.contains(QLatin1Char('*')) ? QString() : suffix;
+}
+
+} // namespace
+
+QString QtPlatform::runSaveDialog(const QString& title, const QString& filter,
+                                  const QString& offeredName, int& chosenType, bool typedFile) {
     chosenType = -1;
     QFileDialog dialog(window_, title, QString(), qtFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    // The user chose to replace a file by naming it: no overwrite question, and the
-    // name is kept as typed, without an added extension.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    dialog.setDefaultSuffix(QString());
+    if (typedFile) {
+        // The chosen type's suffix is added in the dialog, so its own overwrite question
+        // asks about the name that will be written.
+        dialog.setDefaultSuffix(firstSuffix(dialog.selectedNameFilter()));
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog](const QString& chosen) {
+                             dialog.setDefaultSuffix(firstSuffix(chosen));
+                         });
+    } else {
+        // The user chose to replace a file by naming it: no overwrite question, and the
+        // name is kept as typed, without an added extension.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+        dialog.setDefaultSuffix(QString());
+    }
     if (!offeredName.isEmpty())
         dialog.selectFile(offeredName);
     // A second export started while the first one works opens it under the hourglass.

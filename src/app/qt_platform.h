@@ -49,6 +49,8 @@ public:
 
 private:
     int showMessageBox(const QString& text, const QString& title, int style);
+    QString runSaveDialog(const QString& title, const QString& filter, const QString& offeredName,
+                          int& chosenType, bool typedFile);
     void applyPointer();
     QPointer<QWidget> window_;
     SpreadsheetFactory spreadsheetFactory_;

@@ -49,8 +49,10 @@ QString aboutText() {
                           "Data:\n"
                           "Cities: GeoNames, CC BY 4.0 (https://www.geonames.org/)\n"
                           "Land: Natural Earth, public domain (https://www.naturalearthdata.com/)\n"
-                          "Country names: iso-codes, LGPL-2.1-or-later")
-        .arg(QStringLiteral(AMBREVALE_VERSION), databaseLine);
+                          "Country names: iso-codes, LGPL-2.1-or-later\n\n"
+                          "The libraries and data it ships, with their licences: %3")
+        .arg(QStringLiteral(AMBREVALE_VERSION), databaseLine,
+             QDir::toNativeSeparators(programFolder() + QStringLiteral("/THIRD-PARTY-NOTICES.txt")));
 }
 
 void Form1::About_Click() {

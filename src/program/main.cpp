@@ -3,9 +3,11 @@
 #include "app/startup_report.h"
 #include "app/termination.h"
 #include "output/spreadsheet_app.h"
+#include "trip/trip_arguments.h"
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QTimer>
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
@@ -29,6 +31,10 @@ int main(int argc, char* argv[]) {
     form.Form_Load();
     amb::closeWindowOnTermination(&form);
     form.show();
+    // Files named on the command line open once the window is up, after the restored list.
+    QTimer::singleShot(0, &form, [&form, files = QApplication::arguments().mid(1)] {
+        amb::openTripArguments(form, files);
+    });
     if (qEnvironmentVariableIsSet("AMBREVALE_REPORT_STARTUP"))
         amb::reportStartupWhenShown(&form);
     if (const QString layout = qEnvironmentVariable("AMBREVALE_REPORT_LAYOUT"); !layout.isEmpty())

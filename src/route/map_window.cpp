@@ -4,6 +4,7 @@
 #include "app/form1.h"
 #include "app/locale_numbers.h"
 #include "app/main_module.h"
+#include "app/save_name.h"
 #include "app/settings.h"
 #include "distance/leg_measure.h"
 #include "distance/zip_distance.h"
@@ -500,7 +501,10 @@ void MapWindow::saveMapAs() {
         return;
     const QString suffix = QFileInfo(file).suffix().toLower();
     if (suffix != QLatin1String("png") && suffix != QLatin1String("svg"))
-        file += type == 1 ? QStringLiteral(".svg") : QStringLiteral(".png");
+        file = savedNameWithSuffix(platform, file,
+                                   type == 1 ? QStringLiteral("svg") : QStringLiteral("png"));
+    if (file.isEmpty())
+        return;
     const QString error = saveMap(file);
     if (!error.isEmpty())
         platform.messageBox(error, applicationTitle(), mb::OkOnly | mb::Exclamation);

@@ -2,6 +2,7 @@
 #include "app/form1.h"
 #include "app/locale_numbers.h"
 #include "app/main_module.h"
+#include "app/save_name.h"
 #include "distance/zip_distance.h"
 #include "trip/trip_files.h"
 
@@ -190,7 +191,10 @@ void Form1::SaveTripAs_Click() {
     if (!known) {
         if (chosenType >= 0 && chosenType < 3)
             format = static_cast<TripFileFormat>(chosenType);
-        path += QLatin1Char('.') + QLatin1String(kSuffixes[static_cast<int>(format)]);
+        path = savedNameWithSuffix(platform_, path,
+                                   QLatin1String(kSuffixes[static_cast<int>(format)]));
+        if (path.isEmpty())
+            return;
     }
     report(108, [&] {
         QSaveFile file(path);

@@ -187,7 +187,8 @@ void TestWindowMenus::aboutNamesVersionLicenceAndData() {
     const QString text = w.platform.boxes.front().text;
     for (const char* part :
          {"Ambrevale 1.", "GPL-3.0-or-later", "GeoNames", "CC BY 4.0", "https://www.geonames.org/",
-          "Natural Earth", "iso-codes", "City database: none could be read"})
+          "Natural Earth", "iso-codes", "City database: none could be read",
+          "THIRD-PARTY-NOTICES.txt"})
         QVERIFY2(text.contains(QString::fromUtf8(part)), part);
 }
 

@@ -172,6 +172,38 @@ echo "package: ${#plugins[@]} Qt plugins and the programs need only packages it 
 desktop-file-validate "$root"/usr/share/applications/*.desktop || fail "desktop-file-validate"
 appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml || fail "appstreamcli validate"
 
+# The desktop finds the program for trip files: the entry installed into a scratch
+# XDG_DATA_HOME and indexed there, gio lists it for both media types. gio leaves out an
+# entry whose program is not on the PATH, so the package's bin/ is put first.
+grep -qx 'Exec=ambrevale %f' "$root"/usr/share/applications/*.desktop || fail "the entry's Exec takes no file"
+for file in LICENSE THIRD-PARTY-NOTICES.txt; do
+  [ -s "$folder/$file" ] || fail "the package lacks $file beside the program"
+done
+desktop_home="$work/xdg-data"
+mkdir -p "$desktop_home/applications"
+cp "$root"/usr/share/applications/*.desktop "$desktop_home/applications/"
+update-desktop-database "$desktop_home/applications" || fail "update-desktop-database"
+for type in application/gpx+xml application/geo+json; do
+  listed=$(PATH="$root/usr/bin:$PATH" XDG_DATA_HOME="$desktop_home" XDG_DATA_DIRS=/usr/share \
+    gio mime "$type" 2>&1) || fail "gio mime $type: $listed"
+  grep -q "$(basename "$root"/usr/share/applications/*.desktop)" <<<"$listed" ||
+    fail "gio does not list the program for $type: $listed"
+done
+printf '<?xml version="1.0"?>\n<gpx version="1.1" xmlns="http://www.topografix.com/GPX/1/1"/>\n' >"$work/t.gpx"
+XDG_DATA_DIRS=/usr/share gio info -a standard::content-type "$work/t.gpx" | grep -q 'application/gpx+xml' ||
+  fail "a .gpx file is not application/gpx+xml here"
+
+# Every theme icon is the vector source drawn at its own size; the source is the scalable one.
+icons="$root/usr/share/icons/hicolor"
+[ -s "$icons/scalable/apps/ambrevale.svg" ] || fail "no scalable icon"
+for size in 16 22 24 32 48 64 128 256; do
+  icon="$icons/${size}x${size}/apps/ambrevale.png"
+  [ "$(identify -format '%wx%h' "$icon" 2>/dev/null)" = "${size}x${size}" ] || fail "no ${size}-pixel icon"
+  rsvg-convert -w "$size" -h "$size" -o "$work/icon.png" "$icons/scalable/apps/ambrevale.svg"
+  differing=$(compare -metric AE "$icon" "$work/icon.png" null: 2>&1 || true)
+  [ "$differing" = 0 ] || fail "the ${size}-pixel icon is not the source drawn at $size ($differing pixels differ)"
+done
+
 # lintian: errors fail, warnings are printed.
 lintian_status=0
 lintian --fail-on error --display-info --tag-display-limit 0 "$deb" >"$out/lintian.txt" 2>&1 || lintian_status=$?

@@ -1,4 +1,5 @@
 #include "support/test_helpers.h"
+#include "trip/trip_arguments.h"
 #include "trip/trip_files.h"
 
 #include <QDir>
@@ -47,6 +48,8 @@ private Q_SLOTS:
     void badFileLeavesTheTripAlone();
     void openingAsksBeforeReplacing_data();
     void openingAsksBeforeReplacing();
+    void commandLineFilesOpenLikeOpenTrip_data();
+    void commandLineFilesOpenLikeOpenTrip();
 };
 
 void TestTripWindow::reorderKeepsTheEntrySelected_data() {
@@ -280,6 +283,65 @@ void TestTripWindow::openingAsksBeforeReplacing() {
     QCOMPARE(w.platform.boxes.size(), size_t(1));
     QCOMPARE(w.platform.boxes.front().style, mb::YesNo);
     QCOMPARE(itemRows(*w.form->ListView3), after);
+}
+
+void TestTripWindow::commandLineFilesOpenLikeOpenTrip_data() {
+    QTest::addColumn<int>("before");      // cities in the restored list
+    QTest::addColumn<QStringList>("files"); // "good", "bad" or "missing" + a name
+    QTest::addColumn<QList<int>>("answers");
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<QStringList>("boxes"); // a part of each box, in order
+    const QStringList oslo{u"Oslo - Oslo|59.91|10.75"_s};
+    const QStringList paris{u"Paris - Ile-de-France|48.8566|2.3522"_s};
+    QTest::newRow("empty list: opened, no question")
+        << 0 << QStringList{u"good:trip.txt"_s} << QList<int>{} << oslo << QStringList{};
+    QTest::newRow("non-ASCII name")
+        << 0 << QStringList{u"good:Reise nach Zürich – été.txt"_s} << QList<int>{} << oslo
+        << QStringList{};
+    QTest::newRow("list not empty: yes replaces")
+        << 1 << QStringList{u"good:trip.txt"_s} << QList<int>{mb::AnswerYes} << oslo
+        << QStringList{u"Replace the 1 cities"_s};
+    QTest::newRow("list not empty: no keeps it")
+        << 1 << QStringList{u"good:trip.txt"_s} << QList<int>{mb::AnswerNo} << paris
+        << QStringList{u"Replace the 1 cities"_s};
+    QTest::newRow("damaged: the list stays")
+        << 1 << QStringList{u"bad:trip.gpx"_s} << QList<int>{} << paris
+        << QStringList{u"trip list is unchanged"_s};
+    QTest::newRow("missing") << 0 << QStringList{u"missing:gone.gpx"_s} << QList<int>{}
+                             << QStringList{} << QStringList{u"cannot be read"_s};
+    QTest::newRow("several: the first opens, the others are named")
+        << 0 << QStringList{u"good:one.txt"_s, u"good:two.txt"_s, u"missing:three.gpx"_s}
+        << QList<int>{} << oslo << QStringList{u"not opened:\n\n%1two.txt\n%1three.gpx"_s};
+}
+
+void TestTripWindow::commandLineFilesOpenLikeOpenTrip() {
+    QFETCH(int, before);
+    QFETCH(QStringList, files);
+    QFETCH(QList<int>, answers);
+    QFETCH(QStringList, after);
+    QFETCH(QStringList, boxes);
+    TestWindow w;
+    w.load();
+    fillTrip(*w.form->ListView3, before);
+    QStringList paths;
+    for (const QString& file : files) {
+        const QString path = w.folder.filePath(file.section(QLatin1Char(':'), 1));
+        if (file.startsWith(QLatin1String("good")))
+            writeFile(path, "Oslo - Oslo\t59.91\t10.75\n");
+        else if (file.startsWith(QLatin1String("bad")))
+            writeFile(path, "<gpx><rte><rtept lat=\"1\" lon=");
+        paths.append(path);
+    }
+    for (int answer : answers)
+        w.platform.answers.push_back(answer);
+    openTripArguments(*w.form, paths);
+    QCOMPARE(itemRows(*w.form->ListView3), after);
+    const QString folder = QDir::toNativeSeparators(w.folder.path() + QLatin1Char('/'));
+    QCOMPARE(w.platform.boxes.size(), size_t(boxes.size()));
+    for (qsizetype i = 0; i < boxes.size(); ++i) {
+        const QString text = w.platform.boxes.at(size_t(i)).text;
+        QVERIFY2(text.contains(QString(boxes.at(i)).replace(u"%1"_s, folder)), qPrintable(text));
+    }
 }
 
 QTEST_MAIN(TestTripWindow)
