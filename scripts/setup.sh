@@ -14,7 +14,7 @@ packages=(
   sqlite3 proj-bin
   xvfb xauth xdotool x11-utils xclip imagemagick
   gnumeric fonts-liberation iso-codes locales
-  help2man dpkg-dev file lintian desktop-file-utils appstream strace
+  help2man dpkg-dev file lintian desktop-file-utils appstream strace time
   gpsbabel gdal-bin
   python3 # the machine-format tests read the files back with its csv and json modules
   # The fuzz targets (scripts/fuzz.sh): clang with libFuzzer and the sanitizers.
