@@ -14,7 +14,7 @@ packages=(
   sqlite3 proj-bin
   xvfb xauth xdotool x11-utils xclip imagemagick
   gnumeric fonts-liberation iso-codes locales
-  help2man dpkg-dev file lintian desktop-file-utils appstream strace
+  help2man dpkg-dev file lintian desktop-file-utils appstream strace time
   libglib2.0-bin shared-mime-info # gio finds the program for the trip files' media types
   librsvg2-bin # rsvg-convert draws the icon at every size from its SVG
   gpsbabel gdal-bin

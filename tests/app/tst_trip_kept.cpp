@@ -1,12 +1,17 @@
 // The trip list is kept in the settings store as it changes, whichever command
 // changes it, so a run that ends badly loses none of it.
 #include "app/locale_numbers.h"
+#include "app/qt_platform.h"
 #include "app/settings.h"
 #include "support/test_helpers.h"
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QMimeData>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace amb;
 using namespace amb::test;
@@ -68,6 +73,7 @@ class TestTripKept : public QObject {
 private Q_SLOTS:
     void everyChangeIsKept_data();
     void everyChangeIsKept();
+    void storeReplacesItsFileWhole();
 };
 
 void TestTripKept::everyChangeIsKept_data() {
@@ -135,6 +141,29 @@ void TestTripKept::everyChangeIsKept() {
     w.form->Form_QueryUnload();
     QCOMPARE(w.platform.settings, kept);
     QVERIFY(w.platform.reports().isEmpty());
+}
+
+// A run killed while the store writes leaves the old file or the new one: the new
+// text goes into a file of its own, which then takes the old one's place.
+void TestTripKept::storeReplacesItsFileWhole() {
+#ifdef Q_OS_WIN
+    QSKIP("the store is the registry");
+#else
+    QTemporaryDir home;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home.path());
+    QtPlatform platform;
+    const QByteArray file = QFile::encodeName(home.filePath(u"Tormalyn.conf"_s));
+    struct stat before {}, after {};
+    platform.writeSettings(kSettingsApplication, kSettingsSection, {{kCitiesValue, u"A"_s}});
+    QCOMPARE(::stat(file.constData(), &before), 0);
+    platform.writeSettings(kSettingsApplication, kSettingsSection,
+                           {{kCitiesValue, u"B;C"_s}, {kCoordinatesValue, u"[]"_s}});
+    QCOMPARE(::stat(file.constData(), &after), 0);
+    QVERIFY(before.st_ino != after.st_ino);
+    QCOMPARE(QDir(home.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Tormalyn.conf"_s});
+    QCOMPARE(platform.readSetting(kSettingsApplication, kSettingsSection, kCitiesValue, {}),
+             u"B;C"_s);
+#endif
 }
 
 QTEST_MAIN(TestTripKept)
