@@ -6,8 +6,9 @@
 # The resource compiler (windres) builds the icon and version information in.
 enable_language(RC)
 set_target_properties(ambrevale PROPERTIES WIN32_EXECUTABLE ON)
-# ShellExecute, which opens the workbook in the spreadsheet program.
-target_link_libraries(ambrevale_core PUBLIC shell32)
+# ShellExecute, which opens the workbook in the spreadsheet program, and
+# AssocQueryString, which tells whether a program opens .xlsx files.
+target_link_libraries(ambrevale_core PUBLIC shell32 shlwapi)
 
 # Every program of ours (the window, the tool, the tests) runs with UTF-8 as its
 # ANSI code page, so a file name or city name outside the local code page reaches
