@@ -53,7 +53,8 @@ logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
 linux_status=skipped linux_line="not run (scripts/test.sh windows)"
 if [ "$parts" = all ]; then
-  { ctest --preset dev; echo $? >"$logs/linux.status"; } 2>&1 | tee "$logs/linux.log"
+  { status=0; ctest --preset dev || status=$?; echo "$status" >"$logs/linux.status"; } 2>&1 |
+    tee "$logs/linux.log"
   linux_status=$(cat "$logs/linux.status")
   tally "$logs/linux.log"
   linux_line="$([ "$linux_status" = 0 ] && echo passed || echo FAILED):"
@@ -83,8 +84,10 @@ if [ "$AMBREVALE_WINDOWS" != 0 ]; then
       echo "ran out of the budget with Qt cached" || echo "failed (above)"); no Windows test ran"
   else
     total=$(cd "$here/build-windows/build" && ctest -N -L windows | sed -n 's/^Total Tests: //p')
-    { (cd "$here/build-windows/build" && timeout "$(left)" ctest -L windows --output-on-failure)
-      echo $? >"$logs/windows.status"; } 2>&1 | tee "$logs/windows.log"
+    { status=0
+      (cd "$here/build-windows/build" && timeout "$(left)" ctest -L windows --output-on-failure) ||
+        status=$?
+      echo "$status" >"$logs/windows.status"; } 2>&1 | tee "$logs/windows.log"
     tests_status=$(cat "$logs/windows.status")
     tally "$logs/windows.log"
     counts="$ran of ${total:-?} ran, $passed passed, $failed failed, $skipped skipped${skipped_names:+ ($skipped_names)}, $(( ${total:-$ran} - ran )) not reached"
