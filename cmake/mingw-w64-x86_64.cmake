@@ -23,8 +23,6 @@ if(AMBREVALE_WINDOWS_PREFIXES)
   list(APPEND CMAKE_PREFIX_PATH ${AMBREVALE_WINDOWS_PREFIXES})
 endif()
 
-# Under Wine the tests run the .exe files directly through this emulator.
-find_program(AMBREVALE_WINE wine)
-if(AMBREVALE_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${AMBREVALE_WINE})
-endif()
+# No emulator: a test that started a program under Wine directly would hand it the
+# host's environment. The tests start every Windows program through
+# tests/windows/windows_env.sh instead.

@@ -6,8 +6,9 @@
 # The resource compiler (windres) builds the icon and version information in.
 enable_language(RC)
 set_target_properties(ambrevale PROPERTIES WIN32_EXECUTABLE ON)
-# ShellExecute, which opens the workbook in the spreadsheet program.
-target_link_libraries(ambrevale_core PUBLIC shell32)
+# ShellExecute, which opens the workbook in the spreadsheet program, and
+# AssocQueryString, which tells whether a program opens .xlsx files.
+target_link_libraries(ambrevale_core PUBLIC shell32 shlwapi)
 
 # Every program of ours (the window, the tool, the tests) runs with UTF-8 as its
 # ANSI code page, so a file name or city name outside the local code page reaches
@@ -81,7 +82,9 @@ add_custom_target(windows_runtime ALL ${deploy_commands}
   COMMENT "Copying the compiler's and Qt's DLLs and plugins beside the program")
 
 # What the tests need besides: Qt Test and the offscreen platform. They run where
-# they are built, finding the DLLs through WINEPATH.
-set(AMBREVALE_WINDOWS_TEST_PATH
-  "Z:${qt_prefix}/${QT6_INSTALL_BINS}\\;Z:${PROGRAM_DIR}")
-set(AMBREVALE_WINDOWS_PLUGIN_PATH "Z:${qt_prefix}/${QT6_INSTALL_PLUGINS}")
+# they are built, in a Windows session's environment (tests/windows/windows_env.sh),
+# whose PATH gets these two folders (Qt's DLLs, then the program folder's) and whose
+# QT_PLUGIN_PATH names Qt's plugins: Windows folders, as drive Z: shows them.
+string(REPLACE "/" "\\" AMBREVALE_WINDOWS_QT_BIN "Z:${qt_prefix}/${QT6_INSTALL_BINS}")
+string(REPLACE "/" "\\" AMBREVALE_WINDOWS_PROGRAM_DIR "Z:${PROGRAM_DIR}")
+string(REPLACE "/" "\\" AMBREVALE_WINDOWS_PLUGIN_PATH "Z:${qt_prefix}/${QT6_INSTALL_PLUGINS}")

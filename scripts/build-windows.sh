@@ -8,6 +8,7 @@
 #   bash scripts/build-windows.sh            everything
 #   bash scripts/build-windows.sh STEP...    only these steps, in the order given:
 #        tools qt libs app package
+#   bash scripts/build-windows.sh qt-cached  status 0 when Qt is built and cached
 #
 # AMBREVALE_WINDOWS_CACHE moves the cache, AMBREVALE_WINDOWS_BUILD_DIR the output,
 # AMBREVALE_JOBS sets the parallel jobs (2).
@@ -232,25 +233,32 @@ app() {
   for prefix in "$qt" "$libs"; do
     [ -f "$prefix/.complete" ] || fail "$prefix is not built: run the qt and libs steps first"
   done
-  # The libraries' pkg-config files, never the host's.
-  export PKG_CONFIG_LIBDIR=$libs/lib/pkgconfig PKG_CONFIG_PATH=
-  # Qt's toolchain file remembers where our toolchain file was when Qt was built:
-  # name it again, so a moved tree or cache still works.
-  logged app-configure cmake -G Ninja -S "$here" -B "$out/build" \
-    -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
-    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" \
-    -DAMBREVALE_WINDOWS_PREFIXES="$qt;$libs" \
-    -DCMAKE_BUILD_TYPE=Release -DAMBREVALE_BENCH=OFF
-  nice -n 5 cmake --build "$out/build" -j"$jobs"
-
   # The city database is the same file on both systems: the Linux tool makes it
-  # (and the installed-program test compares with that tool's output).
+  # (and the installed-program test compares with that tool's output). The Linux
+  # build runs first and without the Windows build's settings: with the Windows
+  # libraries' pkg-config files it would link the mingw-w64 ones.
   local database=$here/build/bin/dbCities.sqlite
   if [ ! -f "$database" ]; then
     log "no $database yet: building the Linux program and its database first"
-    bash "$here/scripts/build.sh" dev
-    bash "$here/scripts/build-database.sh" "$here/build/bin"
+    env -u PKG_CONFIG_LIBDIR -u PKG_CONFIG_PATH -u PKG_CONFIG_SYSROOT_DIR \
+      bash "$here/scripts/build.sh" dev
+    env -u PKG_CONFIG_LIBDIR -u PKG_CONFIG_PATH -u PKG_CONFIG_SYSROOT_DIR \
+      bash "$here/scripts/build-database.sh" "$here/build/bin"
   fi
+
+  # The libraries' pkg-config files, never the host's: only for the Windows build,
+  # whose reconfiguring inside `cmake --build` needs them too.
+  (
+    export PKG_CONFIG_LIBDIR=$libs/lib/pkgconfig PKG_CONFIG_PATH=
+    # Qt's toolchain file remembers where our toolchain file was when Qt was built:
+    # name it again, so a moved tree or cache still works.
+    logged app-configure cmake -G Ninja -S "$here" -B "$out/build" \
+      -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+      -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" \
+      -DAMBREVALE_WINDOWS_PREFIXES="$qt;$libs" \
+      -DCMAKE_BUILD_TYPE=Release -DAMBREVALE_BENCH=OFF
+    nice -n 5 cmake --build "$out/build" -j"$jobs"
+  )
   # Copied only when it differs, so an unchanged database does not make the package again.
   cmp -s "$database" "$out/build/bin/dbCities.sqlite" || cp "$database" "$out/build/bin/"
 }
@@ -284,6 +292,11 @@ package() {
 }
 
 main() {
+  # For scripts/test.sh: whether Qt is built and cached already (status 0).
+  if [ "${1:-}" = qt-cached ]; then
+    [ -f "$(qt_prefix)/.complete" ]
+    return
+  fi
   local steps=("$@") step
   [ ${#steps[@]} -gt 0 ] || steps=(tools qt libs app package)
   for step in "${steps[@]}"; do

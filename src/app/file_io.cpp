@@ -1,5 +1,8 @@
 #include "app/file_io.h"
 
+#include <QFile>
+#include <string>
+
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -11,6 +14,45 @@
 #endif
 
 namespace amb {
+
+int openFile(const QString& path, int flags, int mode) {
+#ifdef _WIN32
+    return ::_wopen(path.toStdWString().c_str(), flags, mode);
+#else
+    return ::open(QFile::encodeName(path).constData(), flags, mode);
+#endif
+}
+
+int statFile(const QString& path, struct stat* info) {
+#ifdef _WIN32
+    struct _stat64 wide {};
+    if (::_wstat64(path.toStdWString().c_str(), &wide) != 0)
+        return -1;
+    *info = {};
+    info->st_mode = wide.st_mode;
+    info->st_size = static_cast<decltype(info->st_size)>(wide.st_size);
+    info->st_mtime = static_cast<decltype(info->st_mtime)>(wide.st_mtime);
+    return 0;
+#else
+    return ::stat(QFile::encodeName(path).constData(), info);
+#endif
+}
+
+int accessFile(const QString& path, int mode) {
+#ifdef _WIN32
+    return ::_waccess(path.toStdWString().c_str(), mode);
+#else
+    return ::access(QFile::encodeName(path).constData(), mode);
+#endif
+}
+
+QByteArray sqliteFileName(const QString& path) {
+#ifdef _WIN32
+    return path.toUtf8();
+#else
+    return QFile::encodeName(path);
+#endif
+}
 
 bool lockExclusively(int fd) {
 #ifdef _WIN32

@@ -10,6 +10,9 @@
 #include <io.h>
 #endif
 
+#include <QByteArray>
+#include <QString>
+
 #if !defined(O_CLOEXEC) && defined(_O_NOINHERIT)
 #define O_CLOEXEC _O_NOINHERIT // programs started from here do not inherit it
 #endif
@@ -30,6 +33,21 @@ inline constexpr const char* kNullDevice = "NUL";
 #else
 inline constexpr const char* kNullDevice = "/dev/null";
 #endif
+
+// Opens a file by name as open() does. On Windows the name goes to the system whole,
+// through the wide-character call, whatever the ANSI code page (Windows 10 before
+// 1903 ignores the manifest that makes it UTF-8).
+int openFile(const QString& path, int flags, int mode = 0);
+
+// stat() by name, with the same care for the name on Windows. Only st_mode, st_size
+// and st_mtime are filled there.
+int statFile(const QString& path, struct stat* info);
+// access() by name, likewise.
+int accessFile(const QString& path, int mode);
+
+// A file name as SQLite takes it: UTF-8 on Windows, which SQLite turns into the
+// wide-character name itself; elsewhere the bytes the file system stores.
+QByteArray sqliteFileName(const QString& path);
 
 // Takes an exclusive lock on an open file without waiting; false when another
 // process holds one. The lock goes with the descriptor's close. It is advisory: it

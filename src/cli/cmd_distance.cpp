@@ -263,8 +263,7 @@ int runDistance(const QStringList& args) {
     const QString inputName =
         options.input.isEmpty() ? QStringLiteral("standard input") : QDir::toNativeSeparators(options.input);
     const int input = options.input.isEmpty() ? STDIN_FILENO
-                                              : ::open(QFile::encodeName(options.input).constData(),
-                                                       kOpenForReading);
+                                              : openFile(options.input, kOpenForReading);
     if (input < 0) {
         printMessage("ambrevale-cli distance: cannot read %s: %s\n",
                      inputName.toLocal8Bit().constData(), std::strerror(errno));

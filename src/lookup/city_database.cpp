@@ -212,9 +212,8 @@ void sortByCollation(std::vector<FoundCity>& rows, const QCollator& collator) {
 
 void checkDatabaseFile(const QString& databasePath) {
     const QString shown = QDir::toNativeSeparators(databasePath);
-    const QByteArray encoded = QFile::encodeName(databasePath);
     struct stat info {};
-    if (databasePath.isEmpty() || ::stat(encoded.constData(), &info) != 0) {
+    if (databasePath.isEmpty() || statFile(databasePath, &info) != 0) {
         const int error = databasePath.isEmpty() ? ENOENT : errno;
         if (error == ENOENT || error == ENOTDIR)
             throw RunTimeError(err::FileNotFound, QStringLiteral("The city database %1 was not "
@@ -234,7 +233,7 @@ void checkDatabaseFile(const QString& databasePath) {
             err::InvalidPropertyValue,
             QStringLiteral("The city database %1 is %2, not a database file.").arg(shown, what));
     }
-    if (::access(encoded.constData(), R_OK) != 0)
+    if (accessFile(databasePath, R_OK) != 0)
         throw RunTimeError(err::PermissionDenied,
                            QStringLiteral("The city database %1 cannot be read: %2.")
                                .arg(shown, QString::fromLocal8Bit(std::strerror(errno))));

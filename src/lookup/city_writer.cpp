@@ -27,7 +27,7 @@ namespace {
 class TemporaryFileLock {
 public:
     explicit TemporaryFileLock(const QString& path)
-        : fd_(::open(QFile::encodeName(path).constData(), kOpenForReading)) {
+        : fd_(openFile(path, kOpenForReading)) {
         if (fd_ >= 0 && !lockExclusively(fd_)) {
             ::close(fd_);
             fd_ = -1;

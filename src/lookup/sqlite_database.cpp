@@ -1,5 +1,7 @@
 #include "lookup/sqlite_database.h"
 
+#include "app/file_io.h"
+
 #include <QCollator>
 #include <QDir>
 #include <QFile>
@@ -24,7 +26,7 @@ SqliteDatabase::SqliteDatabase(const QString& path, Mode mode, const QString& sh
         SQLITE_OPEN_NOMUTEX | (mode == ReadOnly ? SQLITE_OPEN_READONLY
                                : mode == Create ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
                                                 : SQLITE_OPEN_READWRITE);
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, flags, nullptr);
+    const int rc = sqlite3_open_v2(sqliteFileName(path).constData(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         // The destructor does not run for a constructor that throws.
         try {

@@ -70,16 +70,21 @@ int recordedWidth(const std::vector<int>& widths, int column) {
 
 // ---- LineWriter ----
 
-LineWriter::LineWriter(QIODevice& device, QStringConverter::Encoding encoding, QString name)
+LineWriter::LineWriter(QIODevice& device, QStringConverter::Encoding encoding, QString name,
+                       QByteArray preamble)
     : device_(device), encoder_(encoding, QStringConverter::Flag::Stateless),
-      name_(std::move(name)) {}
+      name_(std::move(name)), preamble_(std::move(preamble)) {}
 
 void LineWriter::writeLine(const QString& line) {
-    QByteArray bytes = encoder_.encode(line);
+    // The preamble goes with the first line, so a file that holds anything is whole
+    // from its first byte.
+    QByteArray bytes = preamble_ + encoder_.encode(line);
     bytes.append("\r\n", 2);
     const qint64 written = device_.write(bytes);
-    if (written == bytes.size())
+    if (written == bytes.size()) {
+        preamble_.clear();
         return;
+    }
     // A file device reports "Unknown error" when the system gave no reason.
     const QString reason = device_.errorString() == QLatin1String("Unknown error")
                                ? QStringLiteral("the device took only part of the text")
@@ -92,6 +97,22 @@ void LineWriter::writeLine(const QString& line) {
                        QStringLiteral("Writing the file %1 failed: %2. Free some space on its "
                                       "drive or choose another place, then save again.")
                            .arg(shownPath(name_), reason));
+}
+
+QStringConverter::Encoding textExportEncoding() {
+#ifdef Q_OS_WIN
+    return QStringConverter::Utf8;
+#else
+    return QStringConverter::System;
+#endif
+}
+
+QByteArray textExportPreamble() {
+#ifdef Q_OS_WIN
+    return QByteArrayLiteral("\xEF\xBB\xBF");
+#else
+    return {};
+#endif
 }
 
 // ---- TextExportFile ----
@@ -134,7 +155,8 @@ TextExportFile::TextExportFile(const QString& path) : path_(path) {
     }
     device_ = file.get();
     owned_ = std::move(file);
-    writer_ = std::make_unique<LineWriter>(*device_, QStringConverter::System, path_);
+    writer_ = std::make_unique<LineWriter>(*device_, textExportEncoding(), path_,
+                                           textExportPreamble());
 }
 
 TextExportFile::TextExportFile(QIODevice& device, const QString& name) : path_(name) {
@@ -145,7 +167,8 @@ TextExportFile::TextExportFile(QIODevice& device, const QString& name) : path_(n
                                .arg(shownPath(name), device.errorString()));
     device_ = &device;
     inPlace_ = true;
-    writer_ = std::make_unique<LineWriter>(device, QStringConverter::System, path_);
+    writer_ = std::make_unique<LineWriter>(device, textExportEncoding(), path_,
+                                           textExportPreamble());
 }
 
 // A temporary file that was never committed is thrown away by QSaveFile itself, so

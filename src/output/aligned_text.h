@@ -28,11 +28,12 @@ QString cellText(const ListView& list, int item, int column);
 // gained columns since it was measured.
 int recordedWidth(const std::vector<int>& widths, int column);
 
-// Writes whole lines to a device, each encoded in one piece and followed by CR LF.
-// The text file uses the system's 8-bit code page, without a byte-order mark.
+// Writes whole lines to a device, each encoded in one piece and followed by CR LF;
+// `preamble` (a byte-order mark) goes in front of the first line.
 class LineWriter {
 public:
-    LineWriter(QIODevice& device, QStringConverter::Encoding encoding, QString name);
+    LineWriter(QIODevice& device, QStringConverter::Encoding encoding, QString name,
+               QByteArray preamble = {});
 
     // Throws RunTimeError when the device takes less than the whole line.
     void writeLine(const QString& line);
@@ -44,10 +45,19 @@ private:
     QIODevice& device_;
     QStringEncoder encoder_;
     QString name_;
+    QByteArray preamble_;
     bool failed_ = false;
     QString firstError_;
     QString lastError_;
 };
+
+// The text export's bytes: on Linux the system's 8-bit encoding (UTF-8), without a
+// byte-order mark. On Windows UTF-8 with a byte-order mark: without one, Windows
+// editors and spreadsheet programs read the file in the local code page and show
+// "ZÃ¼rich", and writing that code page instead would turn the letters it lacks
+// into "?".
+QStringConverter::Encoding textExportEncoding();
+QByteArray textExportPreamble();
 
 // The text export's file. A regular file, new or existing, is written through a
 // temporary file beside it that takes its place only when close() finds every line

@@ -75,6 +75,8 @@ bool desktopHasDefaultForXlsx() {
         return false;
     }
     return query.exitCode() == 0 && !query.readAllStandardOutput().trimmed().isEmpty();
+#elif defined(Q_OS_WIN)
+    return hasProgramForFileType(QStringLiteral(".xlsx"));
 #else
     return true; // the system's file associations decide
 #endif

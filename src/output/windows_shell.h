@@ -10,4 +10,9 @@ namespace amb {
 // program could be started.
 bool openAsNewDocument(const QString& path);
 
+// Windows only: whether a program is registered to open files of this type
+// (".xlsx"). Without one, opening such a file would only bring up the system's
+// "How do you want to open this file?" picker.
+bool hasProgramForFileType(const QString& extension);
+
 } // namespace amb

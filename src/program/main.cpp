@@ -1,5 +1,7 @@
 #include "app/form1.h"
 #include "app/qt_platform.h"
+#include "app/settings.h"
+#include "app/settings_store.h"
 #include "app/startup_report.h"
 #include "app/termination.h"
 #include "output/spreadsheet_app.h"
@@ -11,6 +13,9 @@
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
+#ifndef Q_OS_WIN
+    // Without an X11 or Wayland server Qt would end with a message about plugins; a
+    // Windows program always has its desktop, and no console to tell anything on.
     const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") &&
                            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
                            qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
@@ -22,8 +27,11 @@ int main(int argc, char* argv[]) {
                      argc > 0 ? argv[0] : "ambrevale");
         return 2;
     }
+#endif
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QString());
+    // A trip the previous version kept under its own registry key comes back.
+    amb::takeOverPreviousSettings(amb::kSettingsApplication, amb::kSettingsSection);
     amb::QtPlatform platform;
     platform.setSpreadsheetFactory(amb::createDesktopSpreadsheetApp);
     amb::Form1 form(platform);

@@ -183,7 +183,9 @@ void TestForm1::failingSkinStepStillFinishesStartUp_data() {
     QTest::addColumn<bool>("unreadable");
     QTest::newRow("empty skin file") << QByteArray() << false;
     QTest::newRow("blank skin file") << QByteArray(" \n\t\n") << false;
+#ifndef Q_OS_WIN // Windows files have no mode that keeps their owner from reading
     QTest::newRow("unreadable skin file") << QByteArray("QWidget {}") << true;
+#endif
 }
 
 void TestForm1::failingSkinStepStillFinishesStartUp() {

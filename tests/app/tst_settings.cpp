@@ -2,6 +2,7 @@
 #include "app/qt_platform.h"
 #include "app/runtime_error.h"
 #include "app/settings.h"
+#include "app/settings_store.h"
 #include "support/test_helpers.h"
 
 #include <QDir>
@@ -9,6 +10,11 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_WIN
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
 
 using namespace amb;
 using namespace amb::test;
@@ -39,6 +45,13 @@ class TestSettings : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
+#ifdef Q_OS_WIN
+    void classicKeyIsReadAtStartUp();
+    void registryValuesAreStrings_data();
+    void registryValuesAreStrings();
+    void previousVersionsValuesAreTakenOver_data();
+    void previousVersionsValuesAreTakenOver();
+#endif
     void restore_data();
     void restore();
     void saveOnClose_data();
@@ -48,9 +61,11 @@ private Q_SLOTS:
     void closingDuringLongCommandEndsAtOnce();
     void storeRoundTripsAnyText_data();
     void storeRoundTripsAnyText();
+#ifndef Q_OS_WIN // the store as a file
     void damagedStoredValueNeverStopsStartUp_data();
     void damagedStoredValueNeverStopsStartUp();
     void unwritableStoreThrows();
+#endif
 
 private:
     QTemporaryDir configHome_;
@@ -251,6 +266,7 @@ void TestSettings::storeRoundTripsAnyText() {
              text);
 }
 
+#ifndef Q_OS_WIN
 void TestSettings::damagedStoredValueNeverStopsStartUp_data() {
     QTest::addColumn<QByteArray>("head"); // bytes before the section
     QTest::addColumn<QByteArray>("line");
@@ -317,6 +333,97 @@ void TestSettings::unwritableStoreThrows() {
                                                    kCitiesValue, QStringLiteral("x")));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configHome_.path());
 }
+#else
+namespace {
+const wchar_t* const kClassicKey = L"Software\\VB and VBA Program Settings\\Tormalyn\\Ambrevale";
+} // namespace
+
+// A trip another program of this name kept in the classic key (put there with
+// Wine's reg tool by the test's runner, AMBREVALE_PREPARED_TRIP) comes back at
+// start-up. Runs first, before the other tests write "Cities".
+void TestSettings::classicKeyIsReadAtStartUp() {
+    const QString prepared = qEnvironmentVariable("AMBREVALE_PREPARED_TRIP");
+    if (prepared.isEmpty())
+        QSKIP("no trip was put into the classic key before the test");
+    RecordingQtPlatform platform;
+    Form1 form(platform);
+    form.Form_Load();
+    QCOMPARE(itemTexts(*form.ListView3), prepared.split(QLatin1Char(';')));
+    QVERIFY2(platform.texts.isEmpty(), qPrintable(platform.texts.join(QLatin1Char('\n'))));
+}
+
+// Every value the program keeps is a string value (REG_SZ) of the classic key, as
+// the system's classic settings calls read and write them.
+void TestSettings::registryValuesAreStrings_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("Cities") << kCitiesValue
+                            << QString::fromUtf8("Zürich - Zurich, Switzerland;東京 - Tokyo, Japan");
+    QTest::newRow("CityCoordinates")
+        << kCoordinatesValue
+        << keepCoordinates({{QStringLiteral("A - B"), QStringLiteral("1.5"), QStringLiteral("2")}},
+                           LocaleNumbers(QLocale::c()));
+    QTest::newRow("Unit") << kUnitValue << QStringLiteral("km");
+    QTest::newRow("EarthModel") << kEarthModelValue << QStringLiteral("wgs84");
+    QTest::newRow("TotalLine") << kTotalLineValue << QStringLiteral("1");
+    QTest::newRow("MapWindow") << kMapWindowValue << QStringLiteral("10,20,640,480");
+    QTest::newRow("SpreadsheetProgram")
+        << QStringLiteral("SpreadsheetProgram") << QStringLiteral("C:\\Calc\\calc.exe /new");
+}
+
+void TestSettings::registryValuesAreStrings() {
+    QFETCH(QString, name);
+    QFETCH(QString, value);
+    RecordingQtPlatform platform;
+    platform.writeSetting(kSettingsApplication, kSettingsSection, name, value);
+    DWORD type = 0;
+    DWORD size = 0;
+    const std::wstring valueName = name.toStdWString();
+    QCOMPARE(::RegGetValueW(HKEY_CURRENT_USER, kClassicKey, valueName.c_str(), RRF_RT_ANY, &type,
+                            nullptr, &size),
+             LONG(ERROR_SUCCESS));
+    QCOMPARE(type, DWORD(REG_SZ));
+    std::wstring data(size / sizeof(wchar_t), L'\0');
+    QCOMPARE(::RegGetValueW(HKEY_CURRENT_USER, kClassicKey, valueName.c_str(), RRF_RT_REG_SZ,
+                            nullptr, data.data(), &size),
+             LONG(ERROR_SUCCESS));
+    QCOMPARE(QString::fromWCharArray(data.c_str()), value);
+    QCOMPARE(platform.readSetting(kSettingsApplication, kSettingsSection, name, {}), value);
+}
+
+// The previous version kept its values under Software\<application>: they are taken
+// over once, while the classic key has no trip, and stay where they were.
+void TestSettings::previousVersionsValuesAreTakenOver_data() {
+    QTest::addColumn<QString>("current"); // "Cities" in the classic key before; null: none
+    QTest::addColumn<QString>("cities");  // what start-up then reads
+    QTest::addColumn<QString>("unit");
+    QTest::newRow("no trip yet: the old values come")
+        << QString() << QStringLiteral("Old - A;Old - B") << QStringLiteral("km");
+    QTest::newRow("a trip of its own: nothing comes")
+        << QStringLiteral("New - C") << QStringLiteral("New - C") << QString();
+}
+
+void TestSettings::previousVersionsValuesAreTakenOver() {
+    QFETCH(QString, current);
+    const QString application = QStringLiteral("TormalynTakeOverTest");
+    openSettingsStore(application)->remove(QString());
+    QSettings previous(previousSettingsKey(application), QSettings::NativeFormat);
+    previous.remove(QString());
+    previous.setValue(kSettingsSection + QStringLiteral("/Cities"), QStringLiteral("Old - A;Old - B"));
+    previous.setValue(kSettingsSection + QStringLiteral("/Unit"), QStringLiteral("km"));
+    previous.sync();
+    RecordingQtPlatform platform;
+    if (!current.isNull())
+        platform.writeSetting(application, kSettingsSection, kCitiesValue, current);
+    takeOverPreviousSettings(application, kSettingsSection);
+    QTEST(platform.readSetting(application, kSettingsSection, kCitiesValue, {}), "cities");
+    QTEST(platform.readSetting(application, kSettingsSection, kUnitValue, {}), "unit");
+    QCOMPARE(previous.value(kSettingsSection + QStringLiteral("/Cities")).toString(),
+             QStringLiteral("Old - A;Old - B"));
+    openSettingsStore(application)->remove(QString());
+    previous.remove(QString());
+}
+#endif
 
 QTEST_MAIN(TestSettings)
 #include "tst_settings.moc"
