@@ -36,6 +36,9 @@ max_len() {
     cli_options) echo 512 ;;
     kept_trip | trip_lines) echo 2048 ;;
     import_csv | import_geonames | trip_files) echo 4096 ;;
+    map_place) echo 512 ;;
+    quick_search | skin) echo 4096 ;;
+    city_database) echo 32768 ;; # a database of a few pages of 512 bytes
     *) echo 8192 ;;
   esac
 }

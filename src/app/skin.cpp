@@ -27,7 +27,11 @@ void SkinFramework::LoadSkin(const QString& path, const QString& /*iniFileName*/
                            QStringLiteral("The skin file %1 cannot be read: %2. Remove it or "
                                           "replace it with a readable style sheet.")
                                .arg(QDir::toNativeSeparators(path), file.errorString()));
-    const QString sheet = QString::fromUtf8(file.readAll()).trimmed();
+    LoadSkinBytes(file.readAll(), path);
+}
+
+void SkinFramework::LoadSkinBytes(const QByteArray& bytes, const QString& path) {
+    const QString sheet = QString::fromUtf8(bytes).trimmed();
     if (sheet.isEmpty())
         throw RunTimeError(err::InvalidPropertyValue,
                            QStringLiteral("The skin file %1 is empty. Remove it or replace it "

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class QWidget;
@@ -20,6 +21,8 @@ public:
     static constexpr int kSkinDialogs = 1;
 
     void LoadSkin(const QString& path, const QString& iniFileName);
+    // The same for the file's bytes, read already; `path` names it in the message.
+    void LoadSkinBytes(const QByteArray& bytes, const QString& path);
     void ApplyWindow(QWidget* window);
 
     int Options = 0;

@@ -2,6 +2,7 @@
 #include "app/form1.h"
 #include "app/main_module.h"
 #include "app/runtime_error.h"
+#include "lookup/about_box.h"
 #include "lookup/city_database.h"
 #include "lookup/sqlite_database.h"
 

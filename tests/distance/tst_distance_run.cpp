@@ -1,4 +1,3 @@
-#include "app/locale_numbers.h"
 #include "app/main_module.h"
 #include "app/settings.h"
 #include "support/test_helpers.h"
@@ -8,6 +7,7 @@
 
 using namespace amb;
 using namespace amb::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -323,6 +323,38 @@ void TestDistanceRun::tripListRestoredAfterRestart_data() {
     row("texts only", "C", "C", plain, "none");
 }
 
+namespace {
+// The coordinates of the restart rows as each locale shows them, fixed: latitude
+// -33.5 + k, longitude -71.25 - 1.5k for k = 0 to 3, in turn.
+QStringList shownCoordinates(const QString& locale) {
+    static const QMap<QString, QStringList> shown{
+        {QStringLiteral("C"),
+         {u"-33.5"_s, u"-71.25"_s, u"-32.5"_s, u"-72.75"_s, u"-31.5"_s, u"-74.25"_s, u"-30.5"_s,
+          u"-75.75"_s}},
+        {QStringLiteral("de_DE"),
+         {u"-33,5"_s, u"-71,25"_s, u"-32,5"_s, u"-72,75"_s, u"-31,5"_s, u"-74,25"_s, u"-30,5"_s,
+          u"-75,75"_s}},
+        {QStringLiteral("he_IL"),
+         {u"\u200e-33.5"_s, u"\u200e-71.25"_s, u"\u200e-32.5"_s, u"\u200e-72.75"_s,
+          u"\u200e-31.5"_s, u"\u200e-74.25"_s, u"\u200e-30.5"_s, u"\u200e-75.75"_s}},
+        {QStringLiteral("fa_IR"),
+         {u"\u200e\u2212\u06f3\u06f3\u066b\u06f5"_s, u"\u200e\u2212\u06f7\u06f1\u066b\u06f2\u06f5"_s,
+          u"\u200e\u2212\u06f3\u06f2\u066b\u06f5"_s, u"\u200e\u2212\u06f7\u06f2\u066b\u06f7\u06f5"_s,
+          u"\u200e\u2212\u06f3\u06f1\u066b\u06f5"_s, u"\u200e\u2212\u06f7\u06f4\u066b\u06f2\u06f5"_s,
+          u"\u200e\u2212\u06f3\u06f0\u066b\u06f5"_s, u"\u200e\u2212\u06f7\u06f5\u066b\u06f7\u06f5"_s}},
+        {QStringLiteral("ar_EG"),
+         {u"\u061c-\u0663\u0663\u066b\u0665"_s, u"\u061c-\u0667\u0661\u066b\u0662\u0665"_s,
+          u"\u061c-\u0663\u0662\u066b\u0665"_s, u"\u061c-\u0667\u0662\u066b\u0667\u0665"_s,
+          u"\u061c-\u0663\u0661\u066b\u0665"_s, u"\u061c-\u0667\u0664\u066b\u0662\u0665"_s,
+          u"\u061c-\u0663\u0660\u066b\u0665"_s, u"\u061c-\u0667\u0665\u066b\u0667\u0665"_s}},
+        {QStringLiteral("sv_SE"),
+         {u"\u221233,5"_s, u"\u221271,25"_s, u"\u221232,5"_s, u"\u221272,75"_s, u"\u221231,5"_s,
+          u"\u221274,25"_s, u"\u221230,5"_s, u"\u221275,75"_s}},
+    };
+    return shown.value(locale);
+}
+} // namespace
+
 void TestDistanceRun::tripListRestoredAfterRestart() {
     QFETCH(QString, keptUnder);
     QFETCH(QString, restoredUnder);
@@ -331,31 +363,28 @@ void TestDistanceRun::tripListRestoredAfterRestart() {
     const QString coordinatesKey = kSettingsApplication + QLatin1Char('/') + kSettingsSection +
                                    QLatin1Char('/') + kCoordinatesValue;
     // South and west of zero, where the locales write direction marks and their own signs.
-    const auto latitude = [](int k) { return -33.5 + k; };
-    const auto longitude = [](int k) { return -71.25 - 1.5 * k; };
+    const QStringList kept = shownCoordinates(keptUnder);
+    const QStringList restored = shownCoordinates(restoredUnder);
     QMap<QString, QString> saved;
     {
         QLocale::setDefault(QLocale(keptUnder));
-        const LocaleNumbers numbers(QLocale{keptUnder});
         TestWindow before;
         before.load();
-        std::vector<SavedEntry> entries;
-        for (int k = 0; k < texts.size(); ++k) {
-            entries.push_back(
-                {texts.at(k), numbers.toText(latitude(k)), numbers.toText(longitude(k))});
-            addRow(*before.form->ListView3, texts.at(k), entries.back().latitude,
-                   entries.back().longitude);
-        }
+        for (int k = 0; k < texts.size(); ++k)
+            addRow(*before.form->ListView3, texts.at(k), kept.at(2 * k), kept.at(2 * k + 1));
         before.form->Form_QueryUnload();
         QCOMPARE(before.platform.reports(), QStringList());
         saved = before.platform.settings;
+        // The layout kept before, as an older version wrote it under de_DE: a line per
+        // entry, its text and the coordinates as shown, apart by tabs.
         if (layout == QLatin1String("old"))
-            saved[coordinatesKey] = joinCoordinates(entries);
+            saved[coordinatesKey] = QString::fromUtf8("Oslo - Norway\t-33,5\t-71,25\n"
+                                                      "Lima - Peru\t-32,5\t-72,75\n"
+                                                      "Perth - Australia\t-31,5\t-74,25");
         else if (layout == QLatin1String("none"))
             saved.remove(coordinatesKey);
     }
     QLocale::setDefault(QLocale(restoredUnder));
-    const LocaleNumbers numbers(QLocale{restoredUnder});
     TestWindow after;
     after.platform.settings = saved;
     after.load();
@@ -370,8 +399,8 @@ void TestDistanceRun::tripListRestoredAfterRestart() {
     } else {
         for (int k = 0; k < texts.size(); ++k) {
             QCOMPARE(trip.text(k + 1), texts.at(k));
-            QCOMPARE(trip.subItem(k + 1, 1), numbers.toText(latitude(k)));
-            QCOMPARE(trip.subItem(k + 1, 2), numbers.toText(longitude(k)));
+            QCOMPARE(trip.subItem(k + 1, 1), restored.at(2 * k));
+            QCOMPARE(trip.subItem(k + 1, 2), restored.at(2 * k + 1));
         }
         QCOMPARE(after.form->ListView2->count(), texts.size() - 1);
         QCOMPARE(after.platform.reports(), QStringList());

@@ -73,7 +73,10 @@ sleep 1
 import -window "$map" "$out/map-window.png"
 xdotool key Tab Tab Tab Tab space
 file_dialog "Save Map As" "$work/map.png"
-[ "$(file -b --mime-type "$work/map.png" 2>/dev/null)" = "image/png" ] || fail "the map was not saved as PNG"
+# shellcheck source=tests/e2e/map_picture.sh
+source "$(dirname "$0")/map_picture.sh"
+fault=$(map_picture_fault "$work/map.png" 4)
+[ -z "$fault" ] || fail "the map saved as PNG: $fault"
 xdotool windowfocus --sync "$map" key Escape  # closes the map window
 sleep 0.5
 

@@ -6,20 +6,23 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fuzz {
 
 namespace {
 void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
-} // namespace
 
-void startQt(bool gui) {
+// 0: Qt Core, 1: a GUI application, 2: a widgets one.
+void startApplication(int kind) {
     // Made once and never destroyed: at exit Qt's own globals may already be gone.
     static QCoreApplication* app = nullptr;
     if (app)
@@ -28,12 +31,24 @@ void startQt(bool gui) {
     static char name[] = "fuzz";
     static char* argv[] = {name, nullptr};
     qInstallMessageHandler(quiet);
-    if (gui) {
+    if (kind > 0)
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (kind == 2)
+        app = new QApplication(argc, argv);
+    else if (kind == 1)
         app = new QGuiApplication(argc, argv);
-    } else {
+    else
         app = new QCoreApplication(argc, argv);
-    }
+}
+
+} // namespace
+
+void startQt(bool gui) {
+    startApplication(gui ? 1 : 0);
+}
+
+void startWidgets() {
+    startApplication(2);
 }
 
 const QLocale& testLocale(uint8_t choice) {
@@ -66,6 +81,27 @@ const QString& scratchFolder() {
     }();
     static const QString path = folder->path();
     return path;
+}
+
+CaughtOutput::CaughtOutput(int fd) : fd_(fd), file_(::memfd_create("caught-output", 0)) {
+    if (file_ < 0)
+        std::abort();
+}
+
+std::string CaughtOutput::of(const std::function<void()>& run) {
+    if (::ftruncate(file_, 0) != 0 || ::lseek(file_, 0, SEEK_SET) != 0)
+        std::abort();
+    std::fflush(nullptr);
+    const int saved = ::dup(fd_);
+    ::dup2(file_, fd_);
+    run();
+    std::fflush(nullptr);
+    ::dup2(saved, fd_);
+    ::close(saved);
+    std::string out(static_cast<size_t>(::lseek(file_, 0, SEEK_CUR)), '\0');
+    if (::pread(file_, out.data(), out.size(), 0) != static_cast<ssize_t>(out.size()))
+        std::abort();
+    return out;
 }
 
 amb::GeoNamesSources tripFixture() {

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace amb {
@@ -17,10 +18,11 @@ class LocaleNumbers;
 
 namespace fuzz {
 
-// The Qt application the readers need (fonts and pictures need a GUI one, always
-// off screen), made once; Qt's own warnings about bad input are kept off the
-// fuzzer's output.
+// The Qt application the readers need (fonts and pictures need a GUI one, windows
+// a widgets one, always off screen), made once; Qt's own warnings about bad input
+// are kept off the fuzzer's output.
 void startQt(bool gui = false);
+void startWidgets();
 
 // The locales of the number tests: decimal comma, U+2212 minus, direction marks,
 // Arabic-Indic and Persian digits.
@@ -55,6 +57,17 @@ private:
 // A folder of this process's own for the files a reader wants by name, in memory
 // when the machine offers it (/dev/shm); removed when the process ends.
 const QString& scratchFolder();
+
+// What a call writes to one of the standard files (STDOUT_FILENO, STDERR_FILENO),
+// caught in a file in memory made once.
+class CaughtOutput {
+public:
+    explicit CaughtOutput(int fd);
+    std::string of(const std::function<void()>& run);
+
+private:
+    int fd_, file_;
+};
 
 // The GeoNames files of the tests' trip fixture (cities with their details, regions,
 // countries).

@@ -58,7 +58,10 @@ printf 'Paris\t48.85\t2.35\nBerlin\t52.52\t13.4\n' |
   LD_DEBUG=files LD_DEBUG_OUTPUT="$work/tool-loads" \
     "$root/usr/bin/ambrevale-cli" distance --map "$work/map.png" >/dev/null ||
   fail "the installed tool could not draw a map"
-[ -s "$work/map.png" ] || fail "the installed tool wrote no map"
+# shellcheck source=tests/e2e/map_picture.sh
+source "$(dirname "$0")/../e2e/map_picture.sh"
+fault=$(map_picture_fault "$work/map.png" 2)
+[ -z "$fault" ] || fail "the installed tool's map: $fault"
 
 # The window through its link: it comes up with its skin, takes the pointer file and searches
 # the database. strace shows which files it opened; where tracing is not allowed, the skin's

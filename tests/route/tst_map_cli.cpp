@@ -1,3 +1,4 @@
+#include "support/map_checks.h"
 #include "support/test_helpers.h"
 
 #include <QDir>
@@ -6,6 +7,19 @@
 #include <QTest>
 
 using namespace amb::test;
+
+namespace {
+// The trip of every row, and the total worked out apart from the tool (the sphere's
+// degrees times 60 times 1.1515 miles): what a map drawn of it shows.
+amb::route::TripMap drawnTrip() {
+    amb::route::TripMap trip;
+    trip.stops = {{QStringLiteral("Tokyo, Japan"), {35.6895, 139.6917}},
+                  {QStringLiteral("Honolulu, Hawaii, United States"), {21.3069, -157.8583}},
+                  {QStringLiteral("San Francisco, California, United States"), {37.7749, -122.4194}}};
+    trip.total = QStringLiteral("Total: 6250.4 miles");
+    return trip;
+}
+} // namespace
 
 // The tool's --map option: the picture beside the sentences, or a clear message, an
 // exit status and nothing left behind.
@@ -55,9 +69,9 @@ void TestMapCli::distanceMap() {
         arg = arg.arg(dir.path());
 
     ToolInput how;
-    how.input = "Tokyo, Japan\t35.6895\t139.6917\n"
-                "Honolulu, Hawaii, United States\t21.3069\t-157.8583\n"
-                "San Francisco, California, United States\t37.7749\t-122.4194\n";
+    for (const amb::route::MapStop& stop : drawnTrip().stops)
+        how.input += stop.label.toUtf8() + '\t' + QByteArray::number(stop.at.lat, 'g', 10) + '\t' +
+                     QByteArray::number(stop.at.lon, 'g', 10) + '\n';
     if (!platform.isEmpty()) {
         how.environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
         how.environment.remove(QStringLiteral("DISPLAY"));
@@ -80,7 +94,9 @@ void TestMapCli::distanceMap() {
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              expected);
     if (written.endsWith(QLatin1String(".png")))
-        QCOMPARE(QImage(dir.filePath(written)).size(), QSize(1200, 750));
+        checkTripPicture(QImage(dir.filePath(written)), drawnTrip());
+    else if (written.endsWith(QLatin1String(".svg")))
+        checkTripSvg(dir.filePath(written), drawnTrip());
 }
 
 QTEST_GUILESS_MAIN(TestMapCli)

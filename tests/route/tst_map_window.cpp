@@ -3,6 +3,8 @@
 #include "support/test_helpers.h"
 
 #include <QImage>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 
 Q_DECLARE_METATYPE(amb::route::GeoPoint)
@@ -60,6 +62,8 @@ private Q_SLOTS:
     void zoomKeepsThePointUnderThePointer();
     void clickOnACitySelectsIt();
     void savesWhatItShowsAndKeepsItsPlace();
+    void keptPlaceIsOneAScreenShows_data();
+    void keptPlaceIsOneAScreenShows();
     void movingPictureMatchesTheExactOne_data();
     void movingPictureMatchesTheExactOne();
 };
@@ -211,6 +215,31 @@ void TestMapWindow::savesWhatItShowsAndKeepsItsPlace() {
     again.load();
     again.form->ShowTripOnMap_Click();
     QCOMPARE(again.form->MapWindow1->size(), QSize(640, 420));
+}
+
+// The kept place and size, whatever the store holds: the size kept, or the window's
+// own when the value cannot be used; always on a screen.
+void TestMapWindow::keptPlaceIsOneAScreenShows_data() {
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("as the window kept it") << QStringLiteral("AdnQywADAAAAAABiAAAATgAAAlkAAAF9AAAAZAAAAFAAAAJXAAABewAAAAAAAAAAAyAAAABkAAAAUAAAAlcAAAF7") << QSize(500, 300);
+    QTest::newRow("nothing kept") << QString() << QSize(960, 640);
+    QTest::newRow("not a saved place") << QStringLiteral("not a saved place") << QSize(960, 640);
+    // A damaged value Qt takes, whose place lies off every screen.
+    QTest::newRow("off every screen") << QStringLiteral("AdnQywADAAAAAAAAAAAAAAAAAx8AAAMfAAAAZAAAAFAAAAJAdXAAABewAAAAAnQ") << QSize(960, 640);
+}
+
+void TestMapWindow::keptPlaceIsOneAScreenShows() {
+    QFETCH(QString, kept);
+    QFETCH(QSize, size);
+    TestWindow w;
+    w.platform.settings[kSettingsApplication + QLatin1Char('/') + kSettingsSection +
+                        QLatin1Char('/') + kMapWindowValue] = kept;
+    w.load();
+    w.form->ShowTripOnMap_Click();
+    const QWidget& map = *w.form->MapWindow1;
+    QCOMPARE(map.size(), size);
+    QVERIFY(map.geometry().intersects(QGuiApplication::primaryScreen()->availableGeometry()));
 }
 
 // Panning moves the last picture and draws only what it uncovers; once the map

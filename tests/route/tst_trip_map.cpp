@@ -1,17 +1,18 @@
 #include "route/land_outline.h"
 #include "route/trip_map.h"
+#include "support/map_checks.h"
 #include "support/test_helpers.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QXmlStreamReader>
 #include <cmath>
 
 using namespace amb::route;
+using amb::test::checkTripPicture;
+using amb::test::checkTripSvg;
 using amb::test::Unprivileged;
 
 namespace {
@@ -59,11 +60,6 @@ private Q_SLOTS:
     void frame();
     void writes_data();
     void writes();
-
-private:
-    static QPointF pixelOf(const TripMap& trip, GeoPoint point);
-    static void checkPicture(const QImage& image, const TripMap& trip);
-    static void checkSvg(const QString& path, const TripMap& trip);
 };
 
 void TestTripMap::landOutline_data() {
@@ -191,103 +187,9 @@ void TestTripMap::writes() {
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(entries(folder), QStringList(before) << name);
     if (name.endsWith(QLatin1String("png")))
-        checkPicture(QImage(target), trip);
+        checkTripPicture(QImage(target), trip);
     else
-        checkSvg(target, trip);
-}
-
-// Where a point lies on the picture: the frame fills it at one scale, centred.
-QPointF TestTripMap::pixelOf(const TripMap& trip, GeoPoint point) {
-    std::vector<GeoPoint> stops;
-    for (const MapStop& stop : trip.stops)
-        stops.push_back(stop.at);
-    const MapFrame f = tripMapFrame(stops, trip.size);
-    const double perDegree = std::min(trip.size.width() / ((f.east - f.west) * f.xScale),
-                                      trip.size.height() / (f.north - f.south));
-    const double left = (trip.size.width() - (f.east - f.west) * f.xScale * perDegree) / 2;
-    const double top = (trip.size.height() - (f.north - f.south) * perDegree) / 2;
-    const double centre = (f.west + f.east) / 2;
-    const double lon = point.lon + 360 * std::round((centre - point.lon) / 360);
-    return {left + (lon - f.west) * f.xScale * perDegree, top + (f.north - point.lat) * perDegree};
-}
-
-namespace {
-// A pixel within a pixel of `at` has `colour`, give or take the smoothing of edges.
-bool colourNear(const QImage& image, QPointF at, QColor colour) {
-    for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx) {
-            const QColor c = image.pixelColor(int(at.x()) + dx, int(at.y()) + dy);
-            if (std::abs(c.red() - colour.red()) <= 24 &&
-                std::abs(c.green() - colour.green()) <= 24 &&
-                std::abs(c.blue() - colour.blue()) <= 24)
-                return true;
-        }
-    return false;
-}
-const QColor kLegColour(0xc0, 0x26, 0x26);
-} // namespace
-
-void TestTripMap::checkPicture(const QImage& image, const TripMap& trip) {
-    QCOMPARE(image.size(), trip.size);
-    // The leg along its great circle, away from the labels at its ends.
-    const std::vector<GeoPoint> path = greatCirclePath(trip.stops[0].at, trip.stops[1].at);
-    for (const double share : {0.3, 0.5, 0.7}) {
-        const GeoPoint p = path[std::size_t(share * double(path.size() - 1))];
-        const QPointF at = pixelOf(trip, p);
-        QVERIFY2(colourNear(image, at, kLegColour),
-                 qPrintable(QStringLiteral("no leg at %1 %2 (pixel %3, %4)")
-                                .arg(p.lat)
-                                .arg(p.lon)
-                                .arg(at.x())
-                                .arg(at.y())));
-    }
-    // Each city's dot, a darker red.
-    for (const MapStop& stop : trip.stops)
-        QVERIFY2(colourNear(image, pixelOf(trip, stop.at), kLegColour.darker(130)),
-                 qPrintable(stop.label));
-    // Away from the trip: land or sea, no red.
-    QVERIFY(!colourNear(image, QPointF(trip.size.width() / 2.0, trip.size.height() - 3),
-                        kLegColour));
-}
-
-void TestTripMap::checkSvg(const QString& path, const TripMap& trip) {
-    QFile in(path);
-    QVERIFY(in.open(QIODevice::ReadOnly));
-    QXmlStreamReader xml(&in);
-    QStringList texts;
-    int legPoints = 0;
-    QStringList strokes{QString()}; // the stroke each open element paints with
-    while (!xml.atEnd()) {
-        const auto token = xml.readNext();
-        if (token == QXmlStreamReader::StartElement) {
-            const QString stroke = xml.attributes().value(QLatin1StringView("stroke")).toString();
-            strokes << (stroke.isEmpty() ? strokes.last() : stroke);
-            if (strokes.last() == QLatin1String("#c02626") &&
-                (xml.name() == u"polyline" || xml.name() == u"path")) {
-                const QString points = xml.attributes().value(QLatin1StringView("points")).toString() +
-                                       xml.attributes().value(QLatin1StringView("d")).toString();
-                // Two numbers a point, whatever separates them.
-                static const QRegularExpression number(QStringLiteral("-?[0-9.]+"));
-                int numbers = 0;
-                for (auto it = number.globalMatch(points); it.hasNext(); it.next())
-                    ++numbers;
-                legPoints += numbers / 2;
-            }
-            if (xml.name() == u"text") { // read to its end
-                texts << xml.readElementText(QXmlStreamReader::IncludeChildElements);
-                strokes.removeLast();
-            }
-        } else if (token == QXmlStreamReader::EndElement) {
-            strokes.removeLast();
-        }
-    }
-    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-    // Tokyo to San Francisco is over 8000 km: at most 100 km a step.
-    QVERIFY2(legPoints >= 80, qPrintable(QString::number(legPoints)));
-    const QString shown = texts.join(QLatin1Char('|'));
-    for (const MapStop& stop : trip.stops)
-        QVERIFY2(shown.contains(stop.label), qPrintable(shown));
-    QVERIFY2(shown.contains(trip.total), qPrintable(shown));
+        checkTripSvg(target, trip);
 }
 
 QTEST_MAIN(TestTripMap)
