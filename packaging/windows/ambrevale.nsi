@@ -110,6 +110,9 @@ Function ${UN}removeListed
   ClearErrors
   FileOpen $0 "$INSTDIR\${LIST_NAME}" r
   ${Do}
+    ; A folder that is not empty yet sets the error flag when RMDir leaves it: only
+    ; the read below may end the list.
+    ClearErrors
     FileReadUTF16LE $0 $1
     ${If} ${Errors}
       ${Break}
