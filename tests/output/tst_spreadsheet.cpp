@@ -39,7 +39,7 @@ QStringList cellList(const RecordedSheet& sheet) {
 }
 
 // The cells of a workbook as a real spreadsheet program reads them, one CSV line per row.
-QString readBack(const QString& xlsx) {
+[[maybe_unused]] QString readBack(const QString& xlsx) {
     const QString ssconvert = QStandardPaths::findExecutable(QStringLiteral("ssconvert"));
     if (ssconvert.isEmpty())
         return QStringLiteral("<no ssconvert>");
