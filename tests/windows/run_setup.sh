@@ -5,35 +5,23 @@
 # files without taking their default, a silent install or uninstall while ambrevale.exe
 # runs ends with an error and changes nothing, and the uninstaller removes its own files
 # and leaves a user's file in the folder.
-# Usage: run_setup.sh SETUP_EXE PROGRAM_FOLDER ICO SOURCE_DIR OUTPUT_DIR
+# Usage: run_setup.sh SETUP_EXE PROGRAM_FOLDER ICO SOURCE_DIR OUTPUT_DIR WINDOWS_SESSION_EXE
 set -euo pipefail
 setup=$1
 package=$2
 ico=$3
 source_dir=$4
 out=$5
+# The launcher that starts each Windows program in a Windows session's own environment.
+WINDOWS_SESSION=$6
 mkdir -p "$out"
 fail() { echo "setup: FAIL: $*" >&2; exit 1; }
 for file in "$setup" "$package/ambrevale.exe" "$ico"; do
   [ -e "$file" ] || fail "$file is missing: run scripts/build-windows.sh first"
 done
 
-if [ -f "$source_dir/tests/windows/windows_env.sh" ]; then
-  # shellcheck source=tests/windows/windows_env.sh
-  source "$source_dir/tests/windows/windows_env.sh"
-else
-  # Runs a Windows program under Wine with none of the Linux desktop's variables on the
-  # Windows side; the program and its arguments must hold no spaces (cmd's quoting).
-  windows_run() {
-    local clear="" name
-    for name in $(compgen -e); do
-      case $name in
-        DISPLAY | WAYLAND_DISPLAY | HOME | LANG | LANGUAGE | LC_* | QT_* | XDG_*) clear+="set $name=&& " ;;
-      esac
-    done
-    wine cmd /c "$clear$*"
-  }
-fi
+# shellcheck source=tests/windows/windows_env.sh
+source "$source_dir/tests/windows/windows_env.sh"
 
 # ---- the notices name every DLL; the licence is there too
 notices="$package/THIRD-PARTY-NOTICES.txt"
@@ -58,10 +46,9 @@ for size in $sizes; do
 done
 
 work=$(mktemp -d)
-export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 sleeper_pid=""
-trap '[ -z "$sleeper_pid" ] || kill "$sleeper_pid" 2>/dev/null || true; wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
-wineboot -i >/dev/null 2>&1
+trap '[ -z "$sleeper_pid" ] || kill "$sleeper_pid" 2>/dev/null || true; _windows_wine_env wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+windows_prefix "$work/prefix" || fail "the Wine prefix could not be made"
 folder="$WINEPREFIX/drive_c/Amb"
 setup_copy="$work/setup.exe" # a path without spaces, for cmd
 cp "$setup" "$setup_copy"
@@ -77,12 +64,12 @@ echo old >"$older/old-only.dll"
 mkdir -p "$older/oldplugins"
 echo old >"$older/oldplugins/old.dll"
 bash "$source_dir/packaging/windows/make-setup.sh" "$older" 0.9 "$ico" "$work/older-setup.exe"
-windows_run "Z:${work//\//\\}\\older-setup.exe" /S /D=C:\\Amb || fail "the older installer failed"
+windows_run --verbatim "Z:${work//\//\\}\\older-setup.exe" /S /D=C:\\Amb || fail "the older installer failed"
 [ -f "$folder/old-only.dll" ] && listed | grep -qx old-only.dll || fail "the older install is not as made"
 echo "mine" >"$folder/my-notes.txt"
 
 # ---- the upgrade: the older list's files are gone, the new list's all there
-windows_run "Z:${setup_copy//\//\\}" /S /D=C:\\Amb || fail "the upgrade failed"
+windows_run --verbatim "Z:${setup_copy//\//\\}" /S /D=C:\\Amb || fail "the upgrade failed"
 [ ! -e "$folder/old-only.dll" ] && [ ! -e "$folder/oldplugins" ] ||
   fail "the upgrade left the older version's files: $(ls "$folder" "$folder/oldplugins" 2>/dev/null | tr '\n' ' ')"
 [ -f "$folder/my-notes.txt" ] || fail "the upgrade removed the user's file"
@@ -95,7 +82,7 @@ done
 echo "setup: the upgrade removed the older list's files and installed the ${#new_list[@]} of its own"
 
 # ---- "Open with": the program and the trip type, listed for .gpx and .geojson, no default
-query() { wine reg query "$@" 2>/dev/null | tr -d '\r'; }
+query() { wine_tool reg query "$@" 2>/dev/null | tr -d '\r'; }
 for suffix in .gpx .geojson; do
   query "HKCU\\Software\\Classes\\$suffix\\OpenWithProgids" /v Ambrevale.Trip | grep -q Ambrevale.Trip ||
     fail "$suffix does not offer Ambrevale"
@@ -114,31 +101,31 @@ int main(void) { Sleep(120000); return 0; }
 C
 mkdir -p "$WINEPREFIX/drive_c/elsewhere"
 x86_64-w64-mingw32-gcc -o "$WINEPREFIX/drive_c/elsewhere/ambrevale.exe" "$work/sleeper.c"
-wine 'C:\elsewhere\ambrevale.exe' &
+wine_tool 'C:\elsewhere\ambrevale.exe' &
 sleeper_pid=$!
 for _ in $(seq 50); do
-  wine tasklist 2>/dev/null | tr -d '\r' | grep -qi '^ambrevale.exe' && break
+  wine_tool tasklist 2>/dev/null | tr -d '\r' | grep -qi '^ambrevale.exe' && break
   sleep 0.2
 done
 before=$(state)
 status=0
-windows_run "Z:${setup_copy//\//\\}" /S /D=C:\\Amb || status=$?
+windows_run --verbatim "Z:${setup_copy//\//\\}" /S /D=C:\\Amb || status=$?
 [ "$status" = 2 ] || fail "a silent install while ambrevale.exe runs ended with $status, not 2"
 status=0
-windows_run 'C:\Amb\uninstall.exe' /S _?=C:\\Amb || status=$?
+windows_run --verbatim 'C:\Amb\uninstall.exe' /S _?=C:\\Amb || status=$?
 [ "$status" = 2 ] || fail "a silent uninstall while ambrevale.exe runs ended with $status, not 2"
 [ "$(state)" = "$before" ] || fail "the refused runs changed the folder"
 kill "$sleeper_pid" 2>/dev/null || true
 wait "$sleeper_pid" 2>/dev/null || true
 sleeper_pid=""
-wine taskkill /f /im ambrevale.exe >/dev/null 2>&1 || true
+wine_tool taskkill /f /im ambrevale.exe >/dev/null 2>&1 || true
 for _ in $(seq 50); do
-  wine tasklist 2>/dev/null | tr -d '\r' | grep -qi '^ambrevale.exe' || break
+  wine_tool tasklist 2>/dev/null | tr -d '\r' | grep -qi '^ambrevale.exe' || break
   sleep 0.2
 done
 
 # ---- the uninstaller: its files and registrations go, the user's file stays
-windows_run 'C:\Amb\uninstall.exe' /S _?=C:\\Amb || fail "the uninstaller failed"
+windows_run --verbatim 'C:\Amb\uninstall.exe' /S _?=C:\\Amb || fail "the uninstaller failed"
 left=$(cd "$folder" && find . -type f | sed 's|^\./||' | grep -vx uninstall.exe | LC_ALL=C sort)
 [ "$left" = my-notes.txt ] || fail "the uninstaller left: $(tr '\n' ' ' <<<"$left")"
 [ -z "$(find "$folder" -mindepth 1 -type d)" ] || fail "the uninstaller left folders: $(find "$folder" -mindepth 1 -type d)"
