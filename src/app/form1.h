@@ -21,6 +21,7 @@ struct MeasureChoice {
     QString unit = QStringLiteral("mi");      // "mi", "km", "nmi"
     QString model = QStringLiteral("sphere"); // "sphere", "wgs84"
     bool totalLine = false;
+    bool courseInEachLine = false; // each sentence ends with the leg's initial course
 };
 
 // The save dialog as the text export uses it: it remembers the name chosen last

@@ -152,6 +152,7 @@ void restoreMeasureChoice(Form1& form, ErrorReport& report, int line) {
         if (read(kEarthModelValue) == QLatin1String("wgs84"))
             choice.model = QStringLiteral("wgs84");
         choice.totalLine = read(kTotalLineValue) == QLatin1String("1");
+        choice.courseInEachLine = read(kCourseValue) == QLatin1String("1");
         form.measureChoice = choice;
     });
 }
@@ -161,6 +162,8 @@ void keepMeasureChoice(Platform& platform, const MeasureChoice& choice) {
     platform.writeSetting(kSettingsApplication, kSettingsSection, kEarthModelValue, choice.model);
     platform.writeSetting(kSettingsApplication, kSettingsSection, kTotalLineValue,
                           choice.totalLine ? QStringLiteral("1") : QStringLiteral("0"));
+    platform.writeSetting(kSettingsApplication, kSettingsSection, kCourseValue,
+                          choice.courseInEachLine ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void Form1::Form_QueryUnload() {

@@ -23,6 +23,7 @@ inline const QString kCoordinatesValue = QStringLiteral("CityCoordinates");
 inline const QString kUnitValue = QStringLiteral("Unit");
 inline const QString kEarthModelValue = QStringLiteral("EarthModel");
 inline const QString kTotalLineValue = QStringLiteral("TotalLine");
+inline const QString kCourseValue = QStringLiteral("CourseInEachLine");
 inline const QString kMapWindowValue = QStringLiteral("MapWindow");
 
 struct MeasureChoice;

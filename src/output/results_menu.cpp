@@ -99,6 +99,16 @@ void Form1::ListView2_ContextMenu(const QPoint& globalAt) {
             choice.totalLine = on;
             setMeasureChoice(choice);
         });
+        QAction* course =
+            menuEntry(*menu, "mnuCourseInEachLine", QStringLiteral("Course In Each Line"),
+                      QStringLiteral("Each line of the next run ends with the leg's initial "
+                                     "course."));
+        course->setCheckable(true);
+        connect(course, &QAction::triggered, this, [this](bool on) {
+            MeasureChoice choice = measureChoice;
+            choice.courseInEachLine = on;
+            setMeasureChoice(choice);
+        });
         QMenu* copy = addSubmenu(*menu, "mnuCopyResultsAs", QStringLiteral("Copy Results As"));
         connect(menuEntry(*copy, "mnuCopyCsv", QStringLiteral("CSV"),
                           QStringLiteral("Copies the trip's legs as CSV.")),
@@ -119,6 +129,8 @@ void Form1::ListView2_ContextMenu(const QPoint& globalAt) {
               measureChoice.model);
     ListView2Menu->findChild<QAction*>(QStringLiteral("mnuTotalLine"))
         ->setChecked(measureChoice.totalLine);
+    ListView2Menu->findChild<QAction*>(QStringLiteral("mnuCourseInEachLine"))
+        ->setChecked(measureChoice.courseInEachLine);
     ListView2Menu->popup(globalAt);
 }
 

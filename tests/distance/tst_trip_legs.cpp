@@ -4,6 +4,7 @@
 #include "distance/trip_legs.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace amb;
@@ -30,18 +31,27 @@ void TestTripLegs::sentenceIsTheToolsByteForByte_data() {
     QTest::addColumn<QString>("model");
     QTest::addColumn<TripRow>("upper");
     QTest::addColumn<TripRow>("lower");
+    QTest::addColumn<bool>("course");
     const TripRow paris{u"Paris - Ile-de-France"_s, u"48.8566"_s, u"2.3522"_s};
     const TripRow tokyo{u"Tōkyō - Tōkyō-to, 日本"_s, u"35.6895"_s, u"139.69171"_s};
     const TripRow noRegion{u"Ürümqi"_s, u"43.801"_s, u"87.6005"_s};
-    QTest::newRow("km") << u"C"_s << u"km"_s << u"sphere"_s << paris << tokyo;
-    QTest::newRow("nautical miles") << u"C"_s << u"nmi"_s << u"sphere"_s << tokyo << noRegion;
-    QTest::newRow("ellipsoid, miles") << u"C"_s << u"mi"_s << u"wgs84"_s << paris << noRegion;
-    QTest::newRow("ellipsoid, km") << u"C"_s << u"km"_s << u"wgs84"_s << noRegion << tokyo;
+    QTest::newRow("km") << u"C"_s << u"km"_s << u"sphere"_s << paris << tokyo << false;
+    QTest::newRow("nautical miles") << u"C"_s << u"nmi"_s << u"sphere"_s << tokyo << noRegion << false;
+    QTest::newRow("ellipsoid, miles") << u"C"_s << u"mi"_s << u"wgs84"_s << paris << noRegion << false;
+    QTest::newRow("ellipsoid, km") << u"C"_s << u"km"_s << u"wgs84"_s << noRegion << tokyo << false;
     QTest::newRow("same text: 0") << u"C"_s << u"km"_s << u"sphere"_s << paris
-                                  << TripRow{paris.text, u"0"_s, u"0"_s};
+                                  << TripRow{paris.text, u"0"_s, u"0"_s} << false;
     QTest::newRow("decimal comma") << u"de_DE"_s << u"km"_s << u"sphere"_s
-                                   << TripRow{paris.text, u"48,8566"_s, u"2,3522"_s} << tokyo;
-    QTest::newRow("other digits") << u"ar_EG"_s << u"nmi"_s << u"wgs84"_s << paris << tokyo;
+                                   << TripRow{paris.text, u"48,8566"_s, u"2,3522"_s} << tokyo << false;
+    QTest::newRow("other digits") << u"ar_EG"_s << u"nmi"_s << u"wgs84"_s << paris << tokyo << false;
+    QTest::newRow("course on the sphere") << u"C"_s << u"km"_s << u"sphere"_s << paris << tokyo
+                                          << true;
+    QTest::newRow("course on the ellipsoid")
+        << u"de_DE"_s << u"mi"_s << u"wgs84"_s << tokyo << noRegion << true;
+    QTest::newRow("course in other digits") << u"ar_EG"_s << u"nmi"_s << u"sphere"_s << paris
+                                            << noRegion << true;
+    QTest::newRow("course, same text: none") << u"C"_s << u"mi"_s << u"sphere"_s << paris
+                                             << TripRow{paris.text, u"0"_s, u"0"_s} << true;
 }
 
 void TestTripLegs::sentenceIsTheToolsByteForByte() {
@@ -50,10 +60,12 @@ void TestTripLegs::sentenceIsTheToolsByteForByte() {
     QFETCH(QString, model);
     QFETCH(TripRow, upper);
     QFETCH(TripRow, lower);
+    QFETCH(bool, course);
     QLocale::setDefault(QLocale(locale));
     MeasureChoice choice;
     choice.unit = unit;
     choice.model = model;
+    choice.courseInEachLine = course;
     const MeasureOptions options = measureOptionsOf(choice);
     const MeasuredLeg leg = measureLeg(upper, lower, options);
     const TripStop from = tripStopOf(upper), to = tripStopOf(lower);
@@ -61,9 +73,11 @@ void TestTripLegs::sentenceIsTheToolsByteForByte() {
                                ? 0.0
                                : legDistance(from.latitude, from.longitude, to.latitude,
                                              to.longitude, options.unit, options.model));
-    QCOMPARE(leg.sentence.toUtf8(),
-             QByteArray::fromStdString(legSentence(from.text, to.text, leg.distance, options.unit,
-                                                   LocaleNumbers::current())));
+    // The tool's leg writer: the sentence and a line break.
+    QCOMPARE(leg.sentence.toUtf8() + '\n',
+             QByteArray::fromStdString(writeTripLegs({upper, lower}, options)));
+    const bool directed = course && upper.text != lower.text;
+    QCOMPARE(leg.sentence.contains(QRegularExpression(u", initial course \\d{1,3}°$"_s)), directed);
 }
 
 void TestTripLegs::firstBadCoordinateIsNamed_data() {
