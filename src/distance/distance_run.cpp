@@ -41,6 +41,25 @@ void Form1::PushButton17_Click() {
         const MeasureOptions options = measureOptionsOf(measureChoice);
         double total = 0;
         bool everyLegMeasured = true;
+        // One leg's line: the window's sentence, or the tool's, whose distance counts
+        // towards the total.
+        const auto addLeg = [&](const TripRow& upper, const TripRow& lower) {
+            if (options.plain()) {
+                ListView2->add(measurePair(platform_, upper, lower));
+            } else {
+                const MeasuredLeg leg = measureLeg(upper, lower, options);
+                ListView2->add(leg.sentence);
+                total += leg.distance;
+            }
+        };
+        // The tool's sentences add no line for a leg that failed: nothing to tick.
+        const auto tickLeg = [&](bool measured) {
+            everyLegMeasured = everyLegMeasured && measured;
+            if (measured || options.plain()) {
+                report(134, [&] { ListView2->setChecked(ListView2->count(), true); });
+                report(136, [&] { ListView2->ensureVisible(ListView2->count()); });
+            }
+        };
         // The last name read: after a failed read the progress text keeps it.
         QString city;
         report(112, [&] { n = ListView3->count(); });
@@ -73,21 +92,10 @@ void Form1::PushButton17_Click() {
                     const TripRow upper{first, ListView3->subItem(i, 1), ListView3->subItem(i, 2)};
                     const TripRow lower{second, ListView3->subItem(i + 1, 1),
                                         ListView3->subItem(i + 1, 2)};
-                    if (options.plain()) {
-                        ListView2->add(measurePair(platform_, upper, lower));
-                    } else {
-                        const MeasuredLeg leg = measureLeg(upper, lower, options);
-                        ListView2->add(leg.sentence);
-                        total += leg.distance;
-                    }
+                    addLeg(upper, lower);
                     measured = true;
                 });
-                everyLegMeasured = everyLegMeasured && measured;
-                // The tool's sentences add no line for a leg that failed: nothing to tick.
-                if (measured || options.plain()) {
-                    report(134, [&] { ListView2->setChecked(ListView2->count(), true); });
-                    report(136, [&] { ListView2->ensureVisible(ListView2->count()); });
-                }
+                tickLeg(measured);
             } // 138
         }     // 140
         // The way back from the last city to the first, as a line like the others.
@@ -101,20 +109,10 @@ void Form1::PushButton17_Click() {
                                     ListView3->subItem(last, 2)};
                 const TripRow lower{ListView3->text(1), ListView3->subItem(1, 1),
                                     ListView3->subItem(1, 2)};
-                if (options.plain()) {
-                    ListView2->add(measurePair(platform_, upper, lower));
-                } else {
-                    const MeasuredLeg leg = measureLeg(upper, lower, options);
-                    ListView2->add(leg.sentence);
-                    total += leg.distance;
-                }
+                addLeg(upper, lower);
                 measured = true;
             });
-            everyLegMeasured = everyLegMeasured && measured;
-            if (measured || options.plain()) {
-                report(134, [&] { ListView2->setChecked(ListView2->count(), true); });
-                report(136, [&] { ListView2->ensureVisible(ListView2->count()); });
-            }
+            tickLeg(measured);
         }
         // A total that left out a leg would be wrong: after a failed leg (reported
         // above) there is none.
