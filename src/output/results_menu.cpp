@@ -90,24 +90,22 @@ void Form1::ListView2_ContextMenu(const QPoint& globalAt) {
                 choice.model = word;
                 setMeasureChoice(choice);
             });
-        QAction* total =
-            menuEntry(*menu, "mnuTotalLine", QStringLiteral("Total Line After the Last Leg"),
-                      QStringLiteral("The next run ends with the trip's total."));
-        total->setCheckable(true);
-        connect(total, &QAction::triggered, this, [this](bool on) {
-            MeasureChoice choice = measureChoice;
-            choice.totalLine = on;
-            setMeasureChoice(choice);
-        });
-        QAction* back =
-            menuEntry(*menu, "mnuReturnToFirst", QStringLiteral("Return To The First City"),
-                      QStringLiteral("The next run ends with the leg back to the first city."));
-        back->setCheckable(true);
-        connect(back, &QAction::triggered, this, [this](bool on) {
-            MeasureChoice choice = measureChoice;
-            choice.returnToFirst = on;
-            setMeasureChoice(choice);
-        });
+        // A choice that is on or off, kept in the settings like the others.
+        const auto toggle = [&](const char* name, const QString& text, const QString& tip,
+                                bool MeasureChoice::*field) {
+            QAction* entry = menuEntry(*menu, name, text, tip);
+            entry->setCheckable(true);
+            connect(entry, &QAction::triggered, this, [this, field](bool on) {
+                MeasureChoice choice = measureChoice;
+                choice.*field = on;
+                setMeasureChoice(choice);
+            });
+        };
+        toggle("mnuTotalLine", QStringLiteral("Total Line After the Last Leg"),
+               QStringLiteral("The next run ends with the trip's total."), &MeasureChoice::totalLine);
+        toggle("mnuReturnToFirst", QStringLiteral("Return To The First City"),
+               QStringLiteral("The next run ends with the leg back to the first city."),
+               &MeasureChoice::returnToFirst);
         QMenu* copy = addSubmenu(*menu, "mnuCopyResultsAs", QStringLiteral("Copy Results As"));
         connect(menuEntry(*copy, "mnuCopyCsv", QStringLiteral("CSV"),
                           QStringLiteral("Copies the trip's legs as CSV.")),

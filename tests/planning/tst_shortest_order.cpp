@@ -67,12 +67,17 @@ private Q_SLOTS:
     void stopsWithoutAPlaceFollowInTheirOrder();
 };
 
-void TestShortestOrder::exactIsTheShortestOfEveryOrder_data() {
+// One row for each kind of order and each number of stops from `fewest` to `most`.
+static void addKindRows(int fewest, int most) {
     QTest::addColumn<OrderKind>("kind");
     QTest::addColumn<int>("stops");
     for (int k = 0; k < 3; ++k)
-        for (int stops = 2; stops <= 9; ++stops)
+        for (int stops = fewest; stops <= most; ++stops)
             QTest::addRow("%s, %d stops", kKindNames[k], stops) << kKinds[k] << stops;
+}
+
+void TestShortestOrder::exactIsTheShortestOfEveryOrder_data() {
+    addKindRows(2, 9);
 }
 
 void TestShortestOrder::exactIsTheShortestOfEveryOrder() {
@@ -90,11 +95,7 @@ void TestShortestOrder::exactIsTheShortestOfEveryOrder() {
 
 // Forced to search where the exact method knows the answer.
 void TestShortestOrder::searchComesWithinOnePercentOfExact_data() {
-    QTest::addColumn<OrderKind>("kind");
-    QTest::addColumn<int>("stops");
-    for (int k = 0; k < 3; ++k)
-        for (int stops = 12; stops <= 16; ++stops)
-            QTest::addRow("%s, %d stops", kKindNames[k], stops) << kKinds[k] << stops;
+    addKindRows(12, 16);
 }
 
 void TestShortestOrder::searchComesWithinOnePercentOfExact() {
