@@ -23,6 +23,7 @@ struct MeasureChoice {
     QString model = QStringLiteral("sphere"); // "sphere", "wgs84"
     bool totalLine = false;
     bool returnToFirst = false; // the run ends with the leg back to the first city
+    bool courseInEachLine = false; // each sentence ends with the leg's initial course
 };
 
 // The save dialog as the text export uses it: it remembers the name chosen last

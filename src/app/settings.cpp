@@ -154,6 +154,7 @@ void restoreMeasureChoice(Form1& form, ErrorReport& report, int line) {
             choice.model = QStringLiteral("wgs84");
         choice.totalLine = read(kTotalLineValue) == QLatin1String("1");
         choice.returnToFirst = read(kReturnToFirstValue) == QLatin1String("1");
+        choice.courseInEachLine = read(kCourseValue) == QLatin1String("1");
         form.measureChoice = choice;
     });
 }
@@ -165,6 +166,8 @@ void keepMeasureChoice(Platform& platform, const MeasureChoice& choice) {
                           choice.totalLine ? QStringLiteral("1") : QStringLiteral("0"));
     platform.writeSetting(kSettingsApplication, kSettingsSection, kReturnToFirstValue,
                           choice.returnToFirst ? QStringLiteral("1") : QStringLiteral("0"));
+    platform.writeSetting(kSettingsApplication, kSettingsSection, kCourseValue,
+                          choice.courseInEachLine ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 SavedEntry keptEntry(const ListView& trip, int item) {

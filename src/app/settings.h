@@ -27,6 +27,7 @@ inline const QString kUnitValue = QStringLiteral("Unit");
 inline const QString kEarthModelValue = QStringLiteral("EarthModel");
 inline const QString kTotalLineValue = QStringLiteral("TotalLine");
 inline const QString kReturnToFirstValue = QStringLiteral("ReturnToFirst");
+inline const QString kCourseValue = QStringLiteral("CourseInEachLine");
 inline const QString kMapWindowValue = QStringLiteral("MapWindow");
 
 struct MeasureChoice;

@@ -35,6 +35,7 @@ namespace {
 const char kDistanceUsage[] =
     "Usage: ambrevale-cli distance [FILE] [--text-file FILE] [--xlsx FILE] [--map FILE]\n"
     "                              [--unit U] [--model M] [--format F] [--total]\n"
+    "                              [--course]\n"
     "\n"
     "Prints the sentence of every neighbouring pair of a trip, top to bottom, exactly\n"
     "as the window's results list holds it.\n"
@@ -51,8 +52,8 @@ const char kDistanceUsage[] =
     "the trip goes on with the next pair. A latitude beyond -90..90 or a longitude\n"
     "beyond -180..180 is reported with its line number, and its pairs are skipped.\n"
     "Each sentence is printed as soon as its pair is measured.\n"
-    "With --unit, --model, --format or --total, a pair that cannot be measured is\n"
-    "reported with its line numbers instead, and skipped.\n"
+    "With --unit, --model, --format, --total or --course, a pair that cannot be\n"
+    "measured is reported with its line numbers instead, and skipped.\n"
     "\n"
     "Options:\n"
     "  --text-file FILE  also write the sentences to FILE as the window's text export\n"
@@ -373,11 +374,14 @@ int runDistance(const QStringList& args) {
             return TripStop{row.text, dash < 0 ? row.text : row.text.left(dash),
                             dash < 0 ? QString() : row.text.mid(dash + 3), latitude, longitude};
         };
-        writer.leg(stop(a, *upper->latitude, *upper->longitude),
-                   stop(b, *lower->latitude, *lower->longitude), distance, output.buffer());
+        const TripStop from = stop(a, *upper->latitude, *upper->longitude);
+        const TripStop to = stop(b, *lower->latitude, *lower->longitude);
+        writer.leg(from, to, distance, output.buffer());
         if (keep)
-            sentences << QString::fromStdString(
-                legSentence(a.text, b.text, distance, measureOptions.unit, numbers));
+            sentences << QString::fromStdString(legSentence(
+                a.text, b.text, distance, measureOptions.unit, numbers,
+                measureOptions.course ? stopsCourse(from, to, measureOptions.model)
+                                      : std::nullopt));
         output.appended();
     };
     const auto measureLine = [&](std::string_view line, long number) {
@@ -514,7 +518,8 @@ int runDistance(const QStringList& args) {
                 .arg(
                     numbers.toText(modZipDistance::roundToCents(plain ? mapMiles : writer.total())),
                     unitWords(measureOptions.unit));
-        written = writeTripMap("distance", options.mapFile, mapStops, total) && written;
+        written = writeTripMap("distance", options.mapFile, mapStops, total,
+                                   measureOptions.course) && written;
     }
     return written && !skipped && platform.reportsShown() == 0 ? 0 : 1;
 }

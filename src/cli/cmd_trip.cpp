@@ -242,7 +242,7 @@ int runTrip(const QStringList& args) {
                 QStringLiteral("Total: %1 %2")
                     .arg(numbers.toText(modZipDistance::roundToCents(writer.total())),
                          unitWords(options.unit));
-            written = writeTripMap("trip", mapFile, mapStops, total) && written;
+            written = writeTripMap("trip", mapFile, mapStops, total, options.course) && written;
         }
         return written ? 0 : 1;
     } catch (const RunTimeError& e) {

@@ -15,6 +15,7 @@ const QString kUnit = QStringLiteral("--unit");
 const QString kModel = QStringLiteral("--model");
 const QString kFormat = QStringLiteral("--format");
 const QString kTotal = QStringLiteral("--total");
+const QString kCourse = QStringLiteral("--course");
 
 } // namespace
 
@@ -25,10 +26,10 @@ bool takeMeasureOption(const QStringList& args, qsizetype& i, const QStringList&
     const QString name = equals > 0 ? arg.left(equals) : arg;
     if (!allowed.contains(name))
         return false;
-    if (name == kTotal) {
+    if (name == kTotal || name == kCourse) {
         if (equals > 0)
-            error = QStringLiteral("--total takes no value");
-        options.total = true;
+            error = QStringLiteral("%1 takes no value").arg(name);
+        (name == kTotal ? options.total : options.course) = true;
         return true;
     }
     QString value;
@@ -110,7 +111,7 @@ QString orderOptionsHelp() {
 }
 
 const QStringList& allMeasureOptions() {
-    static const QStringList all = {kUnit, kModel, kFormat, kTotal};
+    static const QStringList all = {kUnit, kModel, kFormat, kTotal, kCourse};
     return all;
 }
 
@@ -134,6 +135,13 @@ QString measureOptionsHelp(const QStringList& allowed) {
             "                    measure; the two differ by up to about half a percent\n");
     if (allowed.contains(kTotal))
         help += QStringLiteral("  --total           add a last line with the sum of the legs\n");
+    if (allowed.contains(kCourse))
+        help += QStringLiteral(
+            "  --course          end each sentence with the leg's initial course in whole\n"
+            "                    degrees true, and draw an arrow at each leg's start on\n"
+            "                    the --map. The other formats always give each leg's\n"
+            "                    initial_course and final_course (0 to 360; none for a\n"
+            "                    leg whose ends coincide)\n");
     if (allowed.contains(kFormat))
         help += QStringLiteral(
             "  --format FORMAT   text (the default), tsv, csv (RFC 4180), json or geojson\n"

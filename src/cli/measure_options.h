@@ -10,11 +10,11 @@
 namespace amb::cli {
 
 // The command-line options the tool's commands share:
-//   --unit mi|km|nmi  --model sphere|wgs84  --format FORMAT  --total
+//   --unit mi|km|nmi  --model sphere|wgs84  --format FORMAT  --total  --course
 // Takes the option at args[i] (and its value, advancing i) when it is one of the
 // above; `allowed` lists the ones the command knows ("--unit", "--model",
-// "--format", "--total"). Gives false when args[i] is none of them; sets `error`
-// when it is one but its value is missing or unknown.
+// "--format", "--total", "--course"). Gives false when args[i] is none of them;
+// sets `error` when it is one but its value is missing or unknown.
 bool takeMeasureOption(const QStringList& args, qsizetype& i, const QStringList& allowed,
                        MeasureOptions& options, QString& error);
 

@@ -30,13 +30,15 @@ void quietenGuiStartup() {
 }
 
 bool writeTripMap(const char* command, const QString& file,
-                  const std::vector<route::MapStop>& stops, const QString& total) {
+                  const std::vector<route::MapStop>& stops, const QString& total,
+                  bool courseArrows) {
     QString error;
     const auto land = route::loadLandOutline(route::defaultLandFile(), &error);
     if (land) {
         route::TripMap trip;
         trip.stops = stops;
         trip.total = total;
+        trip.courseArrows = courseArrows;
         error = route::renderTripMap(trip, *land, file);
     }
     if (error.isEmpty())

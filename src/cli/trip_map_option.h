@@ -17,8 +17,10 @@ void quietenGuiStartup();
 
 // Draws the trip's map into `file` (PNG or SVG by its suffix) with the land beside
 // the program. On failure prints "ambrevale-cli COMMAND: message" on standard error
-// and gives false; nothing is left behind.
+// and gives false; nothing is left behind. With `courseArrows` each leg's start
+// has an arrow.
 bool writeTripMap(const char* command, const QString& file,
-                  const std::vector<route::MapStop>& stops, const QString& total);
+                  const std::vector<route::MapStop>& stops, const QString& total,
+                  bool courseArrows = false);
 
 } // namespace amb::cli

@@ -28,4 +28,17 @@ QString modelName(EarthModel model);  // "sphere", "wgs84"
 double legDistance(double lat1, double lon1, double lat2, double lon2, DistanceUnit unit,
                    EarthModel model);
 
+// The courses of a leg in degrees true, [0, 360): the direction it sets out in and
+// the one it arrives in. On the sphere, the great circle's; on the ellipsoid, the
+// geodesic's azimuths. A leg between two equal points has no direction: then there
+// is no course (also when the coordinates are out of range for the ellipsoid).
+struct LegCourse {
+    double initial = 0;
+    double final = 0;
+};
+std::optional<LegCourse> legCourse(double lat1, double lon1, double lat2, double lon2,
+                                   EarthModel model);
+// A course as the sentences give it: whole degrees, 0 to 359.
+int wholeDegrees(double course);
+
 } // namespace amb

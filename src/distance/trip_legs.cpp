@@ -11,6 +11,7 @@ MeasureOptions measureOptionsOf(const MeasureChoice& choice, OutputFormat format
     options.unit = parseDistanceUnit(choice.unit).value_or(DistanceUnit::StatuteMiles);
     options.model = parseEarthModel(choice.model).value_or(EarthModel::Sphere);
     options.total = choice.totalLine;
+    options.course = choice.courseInEachLine;
     options.format = format;
     return options;
 }
@@ -41,6 +42,9 @@ MeasuredLeg measureLeg(const TripRow& upper, const TripRow& lower, const Measure
         upper.text, lower.text,
         sameText ? QStringLiteral("0") : numbers.toText(modZipDistance::roundToCents(leg.distance)),
         unitWords(options.unit));
+    if (options.course && !sameText)
+        leg.sentence += QString::fromStdString(
+            courseClause(legCourse(lat1, lon1, lat2, lon2, options.model), numbers));
     return leg;
 }
 

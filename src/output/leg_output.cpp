@@ -103,6 +103,14 @@ QJsonObject legGeometry(const TripStop& from, const TripStop& to) {
             {QStringLiteral("coordinates"), lines}};
 }
 
+// A leg without a direction (its ends coincide) has null courses.
+void addCourse(QJsonObject& leg, const std::optional<LegCourse>& course) {
+    leg.insert(QStringLiteral("initial_course"),
+               course ? QJsonValue(course->initial) : QJsonValue(QJsonValue::Null));
+    leg.insert(QStringLiteral("final_course"),
+               course ? QJsonValue(course->final) : QJsonValue(QJsonValue::Null));
+}
+
 void appendJson(std::string& out, const QJsonObject& object, QJsonDocument::JsonFormat format) {
     const QByteArray bytes = QJsonDocument(object).toJson(format);
     out.append(bytes.constData(), static_cast<size_t>(bytes.size()));
@@ -122,8 +130,22 @@ std::optional<OutputFormat> parseOutputFormat(const QString& text) {
     return valueNamed(formats, text);
 }
 
+std::string courseClause(const std::optional<LegCourse>& course, const LocaleNumbers& numbers) {
+    if (!course)
+        return {};
+    std::string clause = ", initial course ";
+    numbers.appendUtf8(wholeDegrees(course->initial), clause);
+    return clause + "\u00b0";
+}
+
+std::optional<LegCourse> stopsCourse(const TripStop& from, const TripStop& to, EarthModel model) {
+    if (from.text == to.text)
+        return std::nullopt;
+    return legCourse(from.latitude, from.longitude, to.latitude, to.longitude, model);
+}
+
 std::string legSentence(const QString& from, const QString& to, double distance, DistanceUnit unit,
-                        const LocaleNumbers& numbers) {
+                        const LocaleNumbers& numbers, const std::optional<LegCourse>& course) {
     std::string out = "Distance between ";
     out += utf8(from);
     out += " and ";
@@ -136,6 +158,7 @@ std::string legSentence(const QString& from, const QString& to, double distance,
         numbers.appendUtf8(modZipDistance::roundToCents(distance), out);
     out += ' ';
     out += utf8(unitWords(unit));
+    out += courseClause(course, numbers);
     return out;
 }
 
@@ -154,7 +177,7 @@ void LegWriter::start(std::string& out) {
     if (options_.format == OutputFormat::Tsv || options_.format == OutputFormat::Csv)
         appendRow(out, options_.format,
                   {"from", "to", "from_latitude", "from_longitude", "to_latitude", "to_longitude",
-                   "distance", "unit"});
+                   "distance", "unit", "initial_course", "final_course"});
 }
 
 qsizetype LegWriter::stopIndex(const TripStop& stop) {
@@ -172,9 +195,13 @@ void LegWriter::leg(const TripStop& from, const TripStop& to, double distance, s
     if (from.text == to.text)
         distance = 0;
     total_ += distance;
+    // The text sentences name the course only when asked to; the other formats always do.
+    const bool withCourse = options_.format != OutputFormat::Text || options_.course;
+    const std::optional<LegCourse> course =
+        withCourse ? stopsCourse(from, to, options_.model) : std::nullopt;
     switch (options_.format) {
     case OutputFormat::Text:
-        out += legSentence(from.text, to.text, distance, options_.unit, numbers_);
+        out += legSentence(from.text, to.text, distance, options_.unit, numbers_, course);
         out += '\n';
         break;
     case OutputFormat::Tsv:
@@ -182,13 +209,15 @@ void LegWriter::leg(const TripStop& from, const TripStop& to, double distance, s
         appendRow(out, options_.format,
                   {field(options_.format, from.text), field(options_.format, to.text),
                    number(from.latitude), number(from.longitude), number(to.latitude),
-                   number(to.longitude), number(distance), utf8(unitSymbol(options_.unit))});
+                   number(to.longitude), number(distance), utf8(unitSymbol(options_.unit)),
+                   course ? number(course->initial) : std::string(),
+                   course ? number(course->final) : std::string()});
         break;
     case OutputFormat::Json:
     case OutputFormat::GeoJson: {
         const qsizetype a = stopIndex(from);
         const qsizetype b = stopIndex(to);
-        legsKept_.push_back({a, b, distance});
+        legsKept_.push_back({a, b, distance, course});
         break;
     }
     }
@@ -207,7 +236,7 @@ void LegWriter::finish(std::string& out) {
     case OutputFormat::Csv:
         if (options_.total)
             appendRow(out, options_.format,
-                      {"Total", "", "", "", "", "", number(total_), utf8(unit)});
+                      {"Total", "", "", "", "", "", number(total_), utf8(unit), "", ""});
         break;
     case OutputFormat::Json: {
         QJsonArray cities;
@@ -217,11 +246,13 @@ void LegWriter::finish(std::string& out) {
         for (const Leg& l : legsKept_) {
             const TripStop& from = stops_[static_cast<size_t>(l.from)];
             const TripStop& to = stops_[static_cast<size_t>(l.to)];
-            legs.append(QJsonObject{{QStringLiteral("from"), from.text},
-                                    {QStringLiteral("to"), to.text},
-                                    {QStringLiteral("from_city"), static_cast<qint64>(l.from)},
-                                    {QStringLiteral("to_city"), static_cast<qint64>(l.to)},
-                                    {QStringLiteral("distance"), l.distance}});
+            QJsonObject leg{{QStringLiteral("from"), from.text},
+                            {QStringLiteral("to"), to.text},
+                            {QStringLiteral("from_city"), static_cast<qint64>(l.from)},
+                            {QStringLiteral("to_city"), static_cast<qint64>(l.to)},
+                            {QStringLiteral("distance"), l.distance}};
+            addCourse(leg, l.course);
+            legs.append(leg);
         }
         appendJson(out,
                    QJsonObject{{QStringLiteral("unit"), unit},
@@ -247,16 +278,16 @@ void LegWriter::finish(std::string& out) {
         for (const Leg& l : legsKept_) {
             const TripStop& from = stops_[static_cast<size_t>(l.from)];
             const TripStop& to = stops_[static_cast<size_t>(l.to)];
-            features.append(
-                QJsonObject{{QStringLiteral("type"), QStringLiteral("Feature")},
-                            {QStringLiteral("geometry"), legGeometry(from, to)},
-                            {QStringLiteral("properties"),
-                             QJsonObject{{QStringLiteral("leg"), ++number},
-                                         {QStringLiteral("from"), from.text},
-                                         {QStringLiteral("to"), to.text},
-                                         {QStringLiteral("distance"), l.distance},
-                                         {QStringLiteral("unit"), unit},
-                                         {QStringLiteral("model"), modelName(options_.model)}}}});
+            QJsonObject properties{{QStringLiteral("leg"), ++number},
+                                   {QStringLiteral("from"), from.text},
+                                   {QStringLiteral("to"), to.text},
+                                   {QStringLiteral("distance"), l.distance},
+                                   {QStringLiteral("unit"), unit},
+                                   {QStringLiteral("model"), modelName(options_.model)}};
+            addCourse(properties, l.course);
+            features.append(QJsonObject{{QStringLiteral("type"), QStringLiteral("Feature")},
+                                        {QStringLiteral("geometry"), legGeometry(from, to)},
+                                        {QStringLiteral("properties"), properties}});
         }
         QJsonObject collection{{QStringLiteral("type"), QStringLiteral("FeatureCollection")},
                                {QStringLiteral("features"), features}};

@@ -28,10 +28,12 @@ struct MeasureOptions {
     EarthModel model = EarthModel::Sphere;
     OutputFormat format = OutputFormat::Text;
     bool total = false;
+    // Each text sentence ends with the leg's initial course.
+    bool course = false;
     // Whether anything differs from the window's sentences in miles.
     bool plain() const {
         return unit == DistanceUnit::StatuteMiles && model == EarthModel::Sphere &&
-               format == OutputFormat::Text && !total;
+               format == OutputFormat::Text && !total && !course;
     }
 };
 
@@ -71,6 +73,7 @@ private:
     struct Leg {
         qsizetype from, to;
         double distance;
+        std::optional<LegCourse> course;
     };
     std::vector<Leg> legsKept_;
 };
@@ -79,9 +82,19 @@ private:
 std::string formatCities(const std::vector<CityRecord>& cities, OutputFormat format);
 
 // The sentence of one leg in the user's locale: the window's sentence in miles,
-// the same with "kilometres" or "nautical miles" otherwise.
+// the same with "kilometres" or "nautical miles" otherwise; with a course, followed
+// by courseClause.
 std::string legSentence(const QString& from, const QString& to, double distance, DistanceUnit unit,
-                        const LocaleNumbers& numbers);
+                        const LocaleNumbers& numbers,
+                        const std::optional<LegCourse>& course = std::nullopt);
+
+// ", initial course 323°" (whole degrees in the user's digits); nothing for a leg
+// without a course.
+std::string courseClause(const std::optional<LegCourse>& course, const LocaleNumbers& numbers);
+
+// The course of a leg as the writers give it: none between stops of the same text,
+// which are 0 apart.
+std::optional<LegCourse> stopsCourse(const TripStop& from, const TripStop& to, EarthModel model);
 
 // The sentence after the last leg that gives the trip's total, in the same words.
 std::string totalSentence(double total, DistanceUnit unit, const LocaleNumbers& numbers);

@@ -106,6 +106,9 @@ void Form1::ListView2_ContextMenu(const QPoint& globalAt) {
         toggle("mnuReturnToFirst", QStringLiteral("Return To The First City"),
                QStringLiteral("The next run ends with the leg back to the first city."),
                &MeasureChoice::returnToFirst);
+        toggle("mnuCourseInEachLine", QStringLiteral("Course In Each Line"),
+               QStringLiteral("Each line of the next run ends with the leg's initial course."),
+               &MeasureChoice::courseInEachLine);
         QMenu* copy = addSubmenu(*menu, "mnuCopyResultsAs", QStringLiteral("Copy Results As"));
         connect(menuEntry(*copy, "mnuCopyCsv", QStringLiteral("CSV"),
                           QStringLiteral("Copies the trip's legs as CSV.")),
@@ -128,6 +131,8 @@ void Form1::ListView2_ContextMenu(const QPoint& globalAt) {
         ->setChecked(measureChoice.totalLine);
     ListView2Menu->findChild<QAction*>(QStringLiteral("mnuReturnToFirst"))
         ->setChecked(measureChoice.returnToFirst);
+    ListView2Menu->findChild<QAction*>(QStringLiteral("mnuCourseInEachLine"))
+        ->setChecked(measureChoice.courseInEachLine);
     ListView2Menu->popup(globalAt);
 }
 

@@ -24,6 +24,7 @@ struct TripMap {
     QString total;              // shown in the lower left corner, e.g. "Total: 1234.5 km"
     QSize size{1200, 750};      // pixels of the PNG, units of the SVG
     QString attribution = QStringLiteral("Land: Natural Earth"); // lower right corner
+    bool courseArrows = false; // an arrow at each leg's start points the way it sets out
 };
 
 // The part of the world a map shows: longitudes run continuously from west to east

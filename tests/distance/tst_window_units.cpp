@@ -3,6 +3,7 @@
 #include "support/test_helpers.h"
 
 #include <QAction>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace amb;
@@ -61,19 +62,25 @@ void TestWindowUnits::sentencesFollowTheChoice_data() {
     QTest::addColumn<double>("perMile"); // expected ratio to the window's miles
     QTest::addColumn<double>("tolerance");
     QTest::addColumn<bool>("total");
-    QTest::newRow("untouched: miles") << QStringList() << u"miles"_s << 1.0 << 0.0 << false;
+    QTest::addColumn<bool>("course");
+    QTest::newRow("untouched: miles") << QStringList() << u"miles"_s << 1.0 << 0.0 << false << false;
     QTest::newRow("kilometres") << QStringList{u"mnuUnitKilometres"_s} << u"kilometres"_s
-                                << 1.609344 << 1e-4 << false;
+                                << 1.609344 << 1e-4 << false << false;
     QTest::newRow("nautical miles") << QStringList{u"mnuUnitNauticalMiles"_s} << u"nautical miles"_s
-                                    << 1 / 1.1515 << 1e-4 << false;
+                                    << 1 / 1.1515 << 1e-4 << false << false;
     QTest::newRow("ellipsoid, miles") << QStringList{u"mnuModelWgs84"_s} << u"miles"_s << 1.0 << 6e-3
-                                      << false;
+                                      << false << false;
     QTest::newRow("kilometres and a total")
         << QStringList{u"mnuUnitKilometres"_s, u"mnuTotalLine"_s} << u"kilometres"_s << 1.609344
-        << 1e-4 << true;
+        << 1e-4 << true << false;
     QTest::newRow("back to miles, total kept")
         << QStringList{u"mnuUnitKilometres"_s, u"mnuTotalLine"_s, u"mnuUnitMiles"_s} << u"miles"_s << 1.0
-        << 0.0 << true;
+        << 0.0 << true << false;
+    QTest::newRow("course in each line") << QStringList{u"mnuCourseInEachLine"_s} << u"miles"_s
+                                         << 1.0 << 0.0 << false << true;
+    QTest::newRow("course, kilometres and a total")
+        << QStringList{u"mnuCourseInEachLine"_s, u"mnuUnitKilometres"_s, u"mnuTotalLine"_s}
+        << u"kilometres"_s << 1.609344 << 1e-4 << true << true;
 }
 
 void TestWindowUnits::sentencesFollowTheChoice() {
@@ -82,6 +89,7 @@ void TestWindowUnits::sentencesFollowTheChoice() {
     QFETCH(double, perMile);
     QFETCH(double, tolerance);
     QFETCH(bool, total);
+    QFETCH(bool, course);
 
     // Today's sentences, measured before any choice.
     TestWindow plain;
@@ -97,11 +105,15 @@ void TestWindowUnits::sentencesFollowTheChoice() {
     for (const QString& name : actions)
         menuAction(*w.form, qPrintable(name))->trigger();
     w.form->PushButton17_Click();
-    const QStringList lines = results(*w.form);
+    QStringList lines = results(*w.form);
     QCOMPARE(w.platform.reports(), QStringList());
     QCOMPARE(lines.size(), total ? 3 : 2);
     double sum = 0;
     for (int i = 0; i < 2; ++i) {
+        // The course ends the sentence; without it, the sentence is the one without the choice.
+        static const QRegularExpression courseClause(u", initial course \\d{1,3}°$"_s);
+        QCOMPARE(lines[i].contains(courseClause), course);
+        lines[i].remove(courseClause);
         QVERIFY2(lines[i].endsWith(QLatin1Char(' ') + words), qPrintable(lines[i]));
         QCOMPARE(lines[i].section(QStringLiteral(" is "), 0, 0),
                  miles[i].section(QStringLiteral(" is "), 0, 0));
@@ -146,20 +158,25 @@ void TestWindowUnits::choiceIsKeptUnderItsOwnNames() {
         w.platform.settings[prefix + kUnitValue] = unit;
         w.platform.settings[prefix + kEarthModelValue] = model;
         w.platform.settings[prefix + kTotalLineValue] = totalLine;
+        w.platform.settings[prefix + kCourseValue] = totalLine; // kept alike
     }
     w.load();
     QCOMPARE(w.form->measureChoice.unit, restoredUnit);
     QCOMPARE(w.form->measureChoice.model, restoredModel);
     QCOMPARE(w.form->measureChoice.totalLine, restoredTotal);
+    QCOMPARE(w.form->measureChoice.courseInEachLine, restoredTotal);
     // The menu shows what is in force, and a change is written at once.
     QVERIFY(menuAction(*w.form, restoredUnit == QLatin1String("mi")    ? "mnuUnitMiles"
                                 : restoredUnit == QLatin1String("km") ? "mnuUnitKilometres"
                                                                       : "mnuUnitNauticalMiles")
                 ->isChecked());
     QCOMPARE(menuAction(*w.form, "mnuTotalLine")->isChecked(), restoredTotal);
+    QCOMPARE(menuAction(*w.form, "mnuCourseInEachLine")->isChecked(), restoredTotal);
     menuAction(*w.form, "mnuModelWgs84")->trigger();
     QCOMPARE(w.platform.settings.value(prefix + kEarthModelValue), QStringLiteral("wgs84"));
     QCOMPARE(w.platform.settings.value(prefix + kUnitValue), restoredUnit);
+    QCOMPARE(w.platform.settings.value(prefix + kCourseValue),
+             restoredTotal ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void TestWindowUnits::aLegThatFailsLeavesNoTotal() {

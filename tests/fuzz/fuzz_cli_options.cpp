@@ -17,9 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Which of the shared options the command knows, as each command lists its own.
     const uint8_t known = input.byte();
     static const QString names[] = {QStringLiteral("--unit"), QStringLiteral("--model"),
-                                    QStringLiteral("--format"), QStringLiteral("--total")};
+                                    QStringLiteral("--format"), QStringLiteral("--total"),
+                                    QStringLiteral("--course")};
     QStringList allowed;
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 5; ++i)
         if (known & (1 << i))
             allowed << names[i];
 

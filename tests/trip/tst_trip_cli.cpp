@@ -360,9 +360,9 @@ void TestTripCli::machineFormatsReadBack_data() {
     const QString florence = QStringLiteral("Florence|Tuscany, Italy|43.77925|11.24626");
     const QList<double> tripKm{885.09822, 878.35519, 1763.45341};
     const QList<double> oneDegree{69.09};
-    QTest::newRow("trip csv") << trip << QByteArray() << "csv" << 4 << "Total||||||%1|km"
+    QTest::newRow("trip csv") << trip << QByteArray() << "csv" << 4 << "Total||||||%1|km||"
                               << tripKm;
-    QTest::newRow("trip tsv") << trip << QByteArray() << "tsv" << 4 << "Total||||||%1|km"
+    QTest::newRow("trip tsv") << trip << QByteArray() << "tsv" << 4 << "Total||||||%1|km||"
                               << tripKm;
     QTest::newRow("search csv") << search << QByteArray() << "csv" << 3 << florence
                                 << QList<double>();
@@ -374,9 +374,9 @@ void TestTripCli::machineFormatsReadBack_data() {
                                     << QList<double>();
     QTest::newRow("csv doubles quotes")
         << distance << QByteArray("Say \"Hi\", there - X\t0\t0\nB\t0\t1\n") << "csv" << 2
-        << "Say \"Hi\", there - X|B|0|0|0|1|%1|mi" << oneDegree;
+        << "Say \"Hi\", there - X|B|0|0|0|1|%1|mi|90|90" << oneDegree;
     QTest::newRow("tsv flattens tabs") << distance << QByteArray("A\tB - X\t0\t0\nC\t0\t1\n")
-                                       << "tsv" << 2 << "A B - X|C|0|0|0|1|%1|mi" << oneDegree;
+                                       << "tsv" << 2 << "A B - X|C|0|0|0|1|%1|mi|90|90" << oneDegree;
 }
 
 void TestTripCli::machineFormatsReadBack() {
@@ -417,7 +417,8 @@ void TestTripCli::machineFormatsReadBack() {
     QFETCH(QString, lastRow);
     if (args.first() == QLatin1String("trip")) {
         QCOMPARE(rows.first(), QStringLiteral("from|to|from_latitude|from_longitude|to_latitude|"
-                                              "to_longitude|distance|unit"));
+                                              "to_longitude|distance|unit|initial_course|"
+                                              "final_course"));
         QCOMPARE(rows.at(1).section(QLatin1Char('|'), 0, 1),
                  QStringLiteral("Florence - Tuscany, Italy|Paris - Île-de-France, France"));
     }
@@ -435,7 +436,7 @@ void TestTripCli::machineFormatsReadBack() {
     QCOMPARE(rows.last(), lastRow);
 }
 
-// The geodesic on the ellipsoid is GeographicLib's own, to a millimetre.
+// The geodesic on the ellipsoid is GeographicLib's own, to a millimetre, and so are its courses.
 void TestTripCli::wgs84AgreesWithGeodSolve() {
     const QString geodSolve = QStandardPaths::findExecutable(QStringLiteral("GeodSolve"));
     if (geodSolve.isEmpty())
@@ -458,7 +459,8 @@ void TestTripCli::wgs84AgreesWithGeodSolve() {
     const QList<QByteArray> lines = process.readAllStandardOutput().trimmed().split('\n');
     QCOMPARE(lines.size(), qsizetype(pairs.size()));
     for (size_t i = 0; i < pairs.size(); ++i) {
-        const double reference = lines[qsizetype(i)].simplified().split(' ').value(2).toDouble();
+        const QList<QByteArray> fields = lines[qsizetype(i)].simplified().split(' ');
+        const double reference = fields.value(2).toDouble();
         const auto& p = pairs[i];
         const double metres =
             legDistance(p[0], p[1], p[2], p[3], DistanceUnit::Kilometres, EarthModel::Wgs84) * 1000;
@@ -467,6 +469,18 @@ void TestTripCli::wgs84AgreesWithGeodSolve() {
                                 .arg(QString::fromLatin1(input.split('\n')[qsizetype(i)]))
                                 .arg(metres, 0, 'f', 6)
                                 .arg(reference, 0, 'f', 6)));
+        // The courses are its azimuths, within a hundredth of a degree.
+        const auto course = legCourse(p[0], p[1], p[2], p[3], EarthModel::Wgs84);
+        QVERIFY(course);
+        for (const auto& [ours, theirs] : {std::pair{course->initial, fields.value(0).toDouble()},
+                                           std::pair{course->final, fields.value(1).toDouble()}}) {
+            const double apart = std::fabs(std::remainder(ours - theirs, 360.0));
+            QVERIFY2(apart <= 0.01, qPrintable(QStringLiteral("%1: %2 against %3")
+                                                   .arg(QString::fromLatin1(
+                                                       input.split('\n')[qsizetype(i)]))
+                                                   .arg(ours)
+                                                   .arg(theirs)));
+        }
     }
 }
 
