@@ -112,6 +112,7 @@ void MapWindow::followTrip(bool refit) {
     const LocaleNumbers& numbers = LocaleNumbers::current();
     TripMap trip;
     trip.attribution = QStringLiteral("Cities: GeoNames (CC BY 4.0) · Land: Natural Earth");
+    trip.courseArrows = form_.measureChoice.courseInEachLine;
     std::vector<int> items;
     const int n = list.count();
     for (int i = 1; i <= n; ++i) {

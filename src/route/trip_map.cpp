@@ -1,19 +1,13 @@
 #include "route/trip_map.h"
 
-#include "route/svg_drawing.h"
+#include "route/leg_arrows.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QFontMetricsF>
-#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSaveFile>
 #include <QStaticText>
 #include <algorithm>
-#include <functional>
 #include <cmath>
-#include <numbers>
 
 namespace amb::route {
 
@@ -25,22 +19,6 @@ const QColor kLand(0xf3, 0xf0, 0xe6);
 const QColor kCoast(0xa8, 0xa0, 0x8c);
 const QColor kLeg(0xc0, 0x26, 0x26);
 const QColor kInk(0x22, 0x22, 0x22);
-
-// Every point of every leg, longitudes continuous within each leg.
-std::vector<std::vector<GeoPoint>> legPaths(const std::vector<GeoPoint>& stops) {
-    std::vector<std::vector<GeoPoint>> paths;
-    for (std::size_t i = 1; i < stops.size(); ++i)
-        paths.push_back(greatCirclePath(stops[i - 1], stops[i]));
-    if (stops.size() == 1)
-        paths.push_back({stops.front()});
-    return paths;
-}
-
-// East-west scale of the flat map: true at the frame's middle latitude, but never
-// squeezed below a fifth near the poles.
-double eastWestScale(double south, double north) {
-    return std::clamp(std::cos((south + north) / 2 * std::numbers::pi / 180), 0.2, 1.0);
-}
 
 // The part of the picture a drawing reaches: the clip when one is set (the map
 // window draws only the strips a move uncovers), else all of it; in the painter's
@@ -358,8 +336,6 @@ void drawCorners(QPainter& painter, const QString& total, const QString& attribu
                      Qt::AlignRight | Qt::AlignBottom, attribution);
 }
 
-MapFrame frameAround(const std::vector<std::vector<GeoPoint>>& paths, QSize size);
-
 // Paper beyond the poles, the sea, the graticule and the land.
 void paintGround(QPainter& painter, const Projection& projection, const LandPicture& land,
                  QSize size) {
@@ -379,80 +355,12 @@ void paintRoute(QPainter& painter, const Projection& projection, const TripMap& 
     painter.setRenderHint(QPainter::Antialiasing);
     const std::vector<QPolygonF> lines = legLines(projection, paths);
     drawLegs(painter, projection, lines);
+    if (trip.courseArrows)
+        drawLegArrows(painter, lines, kLeg.darker(130));
     drawStops(painter, projection, trip.stops, lines, trip.size);
 }
 
 constexpr MapLayers kWholeMap = MapLayer::Ground | MapLayer::Route | MapLayer::Corners;
-
-std::vector<GeoPoint> stopPoints(const TripMap& trip) {
-    std::vector<GeoPoint> points;
-    for (const MapStop& stop : trip.stops)
-        points.push_back(stop.at);
-    return points;
-}
-
-void paintMap(QPainter& painter, const TripMap& trip, const LandOutline& land) {
-    // The legs are traced once, for the frame and for the lines.
-    const auto paths = legPaths(stopPoints(trip));
-    paintMapLayers(painter, kWholeMap, trip, LandPicture(land), frameAround(paths, trip.size),
-                   paths);
-}
-
-MapFrame frameAround(const std::vector<std::vector<GeoPoint>>& paths, QSize size) {
-    if (paths.empty() || size.isEmpty())
-        return {};
-    std::vector<double> lons;
-    double south = 90, north = -90;
-    for (const auto& path : paths) {
-        for (const GeoPoint& point : path) {
-            if (!std::isfinite(point.lat) || !std::isfinite(point.lon))
-                continue; // a city that cannot be placed frames nothing
-            double lon = std::fmod(point.lon, 360.0);
-            lons.push_back(lon < 0 ? lon + 360 : lon);
-            south = std::min(south, point.lat);
-            north = std::max(north, point.lat);
-        }
-    }
-    if (lons.empty())
-        return {};
-    // The trip covers the circle of longitudes except its widest gap.
-    std::sort(lons.begin(), lons.end());
-    double gap = lons.front() + 360 - lons.back();
-    double west = lons.front();
-    for (std::size_t i = 1; i < lons.size(); ++i) {
-        if (lons[i] - lons[i - 1] > gap) {
-            gap = lons[i] - lons[i - 1];
-            west = lons[i];
-        }
-    }
-    const double span = 360 - gap;
-    const double middle = west + span / 2;
-
-    // Sizes in degrees of latitude: a degree of longitude is xScale of one.
-    const double xScale = eastWestScale(south, north);
-    double wide = span * xScale;
-    double high = north - south;
-    const double margin = std::max(0.12 * std::max(wide, high), 2.0);
-    wide = std::max(wide + 2 * margin, 8.0);
-    high = std::max(high + 2 * margin, 5.0);
-    const double aspect = double(size.width()) / size.height();
-    if (wide / high < aspect)
-        wide = high * aspect;
-    else
-        high = wide / aspect;
-
-    MapFrame frame;
-    frame.xScale = xScale;
-    const double lonExtent = std::min(wide / xScale, 360.0);
-    frame.west = middle - lonExtent / 2;
-    frame.west -= 360 * std::floor((frame.west + 180) / 360);
-    frame.east = frame.west + lonExtent;
-    const double latExtent = std::min(high, 180.0);
-    const double centre = std::clamp((south + north) / 2, -90 + latExtent / 2, 90 - latExtent / 2);
-    frame.south = centre - latExtent / 2;
-    frame.north = centre + latExtent / 2;
-    return frame;
-}
 
 } // namespace
 
@@ -492,16 +400,12 @@ GeoPoint mapLocation(const MapFrame& frame, QSize size, QPointF position) {
             frame.west + (position.x() - p.left) / (frame.xScale * p.pixelsPerDegree)};
 }
 
-std::vector<std::vector<GeoPoint>> tripLegPaths(const TripMap& trip) {
-    return legPaths(stopPoints(trip));
-}
-
 void paintTripMap(QPainter& painter, const TripMap& trip, const LandPicture& land,
                   const MapFrame& frame, const std::vector<std::vector<GeoPoint>>* paths) {
     if (paths)
         paintMapLayers(painter, kWholeMap, trip, land, frame, *paths);
     else
-        paintMapLayers(painter, kWholeMap, trip, land, frame, legPaths(stopPoints(trip)));
+        paintMapLayers(painter, kWholeMap, trip, land, frame, tripLegPaths(trip));
 }
 
 void paintMapLayers(QPainter& painter, MapLayers layers, const TripMap& trip,
@@ -516,71 +420,6 @@ void paintMapLayers(QPainter& painter, MapLayers layers, const TripMap& trip,
         painter.setRenderHint(QPainter::Antialiasing); // on a painter of its own
         drawCorners(painter, trip.total, trip.attribution, trip.size);
     }
-}
-
-MapFrame tripMapFrame(const std::vector<GeoPoint>& stops, QSize size) {
-    return frameAround(legPaths(stops), size);
-}
-
-MapFrame legPathsFrame(const std::vector<std::vector<GeoPoint>>& paths, QSize size) {
-    return frameAround(paths, size);
-}
-
-namespace {
-
-QString writeMapFile(const TripMap& trip, const QString& file,
-                     const std::function<void(QPainter&)>& paint) {
-    const QString shown = QDir::toNativeSeparators(file);
-    const QString suffix = QFileInfo(file).suffix().toLower();
-    if (suffix != QLatin1String("png") && suffix != QLatin1String("svg"))
-        return QStringLiteral("The map file must end in .png or .svg: %1").arg(shown);
-    if (trip.size.isEmpty())
-        return QStringLiteral("The map has no size.");
-
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
-        return QStringLiteral("Cannot write the map to %1: %2").arg(shown, out.errorString());
-
-    bool painted = false;
-    if (suffix == QLatin1String("svg")) {
-        SvgDrawing svg(trip.size, QStringLiteral("Trip map"), trip.total);
-        QPainter painter;
-        if (painter.begin(&svg)) {
-            paint(painter);
-            if (painter.end()) {
-                const QByteArray document = svg.document();
-                painted = out.write(document) == document.size();
-            }
-        }
-    } else {
-        QImage image(trip.size, QImage::Format_RGB32);
-        QPainter painter;
-        if (painter.begin(&image)) {
-            paint(painter);
-            painted = painter.end() && image.save(&out, "PNG");
-        }
-    }
-    if (!painted) {
-        out.cancelWriting();
-        return QStringLiteral("Cannot draw the map into %1: %2")
-            .arg(shown, out.errorString().isEmpty() ? QStringLiteral("the drawing failed")
-                                                    : out.errorString());
-    }
-    if (!out.commit())
-        return QStringLiteral("Cannot write the map to %1: %2").arg(shown, out.errorString());
-    return {};
-}
-
-} // namespace
-
-QString renderTripMap(const TripMap& trip, const LandOutline& land, const QString& file) {
-    return writeMapFile(trip, file, [&](QPainter& painter) { paintMap(painter, trip, land); });
-}
-
-QString renderTripMap(const TripMap& trip, const LandPicture& land, const MapFrame& frame,
-                      const QString& file) {
-    return writeMapFile(trip, file,
-                        [&](QPainter& painter) { paintTripMap(painter, trip, land, frame); });
 }
 
 } // namespace amb::route

@@ -1,4 +1,5 @@
 #include "route/land_outline.h"
+#include "route/leg_arrows.h"
 #include "route/trip_map.h"
 #include "support/map_checks.h"
 #include "support/test_helpers.h"
@@ -6,11 +7,13 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 
 using namespace amb::route;
+using amb::test::pixelOf;
 using amb::test::checkTripPicture;
 using amb::test::checkTripSvg;
 using amb::test::Unprivileged;
@@ -60,6 +63,9 @@ private Q_SLOTS:
     void frame();
     void writes_data();
     void writes();
+    void arrowPointsTheWayTheLegSetsOut_data();
+    void arrowPointsTheWayTheLegSetsOut();
+    void arrowsOnlyWhenAsked();
 };
 
 void TestTripMap::landOutline_data() {
@@ -190,6 +196,62 @@ void TestTripMap::writes() {
         checkTripPicture(QImage(target), trip);
     else
         checkTripSvg(target, trip);
+}
+
+void TestTripMap::arrowPointsTheWayTheLegSetsOut_data() {
+    QTest::addColumn<QPolygonF>("line"); // the leg in pixels
+    QTest::addColumn<bool>("drawn");
+    QTest::addColumn<QPointF>("tip");
+    QTest::addColumn<QPointF>("direction");
+    QTest::newRow("a long leg east") << QPolygonF{{100, 100}, {300, 100}} << true
+                                     << QPointF(117, 100) << QPointF(1, 0);
+    QTest::newRow("a leg that bends south") << QPolygonF{{0, 0}, {10, 0}, {10, 50}} << true
+                                            << QPointF(10, 7) << QPointF(0, 1);
+    QTest::newRow("a leg shorter than the arrow's place")
+        << QPolygonF{{0, 0}, {-3, -4}} << true << QPointF(-3, -4) << QPointF(-0.6, -0.8);
+    QTest::newRow("a repeated first point") << QPolygonF{{5, 5}, {5, 5}, {5, 105}} << true
+                                            << QPointF(5, 22) << QPointF(0, 1);
+    QTest::newRow("one city") << QPolygonF{{3, 3}} << false << QPointF() << QPointF();
+    QTest::newRow("no length on the picture") << QPolygonF{{3, 3}, {3, 3}} << false << QPointF()
+                                              << QPointF();
+}
+
+void TestTripMap::arrowPointsTheWayTheLegSetsOut() {
+    QFETCH(QPolygonF, line);
+    QFETCH(bool, drawn);
+    LegArrow arrow;
+    QCOMPARE(legArrow(line, arrow), drawn);
+    if (!drawn)
+        return;
+    QTEST(arrow.tip, "tip");
+    QTEST(arrow.direction, "direction");
+}
+
+// The arrows change the picture only beside the legs' first cities, and only when asked.
+void TestTripMap::arrowsOnlyWhenAsked() {
+    TripMap trip;
+    trip.size = QSize(400, 250);
+    trip.stops = {{QStringLiteral("A"), {0, 0}}, {QStringLiteral("B"), {0, 40}}};
+    const LandPicture land{LandOutline{}};
+    const auto draw = [&](bool arrows) {
+        trip.courseArrows = arrows;
+        QImage image(trip.size, QImage::Format_RGB32);
+        QPainter painter(&image);
+        paintTripMap(painter, trip, land, tripMapFrame({{0, 0}, {0, 40}}, trip.size));
+        return image;
+    };
+    QCOMPARE(draw(false), draw(false));
+    const QImage plain = draw(false), arrows = draw(true);
+    const QPointF start = pixelOf(trip, {0, 0});
+    int differing = 0;
+    for (int y = 0; y < plain.height(); ++y)
+        for (int x = 0; x < plain.width(); ++x)
+            if (plain.pixel(x, y) != arrows.pixel(x, y)) {
+                ++differing;
+                QVERIFY2(QLineF(start, QPointF(x, y)).length() < 25,
+                         qPrintable(QStringLiteral("%1, %2").arg(x).arg(y)));
+            }
+    QVERIFY(differing > 10);
 }
 
 QTEST_MAIN(TestTripMap)

@@ -13,9 +13,6 @@ namespace amb::test {
 
 using namespace amb::route;
 
-namespace {
-
-// Where a point lies on the picture: the frame fills it at one scale, centred.
 QPointF pixelOf(const TripMap& trip, GeoPoint point) {
     std::vector<GeoPoint> stops;
     for (const MapStop& stop : trip.stops)
@@ -29,6 +26,8 @@ QPointF pixelOf(const TripMap& trip, GeoPoint point) {
     const double lon = point.lon + 360 * std::round((centre - point.lon) / 360);
     return {left + (lon - f.west) * f.xScale * perDegree, top + (f.north - point.lat) * perDegree};
 }
+
+namespace {
 
 // A pixel within a pixel of `at` has `colour`, give or take the smoothing of edges.
 bool colourNear(const QImage& image, QPointF at, QColor colour) {
