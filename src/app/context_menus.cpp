@@ -1,5 +1,4 @@
 #include "app/form1.h"
-#include "app/runtime_error.h"
 
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
@@ -70,11 +69,8 @@ public:
             QMetaObject::invokeMethod(
                 &form_,
                 [form = &form_, path] {
-                    try {
-                        form->OpenTripFile(path);
-                    } catch (const ProgramEnding&) {
-                        // The window closed while the file was read: nothing more to do.
-                    }
+                    // The window closing while the file is read ends the command there.
+                    form->runCommand(form->ListView3, [form, path] { form->OpenTripFile(path); });
                 },
                 Qt::QueuedConnection);
             return true;

@@ -160,11 +160,22 @@ void Form1::connectHandlers() {
     for (QPushButton* b : pushButtons())
         b->installEventFilter(this);
     connectContextMenus();
+    connectTripUndo();
 }
 
 void Form1::run(void (Form1::*handler)()) {
+    // Run from a signal: the sender is the control or menu entry.
+    runCommand(sender(), [this, handler] { (this->*handler)(); });
+}
+
+void Form1::runCommand(QObject* source, const std::function<void()>& command) {
+    tripCommandStarting(source);
+    struct Ended {
+        Form1& form;
+        ~Ended() { form.tripCommandEnded(); }
+    } ended{*this};
     try {
-        (this->*handler)();
+        command();
     } catch (const ProgramEnding&) {
         // The window closed during the command and the trip list is saved: the
         // command stops here, and the event loop ends the program.

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 namespace amb {
@@ -136,6 +137,16 @@ public:
     void ShowTripOnMap_Click();             // src/route
     void ShowOnMap_Click();                 // the search list's selected city
     void About_Click();                     // src/lookup
+
+    // Every command the user starts runs through here (clicks, double-clicks, menu
+    // entries, a dropped file), so the trip list's undo (src/trip/trip_undo.*) sees
+    // each one begin and end and can take back what it changed. `source` is the
+    // control or menu entry that started it and names the step.
+    void runCommand(QObject* source, const std::function<void()>& command);
+    std::unique_ptr<QObject> TripUndo1;
+    void connectTripUndo();             // src/trip
+    void tripCommandStarting(QObject* source);
+    void tripCommandEnded();
 
     // Design colours, changed by the skin.
     void setBackgroundColor(QWidget* widget, const QColor& color);

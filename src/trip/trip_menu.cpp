@@ -5,6 +5,7 @@
 #include "app/save_name.h"
 #include "distance/zip_distance.h"
 #include "trip/trip_files.h"
+#include "trip/trip_undo.h"
 
 #include <QDir>
 #include <QFile>
@@ -101,6 +102,7 @@ void Form1::ListView3_ContextMenu(const QPoint& globalAt) {
         menu->addSeparator();
         item("mnuTripShowTripOnMap", "Show Trip On Map", "Opens the map window with the trip.",
              &Form1::ShowTripOnMap_Click);
+        static_cast<TripUndo*>(TripUndo1.get())->addMenuEntries(*menu);
         ListView3Menu = std::move(menu);
     }
     const bool selected = ListView3->hasSelection();

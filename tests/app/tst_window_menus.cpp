@@ -116,13 +116,14 @@ void TestWindowMenus::listsOfferTheirCommands_data() {
                               u">WGS84 Ellipsoid"_s,
                               u"Total Line After the Last Leg"_s,
                               u"Return To The First City"_s,
+                              u"Course In Each Line"_s,
                               u"Copy Results As"_s,
                               u">CSV"_s,
                               u">GeoJSON"_s,
                               u"About Ambrevale"_s};
     const QStringList order{u">From the First City"_s, u">Between the First and Last City"_s,
                             u">Round Trip From the First City"_s};
-    const QStringList trip = QStringList{u"Open Trip…"_s, u"Save Trip As…"_s, u"Move Up"_s,
+    const QStringList trip = QStringList{u"Undo(off)"_s, u"Redo(off)"_s, u"Open Trip…"_s, u"Save Trip As…"_s, u"Move Up"_s,
                                          u"Move Down"_s, u"Reverse Trip"_s, u"Shortest Order"_s} +
                              order + QStringList{u"Show Trip On Map"_s};
     const QStringList search{u"Add City To List Below"_s, u"Show On Map"_s};
@@ -130,7 +131,8 @@ void TestWindowMenus::listsOfferTheirCommands_data() {
     QTest::newRow("results") << 2 << false << results << byPointer;
     QTest::newRow("results, Shift+F10") << 2 << true << results << shiftF10;
     QTest::newRow("trip, empty") << 3 << false
-                                 << QStringList{u"Open Trip…"_s,        u"Save Trip As…(off)"_s,
+                                 << QStringList{u"Undo(off)"_s,         u"Redo(off)"_s,
+                                                u"Open Trip…"_s,        u"Save Trip As…(off)"_s,
                                                 u"Move Up(off)"_s,      u"Move Down(off)"_s,
                                                 u"Reverse Trip(off)"_s, u"Shortest Order(off)"_s} +
                                         order + QStringList{u"Show Trip On Map"_s}
