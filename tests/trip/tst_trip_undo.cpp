@@ -90,6 +90,8 @@ void TestTripUndo::everyChangeIsTakenBack_data() {
     QTest::newRow("move down") << u"mnuMoveDown"_s << 1 << u"Move Down"_s;
     QTest::newRow("the first does not move up") << u"mnuMoveUp"_s << 1 << QString();
     QTest::newRow("reverse") << u"mnuReverseTrip"_s << 1 << u"Reverse Trip"_s;
+    QTest::newRow("shortest order") << u"mnuOrderFromFirst"_s << 2 << u"Shortest Order"_s;
+    QTest::newRow("shortest round trip") << u"mnuOrderRoundTrip"_s << 0 << u"Shortest Order"_s;
     QTest::newRow("open a trip file") << u"open"_s << 2 << u"Open Trip"_s;
     QTest::newRow("drop a trip file") << u"drop"_s << 0 << u"Open Trip"_s;
     QTest::newRow("refuse to replace") << u"open, no"_s << 2 << QString();
@@ -104,6 +106,8 @@ void TestTripUndo::everyChangeIsTakenBack() {
     Form1& f = *w.form;
     ListView& trip = *f.ListView3;
     addRows(trip, kTrip);
+    if (command.startsWith(QLatin1String("mnuOrder"))) // Madrid last is not the shortest
+        addRows(trip, {u"Madrid - Madrid|40.4168|-3.7038"_s});
     trip.clearSelection();
     if (selected)
         trip.select(selected);
