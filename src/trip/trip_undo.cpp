@@ -144,7 +144,9 @@ void TripUndo::redo() {
 }
 
 void TripUndo::addMenuEntries(QMenu& menu) {
-    QAction* const first = menu.actions().isEmpty() ? nullptr : menu.actions().constFirst();
+    // At the end, after a line: the entries that were there keep their places, so a
+    // user's keys in the menu still reach them.
+    menu.addSeparator();
     const auto entry = [&](const char* name, const QString& description, QKeySequence keys,
                            void (TripUndo::*command)()) {
         auto* action = new QAction(&menu);
@@ -156,7 +158,7 @@ void TripUndo::addMenuEntries(QMenu& menu) {
         action->setShortcutContext(Qt::WidgetShortcut);
         action->setShortcutVisibleInContextMenu(true);
         connect(action, &QAction::triggered, this, command);
-        menu.insertAction(first, action);
+        menu.addAction(action);
         return action;
     };
     undoEntry_ = entry("mnuUndoTrip", QStringLiteral("Takes back the last change of the trip list."),
@@ -168,7 +170,6 @@ void TripUndo::addMenuEntries(QMenu& menu) {
 #endif
     redoEntry_ = entry("mnuRedoTrip", QStringLiteral("Makes the change taken back again."),
                        redoKeys, &TripUndo::redo);
-    menu.insertSeparator(first);
     connect(&menu, &QMenu::aboutToShow, this, &TripUndo::updateEntries);
 }
 
