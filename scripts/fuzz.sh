@@ -2,7 +2,8 @@
 # Builds the fuzz targets (clang, libFuzzer, AddressSanitizer + UndefinedBehavior-
 # Sanitizer, in build/fuzz) and runs each for SECONDS (default 60) over its seeds in
 # tests/fuzz/corpus/<target>, two at a time where there are two cores; what it
-# learns goes to build/fuzz/corpus/<target>.
+# learns goes to build/fuzz/corpus/<target>. AMBREVALE_FUZZ_RUNS=N ends each target
+# after N executions instead, with SECONDS as the most it may take.
 # Ends with one table. An input that crashes, leaks, hangs or trips a sanitizer is
 # kept under build/fuzz/crashes/<target>/ and the script exits non-zero.
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
@@ -11,6 +12,8 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 shift || true
 case $seconds in '' | *[!0-9]*) echo "fuzz.sh: SECONDS must be a whole number" >&2; exit 2 ;; esac
+runs=${AMBREVALE_FUZZ_RUNS:-}
+case $runs in *[!0-9]*) echo "fuzz.sh: AMBREVALE_FUZZ_RUNS must be a whole number" >&2; exit 2 ;; esac
 cd "$here"
 build=build/fuzz
 jobs=$(( $(nproc) < 2 ? 1 : 2 ))
@@ -53,9 +56,9 @@ fuzz_one() {
   [ -f "tests/fuzz/$target.dict" ] && dictionary=(-dict="tests/fuzz/$target.dict")
   local before status=0 found verdict=0 coverage
   before=$(find "$crashes" -type f | wc -l)
-  echo "== $target: ${seconds} s"
+  echo "== $target: ${seconds} s${runs:+ or $runs executions}"
   # -close_fd_mask=3: the readers' messages are not the fuzzer's; its reports still come.
-  "$binary" "$corpus" "$seeds" "${dictionary[@]}" -max_total_time="$seconds" -timeout=10 \
+  "$binary" "$corpus" "$seeds" "${dictionary[@]}" -max_total_time="$seconds" ${runs:+-runs="$runs"} -timeout=10 \
     -rss_limit_mb=2048 -max_len="$(max_len "$target")" -close_fd_mask=3 -print_final_stats=1 \
     -artifact_prefix="$crashes/" >"$log" 2>&1 || status=$?
   found=$(( $(find "$crashes" -type f | wc -l) - before ))
@@ -100,5 +103,5 @@ done
 echo
 printf '%-16s %12s %10s %9s %9s %8s\n' target executions "exec/s" "new units" "coverage" crashes
 printf '%s\n' "${rows[@]}"
-echo "(each for ${seconds} s; logs in $build/logs, crash inputs in $build/crashes/<target>/)"
+echo "(each for ${seconds} s${runs:+ or $runs executions}; logs in $build/logs, crash inputs in $build/crashes/<target>/)"
 exit "$failed"
