@@ -191,13 +191,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (answer != amb::cli::QuickSearch::Printed)
         std::abort(); // standard output is a file here: the write cannot fail
-    if (texts != 1)
+    // The arguments as the whole tool reads them: --database takes the next word (or
+    // what follows its '='), the last one named counts, and every other word is a text.
+    std::vector<std::string> searched;
+    std::string named;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--database" && i + 1 < args.size())
+            named = args[++i];
+        else if (args[i].starts_with("--database="))
+            named = args[i].substr(sizeof "--database=" - 1);
+        else
+            searched.push_back(args[i]);
+    }
+    if (searched.size() != 1)
         std::abort(); // answered a search without exactly one text
     std::string expected;
     try {
-        const QString text = QString::fromUtf8(all[0].data(), static_cast<qsizetype>(all[0].size()));
+        const QString text = QString::fromStdString(searched.front());
+        const std::string read = named.empty() ? database : named;
         for (const amb::CityRow& row :
-             amb::findCityRows(QString::fromStdString(database), text, QLocale::c())) {
+             amb::findCityRows(QString::fromStdString(read), text, QLocale::c())) {
             expected += row.text().toUtf8().toStdString() + '\t' +
                         row.latitude().toUtf8().toStdString() + '\t' +
                         row.longitude().toUtf8().toStdString() + '\n';

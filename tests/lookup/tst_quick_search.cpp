@@ -147,6 +147,12 @@ void TestQuickSearch::frontAnswersAsTheWholeTool_data() {
         false);
     row("folder for a database", imported, search("fiore", "FOLDER"),
         c, false);
+    // A word that looks like an option is the value of the --database before it, and
+    // the last database named counts (found by the quick search's fuzzer).
+    row("database named twice", imported,
+        {QStringLiteral("search"), QStringLiteral("--database"), QStringLiteral("i3--database"),
+         QStringLiteral("sang"), QStringLiteral("--database=DB")},
+        c, true);
     QTest::newRow("full disk") << imported << search("fiore") << c
                                << QStringLiteral("/dev/full") << true;
 }
