@@ -124,23 +124,25 @@ void TripUndo::restore(const std::vector<ListModel::Row>& rows, int selectedItem
 }
 
 void TripUndo::undo() {
-    takeChange(); // a change no command made is not undone, only passed over
-    if (undo_.empty())
-        return;
-    Step step = std::move(undo_.back());
-    undo_.pop_back();
-    restore(step.before, step.selectedBefore);
-    redo_.push_back(std::move(step));
+    takeBack(undo_, redo_, true);
 }
 
 void TripUndo::redo() {
-    takeChange();
-    if (redo_.empty())
+    takeBack(redo_, undo_, false);
+}
+
+// The last step of `from` put back (its list before it, or after it) and kept on `to`.
+void TripUndo::takeBack(std::vector<Step>& from, std::vector<Step>& to, bool before) {
+    takeChange(); // a change no command made is not undone, only passed over
+    if (from.empty())
         return;
-    Step step = std::move(redo_.back());
-    redo_.pop_back();
-    restore(step.after, step.selectedAfter);
-    undo_.push_back(std::move(step));
+    Step step = std::move(from.back());
+    from.pop_back();
+    if (before)
+        restore(step.before, step.selectedBefore);
+    else
+        restore(step.after, step.selectedAfter);
+    to.push_back(std::move(step));
 }
 
 void TripUndo::addMenuEntries(QMenu& menu) {

@@ -61,6 +61,7 @@ private:
     void takeChange();
     int selected() const;
     void restore(const std::vector<ListModel::Row>& rows, int selected);
+    void takeBack(std::vector<Step>& from, std::vector<Step>& to, bool before);
     void updateEntries();
 
     ListView& trip_;
