@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Drives the real program in an X window (run under xvfb-run) with real keyboard
+# Drives the real program in an X window (on an Xvfb server of its own) with real keyboard
 # and mouse events: search, add two cities to the trip, measure, copy the result
 # to the clipboard, close, start again and measure the restored trip.
 # Usage: run_e2e.sh PROGRAM_DIR OUTPUT_DIR

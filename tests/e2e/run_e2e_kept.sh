@@ -3,7 +3,7 @@
 # program is killed with SIGKILL, and in a second run its X server is killed under
 # it; each time the next start shows both entries. A third run makes the settings
 # store unwritable while it runs: adding shows no box, and the close reports the
-# failed write as it always has. Runs its own Xvfb servers (not under xvfb-run),
+# failed write as it always has. Starts its own Xvfb servers (not under with_xvfb.sh),
 # since one of them is killed. Usage: run_e2e_kept.sh PROGRAM_DIR OUTPUT_DIR
 # shellcheck source=tests/e2e/e2e_lib.sh
 source "$(dirname "$0")/e2e_lib.sh" "$@"

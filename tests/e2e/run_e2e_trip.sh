@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Drives the real window (under xvfb-run) through the commands its lists' menus
+# Drives the real window (on an Xvfb server of its own) through the commands its lists' menus
 # add: four cities, kilometres, the total line, the map window saved as PNG, Move
 # Up, the trip saved as GPX, cleared, opened again and measured to the same
 # sentences. Usage: run_e2e_trip.sh PROGRAM_DIR OUTPUT_DIR
