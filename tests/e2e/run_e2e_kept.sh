@@ -3,27 +3,16 @@
 # program is killed with SIGKILL, and in a second run its X server is killed under
 # it; each time the next start shows both entries. A third run makes the settings
 # store unwritable while it runs: adding shows no box, and the close reports the
-# failed write as it always has. Starts its own Xvfb servers (not under with_xvfb.sh),
+# failed write as it always has. Starts its own Xvfb servers (with with_xvfb.sh's functions),
 # since one of them is killed. Usage: run_e2e_kept.sh PROGRAM_DIR OUTPUT_DIR
 # shellcheck source=tests/e2e/e2e_lib.sh
 source "$(dirname "$0")/e2e_lib.sh" "$@"
 xvfb_pid=""
 trap 'kill "${app_pid:-}" "${xvfb_pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 
-start_display() {
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-  xvfb_pid=$!
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-  [ -s "$work/display" ] || fail "Xvfb did not start"
-  export DISPLAY=":$(head -n1 "$work/display")"
-  : >"$work/display"
-}
-
-stop_display() {
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait "$xvfb_pid" 2>/dev/null || true
-  xvfb_pid=""
-}
+# shellcheck source=tests/support/with_xvfb.sh
+source "$(dirname "$0")/../support/with_xvfb.sh"
+display_up() { start_display || fail "Xvfb did not start"; }
 
 store="$XDG_CONFIG_HOME/Tormalyn.conf"
 mapfile -t rows < <("$cli" search --database "$folder/dbCities.sqlite" fiore)
@@ -52,7 +41,7 @@ box_titled() {
 # Starts the program on a fresh display, closes it, and checks that the trip it
 # restored (and so writes at its close) holds both cities.
 check_restored() {
-  start_display
+  display_up
   start_program
   kill -TERM "$app_pid"; wait "$app_pid" || fail "the program did not end cleanly ($1)"
   app_pid=""
@@ -63,7 +52,7 @@ check_restored() {
 }
 
 # 1. SIGKILL: no handler of the program runs.
-start_display
+display_up
 start_program
 add_two_cities
 kill -KILL "$app_pid"; wait "$app_pid" 2>/dev/null || true
@@ -72,7 +61,7 @@ stop_display
 check_restored "SIGKILL"
 
 # 2. The X server goes away under the program.
-start_display
+display_up
 start_program
 add_two_cities
 stop_display
@@ -84,7 +73,7 @@ check_restored "the display was lost"
 
 # 3. The store cannot be written during the run (its folder becomes a file, which
 # stops even root): no box while adding, and the close reports as it always did.
-start_display
+display_up
 start_program
 mv "$XDG_CONFIG_HOME" "$XDG_CONFIG_HOME.away"
 touch "$XDG_CONFIG_HOME"

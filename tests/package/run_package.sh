@@ -5,7 +5,7 @@
 # lies beside the program in the build, validates the desktop entry and the AppStream file,
 # runs lintian, which must report no error and no missing hardening, and checks that every
 # shared library the programs and their Qt plugins load comes from a package the .deb
-# depends on. Run under xvfb-run.
+# depends on. Run on an X server (tests/support/with_xvfb.sh).
 # Usage: run_package.sh BUILD_DIR OUTPUT_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)

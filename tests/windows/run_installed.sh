@@ -5,8 +5,8 @@
 # environment): the tool's rows and sentences equal the Linux tool's, its text
 # export is UTF-8 with a byte-order mark, the window starts and finds cities, a
 # trip put into the classic settings key comes back and is kept there as a string
-# value, and the uninstaller removes the program but keeps the settings. Run under
-# xvfb-run.
+# value, and the uninstaller removes the program but keeps the settings. Run on
+# an X server (tests/support/with_xvfb.sh).
 # Usage: run_installed.sh SETUP_EXE LINUX_PROGRAM_DIR OUTPUT_DIR LAUNCHER
 set -euo pipefail
 setup=$1
